@@ -1,7 +1,10 @@
 # Shared build rules. Components are found by folder, so adding a source file
 # or a new component folder needs no edit elsewhere.
 
-set(KESTROVA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(KESTROVA_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND KESTROVA_WARNINGS -Wshadow=local)
+endif()
 if(KESTROVA_WERROR)
   list(APPEND KESTROVA_WARNINGS -Werror)
 endif()
