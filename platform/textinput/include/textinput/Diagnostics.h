@@ -1,0 +1,19 @@
+#pragma once
+
+// Where this component reports run-time failures (a layout xkb cannot build,
+// a missing compose table) and xkb's own error messages. Standard error by
+// default; the lead routes it to the unified log, tests capture it.
+
+#include <functional>
+#include <string_view>
+
+namespace textinput {
+
+using DiagnosticHandler = std::function<void(std::string_view message)>;
+
+// Replaces the handler; an empty function restores standard error. Returns the previous one.
+DiagnosticHandler setDiagnosticHandler(DiagnosticHandler handler);
+
+void reportDiagnostic(std::string_view message);
+
+}  // namespace textinput
