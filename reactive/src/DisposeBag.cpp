@@ -31,7 +31,15 @@ DisposeBag& DisposeBag::operator=(DisposeBag&& other) noexcept
 
 DisposeBag::~DisposeBag()
 {
-    disposeAll(m_disposables);
+    // Taken out first, as in assignment: a disposer that inserts into this bag
+    // meanwhile must not disturb the walk (what it inserts is ended when the
+    // member goes).
+    std::vector<Disposable> taken;
+    {
+        std::lock_guard lock(m_mutex);
+        taken = std::move(m_disposables);
+    }
+    disposeAll(taken);
 }
 
 void DisposeBag::insert(Disposable disposable)

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Collects what handlers saw, in order, as short texts ("a:1", "done"), so a
+// test can compare a whole sequence at once.
+class EventRecorder {
+public:
+    void record(std::string event)
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+
+    std::vector<std::string> events() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+    std::vector<std::string> take()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_events, {});
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_events;
+};
