@@ -424,6 +424,22 @@ void NSObject::observeValueForKeyPath(const String&, NSObject*, const KeyValueCh
     // subclass claimed ends here.
 }
 
+// A key with a dot in it announces a whole key path of this object: it
+// reaches the observers registered for exactly that path, as on the
+// platform, where controllers announce "selection.<key>" themselves.
+static std::vector<std::shared_ptr<Registration>> registrationsForKeyPath(ObservationInfo& info, const String& keyPath)
+{
+    std::vector<std::shared_ptr<Registration>> result;
+    if (keyPath.find(".") == String::npos)
+        return result;
+    std::lock_guard lock(info.mutex);
+    for (const auto& registration : info.registrations) {
+        if (registration->alive && registration->keyPath == keyPath)
+            result.push_back(registration);
+    }
+    return result;
+}
+
 void NSObject::willChangeValueForKey(const String& key)
 {
     ObservationInfo* info = observationInfo_.load(std::memory_order_acquire);
@@ -433,6 +449,8 @@ void NSObject::willChangeValueForKey(const String& key)
         if (record->alive)
             record->will();
     }
+    for (const auto& registration : registrationsForKeyPath(*info, key))
+        registration->will();
 }
 
 void NSObject::didChangeValueForKey(const String& key)
@@ -444,6 +462,8 @@ void NSObject::didChangeValueForKey(const String& key)
         if (record->alive)
             record->did();
     }
+    for (const auto& registration : registrationsForKeyPath(*info, key))
+        registration->did();
 }
 
 bool NSObject::automaticallyNotifiesObserversForKey(const String&) const

@@ -29,6 +29,7 @@ struct KeyValueChange {
 
 namespace detail {
 struct ObservationInfo;
+class BindingTable;
 }
 
 // The root of the object model: class identity, dynamic messages, key-value
@@ -100,14 +101,27 @@ public:
             didChangeValueForKey(key);
     }
 
+    // Bindings (see NSKeyValueBinding.h): the receiver's key named by
+    // `binding` follows `keyPath` of `observable`, an object. Binding a name
+    // again replaces the earlier binding; infoForBinding answers nil for a
+    // name that is not bound.
+    virtual void bind(const String& binding, const Id& observable, const String& keyPath, const Dictionary& options);
+    virtual void unbind(const String& binding);
+    virtual Id infoForBinding(const String& binding);
+
     // Internal: the observation records of this object.
     detail::ObservationInfo& observationInfo();
+    // Internal: this object's bindings; nullptr until it has one.
+    detail::BindingTable* bindingTable(bool create);
 
 protected:
     static void describe(ClassDescriptor&) {}
 
 private:
     std::atomic<detail::ObservationInfo*> observationInfo_{nullptr};
+    // Destroyed after the body of the destructor, which leaves the bindings'
+    // observations of other objects to be taken down last.
+    std::shared_ptr<detail::BindingTable> bindings_;
 };
 
 // Key paths over any value: dictionaries answer their entries, objects their

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "foundation/NSObject.h"
+
+#include <memory>
+#include <vector>
+
+// The root of the controllers that bindings talk to. Controls that edit a
+// bound value register here while they edit (objectDidBeginEditing: and
+// objectDidEndEditing:, reached dynamically), so that committing or
+// discarding edits can reach them.
+class NSController : public NSObject {
+    KS_OBJECT(NSController, NSObject)
+public:
+    virtual void objectDidBeginEditing(NSObject& editor);
+    virtual void objectDidEndEditing(NSObject& editor);
+    bool isEditing() const;
+    // Asks each editor to commit ("commitEditing", when it responds); false
+    // when one refuses.
+    bool commitEditing();
+    // Tells each editor to drop its edit ("discardEditing", when it responds).
+    void discardEditing();
+
+protected:
+    static void describe(ClassDescriptor& d);
+
+private:
+    struct Editor {
+        NSObject* pointer = nullptr;
+        std::weak_ptr<NSObject> reference;
+        bool shared = false;
+    };
+    std::vector<std::shared_ptr<NSObject>> liveEditors();
+
+    std::vector<Editor> editors_;
+};
