@@ -1,0 +1,50 @@
+#pragma once
+
+#include "foundation/NSNotificationCenter.h"
+#include "foundation/NSObject.h"
+#include "foundation/String.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class NSError;
+class NSRunningApplication;
+class NSURL;
+class NSWorkspaceOpenConfiguration;
+
+// The desktop as the program sees it: the running applications and where
+// applications are installed, and opening them.
+class NSWorkspace : public NSObject {
+    KS_OBJECT(NSWorkspace, NSObject)
+
+public:
+    using OpenCompletion =
+        std::function<void(const std::shared_ptr<NSRunningApplication>& application, const std::shared_ptr<NSError>& error)>;
+
+    static NSWorkspace& sharedWorkspace();
+
+    // Every application the desktop reports, in its order (an application
+    // that has just quit may still be among them, marked terminated).
+    std::vector<std::shared_ptr<NSRunningApplication>> runningApplications() const;
+    // nullptr when no application is frontmost.
+    std::shared_ptr<NSRunningApplication> frontmostApplication() const;
+
+    // The bundle of the application with that identifier, running or not;
+    // nullptr when the desktop knows none.
+    std::shared_ptr<NSURL> URLForApplicationWithBundleIdentifier(const String& bundleIdentifier) const;
+    // Launches the application at the bundle URL at once (or finds the
+    // running instance); the completion, when given, follows on the main
+    // queue with the application or an error.
+    void openApplicationAtURL(const std::shared_ptr<NSURL>& url,
+                              const std::shared_ptr<NSWorkspaceOpenConfiguration>& configuration,
+                              OpenCompletion completion);
+
+    // The workspace's own notification centre.
+    NSNotificationCenter& notificationCenter() { return notificationCenter_; }
+
+    NSWorkspace();
+
+private:
+    NSNotificationCenter notificationCenter_;
+};
