@@ -52,6 +52,9 @@ String canonicalPath(const String& path)
 struct Registry {
     std::recursive_mutex mutex;
     std::unordered_map<String, std::shared_ptr<NSBundle>> opened;
+    // The paths callers spelled, for bundles already open: asking again by the
+    // same spelling needs no trip to the file system.
+    std::unordered_map<String, std::shared_ptr<NSBundle>> spellings;
     std::shared_ptr<NSBundle> main;
     std::unordered_map<const ClassDescriptor*, String> classes;
     std::vector<std::pair<String, String>> prefixes;
@@ -113,14 +116,20 @@ std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const String& path)
 {
     if (path.empty())
         return nullptr;
-    String canonical = canonicalPath(path);
     Registry& r = registry();
+    {
+        std::lock_guard lock(r.mutex);
+        if (auto it = r.spellings.find(path); it != r.spellings.end())
+            return it->second;
+    }
+    String canonical = canonicalPath(path);
     std::lock_guard lock(r.mutex);
-    if (auto it = r.opened.find(canonical); it != r.opened.end())
-        return it->second;
-    auto bundle = open(canonical);
-    if (bundle)
+    auto it = r.opened.find(canonical);
+    auto bundle = it != r.opened.end() ? it->second : open(canonical);
+    if (bundle) {
         r.opened.emplace(canonical, bundle);
+        r.spellings.emplace(path, bundle);
+    }
     return bundle;
 }
 
@@ -273,6 +282,7 @@ void NSBundle::resetForTesting()
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.opened.clear();
+    r.spellings.clear();
     r.main.reset();
     r.classes.clear();
     r.prefixes.clear();
