@@ -1,6 +1,7 @@
 #include "simulation/DesktopDescription.h"
 
 #include "foundation/Id.h"
+#include "textinput/KeyboardLayoutCatalog.h"
 
 #include <nlohmann/json.hpp>
 
@@ -370,8 +371,8 @@ DesktopState readDesktop(const Json& root)
 {
     expectObject(root, "");
     allowKeys(root, "",
-              {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes", "applications", "installed",
-               "loginItems"});
+              {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes", "keyboardLayout",
+               "applications", "installed", "loginItems"});
     DesktopState state;
     if (const Json* version = find(root, "osVersion"))
         state.operatingSystemVersion = readVersion(*version, "osVersion");
@@ -395,6 +396,15 @@ DesktopState readDesktop(const Json& root)
             state.refusedEventTypes.push_back(static_cast<std::uint32_t>(
                 readInteger(type, element("refusedEventTypes", index++), 0, std::numeric_limits<std::uint32_t>::max(),
                             "an event type from 0 to 4294967295")));
+    }
+
+    if (const Json* layout = find(root, "keyboardLayout")) {
+        if (!layout->is_string())
+            refuse("keyboardLayout", "expected a string");
+        const auto& identifier = layout->get_ref<const std::string&>();
+        if (!textinput::KeyboardLayoutCatalog::shared().contains(identifier))
+            refuse("keyboardLayout", "unknown keyboard layout " + identifier);
+        state.keyboardLayout = identifier;
     }
 
     std::vector<ParsedApplication> running;

@@ -1,8 +1,11 @@
 #include "simulation/SimulatedDesktop.h"
 
 #include "DesktopListeners.h"
+#include "foundation/CFNotificationCenter.h"
 #include "foundation/NSException.h"
 #include "simulation/DesktopDescription.h"
+#include "textinput/KeyboardLayoutRegistry.h"
+#include "textinput/TISInputSource.h"
 
 #include <algorithm>
 #include <set>
@@ -98,16 +101,45 @@ SimulatedDesktop::SimulatedDesktop(DesktopState state)
     }
     if (state_.frontmostApplication != 0)
         recency_.push_back(state_.frontmostApplication);
+
+    useKeyboardLayouts(std::make_shared<textinput::KeyboardLayoutRegistry>(
+        state_.keyboardLayout.value_or(std::string(textinput::InputSourceID::US))));
+    keyboard_ = SimulatedKeyboard::create(*this, eventTaps_, hotKeys_);
 }
 
-SimulatedDesktop::~SimulatedDesktop() = default;
+SimulatedDesktop::~SimulatedDesktop()
+{
+    if (keyboard_)
+        keyboard_->detach();
+    if (keyboardLayouts_)
+        keyboardLayouts_->removeSelectionChangeHandler(layoutHandler_);
+}
+
+void SimulatedDesktop::useKeyboardLayouts(std::shared_ptr<textinput::KeyboardLayoutRegistry> registry)
+{
+    if (keyboardLayouts_)
+        keyboardLayouts_->removeSelectionChangeHandler(layoutHandler_);
+    keyboardLayouts_ = std::move(registry);
+    // Programs learn of a layout change from the distributed centre, whoever
+    // selected it (the input menu, a text-input call, a driver command).
+    layoutHandler_ = keyboardLayouts_->addSelectionChangeHandler([](const TISInputSourceRef&) {
+        CFNotificationCenterPostNotification(CFNotificationCenterGetDistributedCenter(),
+                                             String(kTISNotifySelectedKeyboardInputSourceChanged), Id(), Id(), false);
+    });
+}
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::current()
 {
     std::lock_guard lock(currentMutex());
     auto& desktop = currentDesktop();
-    if (!desktop)
+    if (!desktop) {
         desktop = makeDefault();
+        // Made behind everyone's back: it types with the layouts the
+        // text-input calls answer from anyway, rather than installing its own
+        // over whatever a test put in place.
+        desktop->useKeyboardLayouts(std::shared_ptr<textinput::KeyboardLayoutRegistry>(
+            &textinput::KeyboardLayoutRegistry::shared(), [](textinput::KeyboardLayoutRegistry*) {}));
+    }
     return desktop;
 }
 
@@ -118,6 +150,7 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::exchangeCurrent(std::shared_
     std::shared_ptr<SimulatedDesktop> previous;
     {
         std::lock_guard lock(currentMutex());
+        textinput::KeyboardLayoutRegistry::setCurrent(desktop ? desktop->keyboardLayouts_ : nullptr);
         previous = std::exchange(currentDesktop(), std::move(desktop));
     }
     return previous;
@@ -949,6 +982,11 @@ std::vector<ActivationRecord> SimulatedDesktop::activations() const
 {
     std::lock_guard lock(mutex_);
     return activations_;
+}
+
+bool SimulatedDesktop::selectKeyboardLayout(std::string_view identifier)
+{
+    return keyboardLayouts_->selectInputSource(identifier);
 }
 
 DesktopListenerToken SimulatedDesktop::addListener(std::function<void(const DesktopChange&)> listener)

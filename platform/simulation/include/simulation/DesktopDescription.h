@@ -20,6 +20,7 @@ namespace simulation {
 //     "screens": [{"x": 0, "y": 0, "width": 1512, "height": 982}],   // at least one
 //     "pointer": {"x": 10, "y": 10},
 //     "refusedEventTypes": [1],         // synthetic events that can't be created
+//     "keyboardLayout": "com.apple.keylayout.German",   // the selected layout; default: U.S.
 //     "applications": [                 // running, in workspace order
 //       {
 //         "pid": 412,                   // positive, unique; default: a fresh one

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace simulation {
@@ -55,6 +56,9 @@ struct DesktopState {
     std::vector<LoginItem> loginItems = {};
     // Event types whose creation fails (the raw numbers of the event calls).
     std::vector<std::uint32_t> refusedEventTypes = {};
+    // The input source identifier of the selected keyboard layout; none: the
+    // U.S. layout.
+    std::optional<std::string> keyboardLayout = std::nullopt;
 };
 
 }  // namespace simulation

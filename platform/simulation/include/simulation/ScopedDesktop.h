@@ -5,10 +5,15 @@
 
 #include <memory>
 
+namespace textinput {
+class KeyboardLayoutRegistry;
+}
+
 namespace simulation {
 
 // Puts a desktop in place as the current one for a scope (a test) and brings
-// back the one before.
+// back the one before, and the keyboard layouts the text-input calls answered
+// from before (so that it nests with a scoped layout registry).
 class ScopedDesktop {
 public:
     explicit ScopedDesktop(std::shared_ptr<SimulatedDesktop> desktop);
@@ -22,6 +27,7 @@ public:
 
 private:
     std::shared_ptr<SimulatedDesktop> desktop_;
+    std::shared_ptr<textinput::KeyboardLayoutRegistry> previousLayouts_;
     std::shared_ptr<SimulatedDesktop> previous_;
 };
 

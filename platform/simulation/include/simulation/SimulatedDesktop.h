@@ -6,6 +6,9 @@
 #include "simulation/DesktopListenerToken.h"
 #include "simulation/DesktopLogs.h"
 #include "simulation/DesktopState.h"
+#include "simulation/SimulatedEventTaps.h"
+#include "simulation/SimulatedHotKeys.h"
+#include "simulation/SimulatedKeyboard.h"
 
 #include <sys/types.h>
 
@@ -17,6 +20,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace textinput {
+class KeyboardLayoutRegistry;
+}
 
 namespace simulation {
 
@@ -49,7 +56,10 @@ public:
     // The desktop the frameworks consult; made from the embedded default
     // description on first use.
     static std::shared_ptr<SimulatedDesktop> current();
-    // nullptr: the next current() makes a fresh default desktop.
+    // nullptr: the next current() makes a fresh default desktop. The
+    // desktop's keyboard layouts become those the text-input calls answer
+    // from (nullptr: the shared ones); a default desktop made on first use
+    // leaves alone layouts that someone else installed.
     static void setCurrent(std::shared_ptr<SimulatedDesktop> desktop);
     // Puts `desktop` in place and answers the one before it (nullptr when
     // none had been made yet).
@@ -179,6 +189,19 @@ public:
 
     std::vector<ActivationRecord> activations() const;
 
+    // --- Keyboard ---
+
+    const std::shared_ptr<SimulatedKeyboard>& keyboard() const { return keyboard_; }
+    const std::shared_ptr<SimulatedHotKeys>& hotKeys() const { return hotKeys_; }
+    const std::shared_ptr<SimulatedEventTaps>& eventTaps() const { return eventTaps_; }
+    // The selected and ASCII-capable layouts. Every change of the selection
+    // posts kTISNotifySelectedKeyboardInputSourceChanged on the distributed
+    // notification centre, as the input menu does.
+    const std::shared_ptr<textinput::KeyboardLayoutRegistry>& keyboardLayouts() const { return keyboardLayouts_; }
+    // Selects a layout of the catalog (such as "com.apple.keylayout.German");
+    // false, and nothing changes, for an unknown one.
+    bool selectKeyboardLayout(std::string_view identifier);
+
     // Listeners hear every change, in the order made.
     [[nodiscard]] DesktopListenerToken addListener(std::function<void(const DesktopChange&)> listener);
 
@@ -203,6 +226,7 @@ private:
     template <class F>
     bool changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change);
     void deliver(const std::vector<DesktopChange>& changes);
+    void useKeyboardLayouts(std::shared_ptr<textinput::KeyboardLayoutRegistry> registry);
 
     mutable std::mutex mutex_;
     DesktopState state_;
@@ -219,6 +243,11 @@ private:
     pid_t nextPid_ = 0;
     CGWindowID nextWindowNumber_ = 0;
     std::shared_ptr<detail::DesktopListeners> listeners_;
+    std::shared_ptr<textinput::KeyboardLayoutRegistry> keyboardLayouts_;
+    std::uint64_t layoutHandler_ = 0;
+    std::shared_ptr<SimulatedHotKeys> hotKeys_ = std::make_shared<SimulatedHotKeys>();
+    std::shared_ptr<SimulatedEventTaps> eventTaps_ = std::make_shared<SimulatedEventTaps>();
+    std::shared_ptr<SimulatedKeyboard> keyboard_;
 };
 
 }  // namespace simulation
