@@ -16,6 +16,7 @@
 #include "foundation/NSNotificationCenter.h"
 #include "foundation/NSRunLoop.h"
 #include "simulation/SimulatedDesktop.h"
+#include "simulation/SimulatedKeyboard.h"
 
 #include <algorithm>
 #include <atomic>
@@ -160,6 +161,16 @@ std::shared_ptr<simulation::SimulatedDesktop> NSApplication::desktop() const
     listener_ = current->addListener([weak](const simulation::DesktopChange& change) {
         if (auto application = weak.lock())
             application->desktopChanged(change);
+    });
+    // Keys typed on the simulated keyboard reach us when we're frontmost.
+    current->keyboard()->setApplicationDelivery([weak](pid_t, const simulation::KeyEvent& key) {
+        auto application = weak.lock();
+        if (!application)
+            return;
+        NSEvent::setCurrentModifierFlags(key.flags);
+        application->sendEvent(NSEvent::keyEventWithType(static_cast<NSEventType>(key.type), NSPoint{}, key.flags,
+                                                         key.timestamp, 0, Id(), key.characters,
+                                                         key.charactersIgnoringModifiers, key.isRepeat, key.keyCode));
     });
     // Taking up the desktop's state is bookkeeping, not a change the caller
     // asked for, so it may happen in a const read.

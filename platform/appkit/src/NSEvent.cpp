@@ -2,6 +2,7 @@
 
 #include "LocalEventMonitors.h"
 #include "WindowList.h"
+#include "foundation/NSBundle.h"
 #include "foundation/NSException.h"
 #include "foundation/NSThread.h"
 
@@ -150,3 +151,15 @@ String NSEvent::description() const
     return String::format("NSEvent: type=%lu location=(%g, %g) modifierFlags=0x%lx window=%ld",
                           static_cast<unsigned long>(type_), location_.x, location_.y, modifierFlags_, windowNumber_);
 }
+
+namespace {
+
+// Loading the framework makes its bundle findable by identifier, as the
+// system's loader does; the key-binding presets of the shortcut library read
+// the standard bindings from it.
+const bool frameworkBundleRegistered = [] {
+    NSBundle::addBundleSearchPath(APPKIT_FRAMEWORKS_DIR);
+    return true;
+}();
+
+}  // namespace

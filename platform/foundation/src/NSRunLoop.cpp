@@ -90,8 +90,10 @@ NSRunLoop::WorkId NSRunLoop::schedule(double deadline, Item item)
         item.id = id;
         items_.emplace(Key{deadline, id}, std::move(item));
         woken_ = true;
+        // Signalled under the lock: a loop that wakes and exits can't destroy
+        // the condition while we're still signalling it.
+        wake_.notify_all();
     }
-    wake_.notify_all();
     return id;
 }
 
@@ -212,8 +214,10 @@ void NSRunLoop::wakeUp()
     {
         std::lock_guard lock(mutex_);
         woken_ = true;
+        // Signalled under the lock: a loop that wakes and exits can't destroy
+        // the condition while we're still signalling it.
+        wake_.notify_all();
     }
-    wake_.notify_all();
 }
 
 void NSRunLoop::runItem(Item& item)
