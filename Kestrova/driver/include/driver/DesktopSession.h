@@ -1,0 +1,77 @@
+#pragma once
+
+#include "appkit/NSApplicationEnvironment.h"
+#include "driver/DriverCommand.h"
+#include "driver/Transcript.h"
+
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+class NSApplication;
+
+// The simulated desktop a program runs on, and the driver that plays the
+// user's part on it: it reads commands from a script (or standard input),
+// carries each out, lets the program react, and writes what the system did
+// to the transcript.
+//
+// Arguments:
+//   --desktop FILE   the desktop's JSON description (default: the embedded one)
+//   --script FILE    the driver commands (default: standard input)
+//   --home DIR       the simulated user's home, where the user defaults live
+//                    (default: the description's, else under the XDG data
+//                    folder), so that a later run sees what this one wrote
+class DesktopSession : public NSApplicationEnvironment {
+public:
+    struct Options {
+        std::string desktopFile;
+        std::string scriptFile;
+        std::string home;
+    };
+
+    // Writes the transcript to `out`; reads the commands from `in` unless
+    // the arguments name a script.
+    explicit DesktopSession(std::ostream& out, std::istream& in);
+    ~DesktopSession() override;
+
+    // None, with the message in `error`, for arguments it doesn't take.
+    static std::optional<Options> parseArguments(int argc, char** argv, std::string& error);
+
+    std::optional<int> prepare(int argc, char** argv) override;
+    int run(NSApplication& application) override;
+
+    // The steps of a run, for tests that drive a session line by line.
+    // launch starts the transcript and finishes the application's launch.
+    void launch(NSApplication& application);
+    // Carries out one line; false once the program has been told to quit.
+    bool execute(const std::string& line);
+    // Ends the program as "quit" does and stops the transcript.
+    void finish();
+    // Lines that were not commands.
+    int errors() const { return errors_; }
+    Transcript& transcript() { return transcript_; }
+
+private:
+    void perform(const DriverCommand& command);
+    void press(const KeyStroke& keys);
+    void shortcut();
+    void chooseMenuItem(const std::string& title);
+    void closeWindow(const std::string& which);
+    void pass(double seconds);
+    // Runs what the program scheduled for now: the notices of what changed,
+    // the work it deferred to the next turn of the main queue.
+    void settle();
+    std::optional<pid_t> findApplication(const std::string& name) const;
+
+    std::ostream& out_;
+    std::istream* in_;
+    std::ifstream script_;
+    Transcript transcript_;
+    NSApplication* application_ = nullptr;
+    int line_ = 0;
+    int errors_ = 0;
+    bool finished_ = false;
+};

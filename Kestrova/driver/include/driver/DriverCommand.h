@@ -1,0 +1,48 @@
+#pragma once
+
+#include "driver/KeyStroke.h"
+#include "foundation/Id.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// One line of a driver script. Blank lines and lines starting with "#" are
+// no commands.
+//
+//   press KEYS            a key press (see KeyStroke), e.g. "press ctrl+tab"
+//   shortcut              the global shortcut, pressed anywhere
+//   activate APP          the user brings an application to the front
+//   quit APP              an application quits
+//   launch BUNDLE-ID      the user starts an installed application
+//   trust on|off          Accessibility trust for the program
+//   default KEY VALUE     writes a user default of the program (true, false,
+//                         a number, or text, in double quotes when it has
+//                         blanks or escapes \t \n \" \\); without a value the
+//                         default is removed
+//   menu TITLE            chooses an item of the program's status menu
+//   close [WINDOW]        closes the key window, or the program's window with
+//                         that title or class
+//   wait SECONDS          lets time pass
+//   status                tells what is on screen
+//   quit                  ends the program
+//
+// APP is a process identifier, a bundle identifier or a name.
+struct DriverCommand {
+    enum class Kind { Press, Shortcut, Activate, QuitApplication, Launch, Trust, Default, Menu, Close, Wait, Status, Quit };
+
+    Kind kind = Kind::Status;
+    // The application, bundle identifier, default key, menu title or window.
+    std::string argument;
+    KeyStroke keys;
+    // Trust on or off.
+    bool flag = false;
+    // A default's value; nil removes it.
+    Id value;
+    double seconds = 0;
+
+    // None for a line that holds no command; the reason in `error` when the
+    // line is not a command.
+    static std::optional<DriverCommand> parse(std::string_view line, std::string& error);
+};

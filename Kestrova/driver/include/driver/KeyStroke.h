@@ -1,0 +1,25 @@
+#pragma once
+
+#include "appkit/NSEvent.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// One press of a key as a driver script writes it: modifiers and a key joined
+// by "+", such as "ctrl+tab", "cmd+w", "escape", "shift+a" or "down".
+// Modifiers: ctrl (control), alt (opt, option), shift, cmd (command). Keys:
+// letters, digits, the punctuation of a US keyboard, and tab, escape (esc),
+// return (enter), space, delete (backspace), forwarddelete, left, right, up,
+// down, home, end, pageup, pagedown, f1 ... f12. A capital letter or a
+// shifted mark ("A", "!", "+") adds shift, as typing it would.
+//
+// What the key types is the keyboard's business (its selected layout); a
+// stroke only names the key and the modifiers held.
+struct KeyStroke {
+    unsigned short keyCode = 0;
+    NSEventModifierFlags modifierFlags = 0;
+
+    // None, with the reason in `error`, when the text names no key.
+    static std::optional<KeyStroke> parse(std::string_view text, std::string& error);
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "foundation/Id.h"
+#include "foundation/String.h"
+#include "simulation/DesktopListenerToken.h"
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class NSObject;
+class NSWindow;
+
+namespace simulation {
+struct DesktopChange;
+class SimulatedDesktop;
+}
+
+// What the system did, written as readable lines: the desktop's changes
+// (frontmost application, hiding, launches, quits, trust, policies) and the
+// activation requests with their options as they happen, the notifications
+// that go between programs and the popovers as they are posted, and, at each
+// flush, what changed of the program's windows, its status item and its
+// stored user defaults since the last one.
+class Transcript {
+public:
+    explicit Transcript(std::ostream& out);
+    ~Transcript();
+    Transcript(const Transcript&) = delete;
+    Transcript& operator=(const Transcript&) = delete;
+
+    // Starts watching the current desktop and the program; what is there
+    // already counts as seen, except the status items, which are told at
+    // the first flush.
+    void start();
+    void stop();
+
+    void command(const std::string& text);
+    void note(const std::string& text);
+    // Writes what happened since the last flush.
+    void flush();
+    // The program's windows, popovers and the frontmost application now.
+    void status();
+
+    // How a value reads in the transcript: text in double quotes with its
+    // tabs and line breaks escaped, Booleans as true and false.
+    static std::string describe(const Id& value);
+
+private:
+    struct ShownWindow {
+        std::weak_ptr<NSWindow> window;
+        const NSWindow* address = nullptr;
+        std::string label;
+    };
+
+    void desktopChanged(const simulation::DesktopChange& change);
+    void takeActivations();
+    void pending(std::string text);
+    std::string applicationName(pid_t pid) const;
+    std::vector<ShownWindow> visibleWindows() const;
+    std::vector<std::string> statusItems() const;
+
+    std::ostream& out_;
+    std::shared_ptr<simulation::SimulatedDesktop> desktop_;
+    simulation::DesktopListenerToken listener_;
+    std::vector<std::shared_ptr<NSObject>> observers_;
+    bool started_ = false;
+    std::vector<std::string> pending_;
+    std::size_t activationsSeen_ = 0;
+    std::vector<ShownWindow> windows_;
+    std::vector<std::string> statusItems_;
+    Dictionary defaults_;
+};

@@ -1,0 +1,377 @@
+#include "driver/DesktopSession.h"
+
+#include "appkit/NSApplication.h"
+#include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSMenu.h"
+#include "appkit/NSMenuItem.h"
+#include "appkit/NSStatusBar.h"
+#include "appkit/NSStatusItem.h"
+#include "appkit/NSWindow.h"
+#include "foundation/Clock.h"
+#include "foundation/NSBundle.h"
+#include "foundation/NSPathUtilities.h"
+#include "foundation/NSRunLoop.h"
+#include "foundation/NSUserDefaults.h"
+#include "foundation/VirtualClock.h"
+#include "simulation/DesktopDescription.h"
+#include "simulation/SimulatedDesktop.h"
+#include "simulation/SimulatedKeyboard.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: Kestrova [--desktop FILE] [--script FILE] [--home DIR]\n"
+    "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
+    "  --script FILE   driver commands, one a line (default: standard input)\n"
+    "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+
+std::string lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Menu titles as people type them: any case, without the ellipsis.
+std::string menuKey(const std::string& title)
+{
+    std::string key = lowered(title);
+    for (const std::string ending : {"\u2026", "..."})
+        if (key.size() >= ending.size() && key.compare(key.size() - ending.size(), ending.size(), ending) == 0)
+            key.erase(key.size() - ending.size());
+    return key;
+}
+
+DriverCommand quitCommand()
+{
+    DriverCommand command;
+    command.kind = DriverCommand::Kind::Quit;
+    return command;
+}
+
+std::string versionText(const simulation::OperatingSystemVersion& version)
+{
+    std::string text = std::to_string(version.majorVersion) + "." + std::to_string(version.minorVersion);
+    if (version.patchVersion)
+        text += "." + std::to_string(version.patchVersion);
+    return text;
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession(std::ostream& out, std::istream& in)
+    : out_(out)
+    , in_(&in)
+    , transcript_(out)
+{
+}
+
+DesktopSession::~DesktopSession() = default;
+
+std::optional<DesktopSession::Options> DesktopSession::parseArguments(int argc, char** argv, std::string& error)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        std::string* into = nullptr;
+        if (argument == "--desktop")
+            into = &options.desktopFile;
+        else if (argument == "--script")
+            into = &options.scriptFile;
+        else if (argument == "--home")
+            into = &options.home;
+        else {
+            error = "unknown argument '" + argument + "'";
+            return std::nullopt;
+        }
+        if (i + 1 >= argc || std::string(argv[i + 1]).empty()) {
+            error = argument + " needs a value";
+            return std::nullopt;
+        }
+        *into = argv[++i];
+    }
+    return options;
+}
+
+std::optional<int> DesktopSession::prepare(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::cout << kUsage;
+            return EXIT_SUCCESS;
+        }
+    }
+    std::string error;
+    auto options = parseArguments(argc, argv, error);
+    if (!options) {
+        std::cerr << "Kestrova: " << error << '\n' << kUsage;
+        return 2;
+    }
+
+    if (!options->desktopFile.empty()) {
+        auto result = simulation::DesktopDescription::readFile(options->desktopFile);
+        if (!result.state) {
+            std::cerr << "Kestrova: " << result.error << '\n';
+            return EXIT_FAILURE;
+        }
+        simulation::SimulatedDesktop::setCurrent(std::make_shared<simulation::SimulatedDesktop>(std::move(*result.state)));
+    }
+    auto desktop = simulation::SimulatedDesktop::current();
+
+    String home = NSHomeDirectory();
+    if (!options->home.empty())
+        home = String(options->home);
+    else if (auto described = desktop->homeDirectory())
+        home = *described;
+    setHomeDirectory(home);
+    NSUserDefaults::resetStandardUserDefaults(home);
+
+    if (!options->scriptFile.empty()) {
+        script_.open(options->scriptFile);
+        if (!script_) {
+            std::cerr << "Kestrova: can't read the script " << options->scriptFile << '\n';
+            return EXIT_FAILURE;
+        }
+        in_ = &script_;
+    }
+    return std::nullopt;
+}
+
+int DesktopSession::run(NSApplication& application)
+{
+    launch(application);
+    std::string line;
+    bool going = true;
+    while (going && std::getline(*in_, line))
+        going = execute(line);
+    finish();
+    return errors_ ? EXIT_FAILURE : EXIT_SUCCESS;
+}
+
+void DesktopSession::launch(NSApplication& application)
+{
+    application_ = &application;
+    auto desktop = simulation::SimulatedDesktop::current();
+    std::size_t screens = desktop->screens().size();
+    out_ << "Kestrova on the simulated desktop: macOS " << versionText(desktop->operatingSystemVersion()) << ", "
+         << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
+         << (desktop->isTrusted() ? "trusted" : "not trusted") << '\n';
+    out_ << "home: " << NSHomeDirectory().utf8() << '\n';
+    Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
+    if (stored.empty())
+        out_ << "defaults on disk: none\n";
+    for (const auto& [key, value] : stored)
+        out_ << "default on disk: " << (key.string() ? key.string()->utf8() : Transcript::describe(key)) << " = "
+             << Transcript::describe(value) << '\n';
+
+    transcript_.start();
+    transcript_.command("launch");
+    application.finishLaunching();
+    settle();
+    transcript_.flush();
+}
+
+bool DesktopSession::execute(const std::string& line)
+{
+    ++line_;
+    if (finished_)
+        return false;
+    std::string error;
+    auto command = DriverCommand::parse(line, error);
+    if (!command) {
+        if (!error.empty()) {
+            out_ << "! line " << line_ << ": " << error << '\n';
+            ++errors_;
+        }
+        return true;
+    }
+    std::string text = line;
+    text.erase(0, text.find_first_not_of(" \t"));
+    text.erase(text.find_last_not_of(" \t\r") + 1);
+    transcript_.command(text);
+    perform(*command);
+    settle();
+    transcript_.flush();
+    return !finished_;
+}
+
+void DesktopSession::finish()
+{
+    if (!finished_) {
+        transcript_.command("(end of the commands)");
+        perform(quitCommand());
+        settle();
+        transcript_.flush();
+    }
+    transcript_.stop();
+    out_ << "ended\n";
+    out_.flush();
+}
+
+void DesktopSession::perform(const DriverCommand& command)
+{
+    using Kind = DriverCommand::Kind;
+    auto desktop = simulation::SimulatedDesktop::current();
+    switch (command.kind) {
+    case Kind::Press:
+        press(command.keys);
+        break;
+    case Kind::Shortcut:
+        shortcut();
+        break;
+    case Kind::Activate:
+    case Kind::QuitApplication: {
+        auto pid = findApplication(command.argument);
+        if (!pid) {
+            transcript_.note("no application '" + command.argument + "' runs");
+            break;
+        }
+        if (command.kind == Kind::Activate) {
+            desktop->activate(*pid);
+        } else if (*pid == desktop->ownProcess()) {
+            perform(quitCommand());
+        } else {
+            desktop->quitApplication(*pid);
+        }
+        break;
+    }
+    case Kind::Launch:
+        if (!desktop->launchApplication(String(command.argument)))
+            transcript_.note("nothing is installed as '" + command.argument + "'");
+        break;
+    case Kind::Trust:
+        desktop->setTrusted(command.flag);
+        break;
+    case Kind::Default:
+        if (command.value)
+            NSUserDefaults::standardUserDefaults().setObject(command.value, String(command.argument));
+        else
+            NSUserDefaults::standardUserDefaults().removeObjectForKey(String(command.argument));
+        break;
+    case Kind::Menu:
+        chooseMenuItem(command.argument);
+        break;
+    case Kind::Close:
+        closeWindow(command.argument);
+        break;
+    case Kind::Wait:
+        pass(command.seconds);
+        break;
+    case Kind::Status:
+        transcript_.status();
+        break;
+    case Kind::Quit:
+        if (!finished_ && application_)
+            application_->terminate(Id());
+        finished_ = true;
+        break;
+    }
+}
+
+void DesktopSession::press(const KeyStroke& keys)
+{
+    // Typed on the desktop's keyboard: event taps first, then system-wide
+    // hot keys (the global shortcut among them), then the frontmost program.
+    auto desktop = simulation::SimulatedDesktop::current();
+    auto& keyboard = *desktop->keyboard();
+    std::size_t before = keyboard.deliveries().size();
+    keyboard.pressKey(keys.keyCode, keys.modifierFlags);
+    settle();
+    auto deliveries = keyboard.deliveries();
+    for (std::size_t i = before; i < deliveries.size(); ++i) {
+        const auto& delivery = deliveries[i];
+        if (delivery.pid == desktop->ownProcess() || delivery.event.type != simulation::KeyEventType::KeyDown)
+            continue;
+        auto receiver = desktop->application(delivery.pid);
+        transcript_.note("the key goes to " + (receiver && receiver->localizedName ? receiver->localizedName->utf8()
+                                                                                   : "pid " + std::to_string(delivery.pid)));
+    }
+}
+
+void DesktopSession::shortcut()
+{
+    static const Selector action("performShortcutAction:");
+    auto delegate = std::dynamic_pointer_cast<NSObject>(application_->delegate());
+    if (!delegate || !delegate->respondsToSelector(action)) {
+        transcript_.note("nothing takes the global shortcut");
+        return;
+    }
+    delegate->performSelector(action, Id());
+}
+
+void DesktopSession::chooseMenuItem(const std::string& title)
+{
+    std::string wanted = menuKey(title);
+    for (const auto& item : NSStatusBar::systemStatusBar().statusItems()) {
+        auto menu = item->menu();
+        if (!menu)
+            continue;
+        for (const auto& entry : menu->itemArray()) {
+            if (entry->isSeparatorItem() || menuKey(entry->title().utf8()) != wanted)
+                continue;
+            if (!entry->isEnabled() || !application_->sendAction(entry->action(), entry->target(), Id(entry)))
+                transcript_.note("the item '" + entry->title().utf8() + "' did nothing");
+            return;
+        }
+    }
+    transcript_.note("no status menu item '" + title + "'");
+}
+
+void DesktopSession::closeWindow(const std::string& which)
+{
+    std::shared_ptr<NSWindow> window;
+    if (which.empty()) {
+        window = application_->keyWindow();
+    } else {
+        for (const auto& candidate : application_->orderedWindows()) {
+            if (candidate->title().utf8() == which || candidate->className().utf8() == which) {
+                window = candidate;
+                break;
+            }
+        }
+    }
+    if (!window) {
+        transcript_.note(which.empty() ? std::string("no key window") : "no window '" + which + "' on screen");
+        return;
+    }
+    window->performClose(Id());
+}
+
+void DesktopSession::pass(double seconds)
+{
+    if (auto virtualClock = std::dynamic_pointer_cast<VirtualClock>(Clock::current())) {
+        virtualClock->advance(seconds);
+        return;
+    }
+    auto& runLoop = NSRunLoop::mainRunLoop();
+    runLoop.performAfterDelay(seconds, [&runLoop] { runLoop.stop(); });
+    runLoop.run();
+}
+
+void DesktopSession::settle()
+{
+    NSRunLoop::mainRunLoop().runUntilIdle();
+}
+
+std::optional<pid_t> DesktopSession::findApplication(const std::string& name) const
+{
+    auto desktop = simulation::SimulatedDesktop::current();
+    auto running = desktop->runningApplications();
+    if (!name.empty() && std::all_of(name.begin(), name.end(), ::isdigit)) {
+        pid_t pid = static_cast<pid_t>(std::atol(name.c_str()));
+        return desktop->isRunning(pid) ? std::optional<pid_t>(pid) : std::nullopt;
+    }
+    for (const auto& application : running)
+        if (!application.terminated && application.bundleIdentifier && application.bundleIdentifier->utf8() == name)
+            return application.pid;
+    for (const auto& application : running)
+        if (!application.terminated && application.localizedName &&
+            lowered(application.localizedName->utf8()) == lowered(name))
+            return application.pid;
+    return std::nullopt;
+}

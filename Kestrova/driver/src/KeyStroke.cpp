@@ -1,0 +1,148 @@
+#include "driver/KeyStroke.h"
+
+#include "textinput/VirtualKeyCodes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using namespace textinput;
+
+struct NamedKey {
+    const char* name;
+    unsigned short keyCode;
+};
+
+constexpr NamedKey kNamedKeys[] = {
+    {"tab", kVK_Tab},           {"escape", kVK_Escape},         {"esc", kVK_Escape},
+    {"return", kVK_Return},     {"enter", kVK_Return},          {"space", kVK_Space},
+    {"delete", kVK_Delete},     {"backspace", kVK_Delete},      {"forwarddelete", kVK_ForwardDelete},
+    {"left", kVK_LeftArrow},    {"right", kVK_RightArrow},      {"up", kVK_UpArrow},
+    {"down", kVK_DownArrow},    {"home", kVK_Home},             {"end", kVK_End},
+    {"pageup", kVK_PageUp},     {"pagedown", kVK_PageDown},
+};
+
+constexpr unsigned short kFunctionKeys[] = {kVK_F1, kVK_F2, kVK_F3, kVK_F4,  kVK_F5,  kVK_F6,
+                                            kVK_F7, kVK_F8, kVK_F9, kVK_F10, kVK_F11, kVK_F12};
+
+constexpr unsigned short kLetters[] = {
+    kVK_ANSI_A, kVK_ANSI_B, kVK_ANSI_C, kVK_ANSI_D, kVK_ANSI_E, kVK_ANSI_F, kVK_ANSI_G, kVK_ANSI_H, kVK_ANSI_I,
+    kVK_ANSI_J, kVK_ANSI_K, kVK_ANSI_L, kVK_ANSI_M, kVK_ANSI_N, kVK_ANSI_O, kVK_ANSI_P, kVK_ANSI_Q, kVK_ANSI_R,
+    kVK_ANSI_S, kVK_ANSI_T, kVK_ANSI_U, kVK_ANSI_V, kVK_ANSI_W, kVK_ANSI_X, kVK_ANSI_Y, kVK_ANSI_Z};
+
+constexpr unsigned short kDigits[] = {kVK_ANSI_0, kVK_ANSI_1, kVK_ANSI_2, kVK_ANSI_3, kVK_ANSI_4,
+                                      kVK_ANSI_5, kVK_ANSI_6, kVK_ANSI_7, kVK_ANSI_8, kVK_ANSI_9};
+// The marks on the digit keys with shift, from 0 to 9.
+constexpr const char* kShiftedDigits = ")!@#$%^&*(";
+
+struct Mark {
+    char plain;
+    char shifted;
+    unsigned short keyCode;
+};
+
+constexpr Mark kMarks[] = {
+    {'-', '_', kVK_ANSI_Minus},        {'=', '+', kVK_ANSI_Equal},         {'[', '{', kVK_ANSI_LeftBracket},
+    {']', '}', kVK_ANSI_RightBracket}, {';', ':', kVK_ANSI_Semicolon},     {'\'', '"', kVK_ANSI_Quote},
+    {',', '<', kVK_ANSI_Comma},        {'.', '>', kVK_ANSI_Period},        {'/', '?', kVK_ANSI_Slash},
+    {'\\', '|', kVK_ANSI_Backslash},   {'`', '~', kVK_ANSI_Grave},
+};
+
+std::string lowered(std::string_view text)
+{
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+std::optional<NSEventModifierFlags> modifierNamed(const std::string& name)
+{
+    if (name == "ctrl" || name == "control")
+        return NSEventModifierFlagControl;
+    if (name == "alt" || name == "opt" || name == "option")
+        return NSEventModifierFlagOption;
+    if (name == "shift")
+        return NSEventModifierFlagShift;
+    if (name == "cmd" || name == "command")
+        return NSEventModifierFlagCommand;
+    return std::nullopt;
+}
+
+// The key code of a single character, and whether typing it takes shift.
+std::optional<std::pair<unsigned short, bool>> characterKey(char c)
+{
+    if (std::isalpha(static_cast<unsigned char>(c)))
+        return std::pair{kLetters[std::tolower(static_cast<unsigned char>(c)) - 'a'],
+                         std::isupper(static_cast<unsigned char>(c)) != 0};
+    if (std::isdigit(static_cast<unsigned char>(c)))
+        return std::pair{kDigits[c - '0'], false};
+    for (int digit = 0; digit < 10; ++digit)
+        if (kShiftedDigits[digit] == c)
+            return std::pair{kDigits[digit], true};
+    for (const auto& mark : kMarks)
+        if (c == mark.plain || c == mark.shifted)
+            return std::pair{mark.keyCode, c == mark.shifted};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<KeyStroke> KeyStroke::parse(std::string_view text, std::string& error)
+{
+    if (text.empty()) {
+        error = "no key given";
+        return std::nullopt;
+    }
+    // The last part is the key, so "cmd++" is Command with the "+" key.
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t plus = text.find('+', start);
+        if (plus == std::string_view::npos || plus + 1 == text.size()) {
+            parts.emplace_back(text.substr(start));
+            break;
+        }
+        parts.emplace_back(text.substr(start, plus - start));
+        start = plus + 1;
+    }
+
+    KeyStroke stroke;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        auto modifier = modifierNamed(lowered(parts[i]));
+        if (!modifier) {
+            error = "unknown modifier '" + parts[i] + "'";
+            return std::nullopt;
+        }
+        stroke.modifierFlags |= *modifier;
+    }
+    const std::string& key = parts.back();
+    std::string name = lowered(key);
+
+    for (const auto& named : kNamedKeys) {
+        if (name == named.name) {
+            stroke.keyCode = named.keyCode;
+            return stroke;
+        }
+    }
+    if (name.size() >= 2 && name[0] == 'f' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
+        int number = std::atoi(name.c_str() + 1);
+        if (number >= 1 && number <= 12) {
+            stroke.keyCode = kFunctionKeys[number - 1];
+            return stroke;
+        }
+    }
+    if (key.size() == 1) {
+        if (auto found = characterKey(key[0])) {
+            stroke.keyCode = found->first;
+            if (found->second)
+                stroke.modifierFlags |= NSEventModifierFlagShift;
+            return stroke;
+        }
+    }
+    error = "unknown key '" + key + "'";
+    return std::nullopt;
+}

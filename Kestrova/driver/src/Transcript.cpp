@@ -1,0 +1,410 @@
+#include "driver/Transcript.h"
+
+#include "appkit/NSApplication.h"
+#include "appkit/NSImage.h"
+#include "appkit/NSMenu.h"
+#include "appkit/NSMenuItem.h"
+#include "appkit/NSPopover.h"
+#include "appkit/NSStatusBar.h"
+#include "appkit/NSStatusBarButton.h"
+#include "appkit/NSStatusItem.h"
+#include "appkit/NSView.h"
+#include "appkit/NSViewController.h"
+#include "appkit/NSWindow.h"
+#include "foundation/NSDistributedNotificationCenter.h"
+#include "foundation/NSNotification.h"
+#include "foundation/NSNotificationCenter.h"
+#include "foundation/NSPathUtilities.h"
+#include "foundation/NSUserDefaults.h"
+#include "simulation/DesktopChange.h"
+#include "simulation/SimulatedDesktop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string number(double value)
+{
+    if (std::floor(value) == value && std::fabs(value) < 1e15)
+        return std::to_string(static_cast<long long>(value));
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+std::string optionsText(std::uint64_t options)
+{
+    std::vector<std::string> names;
+    if (options & NSApplicationActivateAllWindows)
+        names.push_back("all windows");
+    if (options & NSApplicationActivateIgnoringOtherApps)
+        names.push_back("ignoring other apps");
+    std::string text = "options " + std::to_string(options);
+    if (!names.empty()) {
+        text += " (";
+        for (std::size_t i = 0; i < names.size(); ++i)
+            text += (i ? ", " : "") + names[i];
+        text += ")";
+    }
+    return text;
+}
+
+bool isStatusItemWindow(const NSWindow& window)
+{
+    auto content = window.contentView();
+    return content && content->isKindOf<NSStatusBarButton>();
+}
+
+bool isPopoverWindow(const NSWindow& window)
+{
+    return window.className() == String("PopoverWindow");
+}
+
+std::string windowLabel(NSWindow& window)
+{
+    std::string label = window.className().utf8();
+    if (!window.title().empty())
+        label += " \"" + window.title().utf8() + "\"";
+    return label;
+}
+
+// An image loaded from a file has no name of its own: it goes by its file's.
+std::string imageName(const NSImage& image)
+{
+    if (!image.name().empty())
+        return image.name().utf8();
+    return stringByDeletingPathExtension(lastPathComponent(image.path())).utf8();
+}
+
+std::string popoverLabel(const NSPopover& popover)
+{
+    auto content = popover.contentViewController();
+    std::string label = content ? content->className().utf8() : std::string("(no content)");
+    NSSize size = popover.contentSize();
+    if (auto window = popover.popoverWindow())
+        size = window->frame().size;
+    label += ", " + number(size.width) + "x" + number(size.height);
+    return label;
+}
+
+}  // namespace
+
+Transcript::Transcript(std::ostream& out)
+    : out_(out)
+{
+}
+
+Transcript::~Transcript()
+{
+    stop();
+}
+
+std::string Transcript::describe(const Id& value)
+{
+    if (value.isBoolean())
+        return value.boolValue() ? "true" : "false";
+    if (value.isNumber())
+        return number(value.doubleValue());
+    if (const String* text = value.string()) {
+        std::string result = "\"";
+        for (char c : text->utf8()) {
+            switch (c) {
+            case '\t': result += "\\t"; break;
+            case '\n': result += "\\n"; break;
+            case '"': result += "\\\""; break;
+            case '\\': result += "\\\\"; break;
+            default: result += c;
+            }
+        }
+        return result + "\"";
+    }
+    if (const Dictionary* dictionary = value.dictionary()) {
+        std::string result = "{";
+        bool first = true;
+        for (const auto& [key, item] : *dictionary) {
+            result += (first ? "" : ", ") + describe(key) + ": " + describe(item);
+            first = false;
+        }
+        return result + "}";
+    }
+    if (const Array* array = value.array()) {
+        std::string result = "[";
+        for (std::size_t i = 0; i < array->count(); ++i)
+            result += (i ? ", " : "") + describe((*array)[i]);
+        return result + "]";
+    }
+    if (value.isNil())
+        return "nil";
+    return value.description().utf8();
+}
+
+void Transcript::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    desktop_ = simulation::SimulatedDesktop::current();
+    activationsSeen_ = desktop_->activations().size();
+    listener_ = desktop_->addListener([this](const simulation::DesktopChange& change) { desktopChanged(change); });
+
+    auto& center = NSNotificationCenter::defaultCenter();
+    observers_.push_back(center.addObserverForName(NSPopoverDidShowNotification, Id(), [this](NSNotification& n) {
+        auto popover = n.object().object<NSPopover>();
+        if (popover)
+            pending("popover shown: " + popoverLabel(*popover) + (popover->animates() ? ", animated" : ", not animated"));
+    }));
+    observers_.push_back(center.addObserverForName(NSPopoverDidCloseNotification, Id(), [this](NSNotification& n) {
+        if (auto popover = n.object().object<NSPopover>())
+            pending("popover closed: " + popoverLabel(*popover));
+    }));
+    NSDistributedNotificationCenter::defaultCenter().setPostHook([this](const NSNotification& notification) {
+        std::string text = "notification posted: " + notification.name().utf8();
+        if (notification.object())
+            text += ", object " + describe(notification.object());
+        pending(text);
+    });
+
+    windows_ = visibleWindows();
+    defaults_ = NSUserDefaults::standardUserDefaults().persistentDomain();
+}
+
+void Transcript::stop()
+{
+    if (!started_)
+        return;
+    started_ = false;
+    listener_.reset();
+    for (const auto& observer : observers_)
+        NSNotificationCenter::defaultCenter().removeObserver(*observer);
+    observers_.clear();
+    NSDistributedNotificationCenter::defaultCenter().setPostHook(nullptr);
+}
+
+void Transcript::command(const std::string& text)
+{
+    out_ << "> " << text << '\n';
+}
+
+void Transcript::note(const std::string& text)
+{
+    out_ << "  " << text << '\n';
+}
+
+void Transcript::pending(std::string text)
+{
+    // The requests made so far come before whatever is told now.
+    takeActivations();
+    pending_.push_back(std::move(text));
+}
+
+std::string Transcript::applicationName(pid_t pid) const
+{
+    if (pid == 0)
+        return "nobody";
+    auto application = desktop_ ? desktop_->application(pid) : std::nullopt;
+    if (application && application->localizedName)
+        return application->localizedName->utf8();
+    if (application && application->bundleIdentifier)
+        return application->bundleIdentifier->utf8();
+    return "pid " + std::to_string(pid);
+}
+
+void Transcript::takeActivations()
+{
+    if (!desktop_)
+        return;
+    auto activations = desktop_->activations();
+    for (std::size_t i = activationsSeen_; i < activations.size(); ++i) {
+        const auto& record = activations[i];
+        std::string text = "activation of " + applicationName(record.target) + ": " + record.via.utf8();
+        if (record.via != String("command") && record.via != String("click") && record.via != String("launch"))
+            text += " " + optionsText(record.options);
+        if (record.requester)
+            text += ", asked by " + applicationName(*record.requester);
+        if (record.fromApplication)
+            text += ", from " + applicationName(*record.fromApplication);
+        if (!record.honoured)
+            text += " (refused)";
+        pending_.push_back(std::move(text));
+    }
+    activationsSeen_ = activations.size();
+}
+
+void Transcript::desktopChanged(const simulation::DesktopChange& change)
+{
+    using Kind = simulation::DesktopChange::Kind;
+    switch (change.kind) {
+    case Kind::ApplicationLaunched:
+        pending("launched: " + applicationName(change.pid) + " (pid " + std::to_string(change.pid) + ")");
+        break;
+    case Kind::ApplicationTerminated:
+        pending("quit: " + applicationName(change.pid));
+        break;
+    case Kind::FrontmostApplicationChanged:
+        pending("frontmost: " + applicationName(change.pid) + " (was " + applicationName(change.previousPid) + ")");
+        break;
+    case Kind::ApplicationHidden:
+        pending("hidden: " + applicationName(change.pid));
+        break;
+    case Kind::ApplicationUnhidden:
+        pending("unhidden: " + applicationName(change.pid));
+        break;
+    case Kind::ActivationPolicyChanged: {
+        auto application = desktop_->application(change.pid);
+        pending("activation policy of " + applicationName(change.pid) + ": " +
+                (application ? simulation::activationPolicyName(application->activationPolicy) : "?"));
+        break;
+    }
+    case Kind::WindowOpened:
+    case Kind::WindowClosed:
+    case Kind::WindowRaised: {
+        const char* what = change.kind == Kind::WindowOpened   ? "opened"
+                           : change.kind == Kind::WindowClosed ? "closed"
+                                                               : "raised";
+        std::string text = std::string("desktop window ") + what + ": " + applicationName(change.pid);
+        if (auto location = desktop_->window(change.window); location && location->window.title)
+            text += " \"" + location->window.title->utf8() + "\"";
+        pending(text);
+        break;
+    }
+    case Kind::TrustChanged:
+        pending(std::string("Accessibility trust: ") + (desktop_->isTrusted() ? "granted" : "withdrawn"));
+        break;
+    case Kind::TrustPrompted:
+        pending("Accessibility prompt shown");
+        break;
+    case Kind::LoginItemChanged:
+        pending("login items changed");
+        break;
+    case Kind::PointerWarped: {
+        CGPoint at = desktop_->pointerLocation();
+        pending("pointer moved to (" + number(at.x) + ", " + number(at.y) + ")");
+        break;
+    }
+    case Kind::EventPosted: {
+        auto events = desktop_->postedEvents();
+        if (!events.empty()) {
+            const auto& event = events.back();
+            pending("event posted: type " + std::to_string(event.type) + " at (" + number(event.location.x) + ", " +
+                    number(event.location.y) + ")");
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+std::vector<Transcript::ShownWindow> Transcript::visibleWindows() const
+{
+    std::vector<ShownWindow> result;
+    auto application = NSApp();
+    if (!application)
+        return result;
+    for (const auto& window : application->orderedWindows()) {
+        if (isStatusItemWindow(*window) || isPopoverWindow(*window))
+            continue;
+        result.push_back({window, window.get(), windowLabel(*window)});
+    }
+    return result;
+}
+
+std::vector<std::string> Transcript::statusItems() const
+{
+    std::vector<std::string> result;
+    for (const auto& item : NSStatusBar::systemStatusBar().statusItems()) {
+        std::string text;
+        auto button = item->button();
+        auto image = button ? button->image() : nullptr;
+        text += image ? "image \"" + imageName(*image) + "\"" : std::string("no image");
+        if (auto menu = item->menu()) {
+            text += ", menu: ";
+            bool first = true;
+            for (const auto& entry : menu->itemArray()) {
+                text += (first ? "" : " | ") + (entry->isSeparatorItem() ? std::string("-") : entry->title().utf8());
+                first = false;
+            }
+        } else {
+            text += ", no menu";
+        }
+        result.push_back(text);
+    }
+    return result;
+}
+
+void Transcript::flush()
+{
+    if (!started_)
+        return;
+    takeActivations();
+    for (const auto& line : pending_)
+        note(line);
+    pending_.clear();
+
+    // The program's windows: closed ones first, then the new ones front to
+    // back.
+    auto now = visibleWindows();
+    auto keyWindow = NSApp() ? NSApp()->keyWindow() : nullptr;
+    for (const auto& old : windows_) {
+        bool still = std::any_of(now.begin(), now.end(), [&](const ShownWindow& w) { return w.address == old.address; });
+        if (!still)
+            note("window closed: " + old.label);
+    }
+    for (const auto& shown : now) {
+        bool before = std::any_of(windows_.begin(), windows_.end(),
+                                  [&](const ShownWindow& w) { return w.address == shown.address; });
+        if (!before)
+            note("window shown: " + shown.label + (keyWindow.get() == shown.address ? " (key)" : ""));
+    }
+    windows_ = std::move(now);
+
+    auto items = statusItems();
+    if (items != statusItems_) {
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (i >= statusItems_.size() || statusItems_[i] != items[i])
+                note("status item: " + items[i]);
+        if (items.size() < statusItems_.size())
+            note("status item removed");
+        statusItems_ = std::move(items);
+    }
+
+    Dictionary defaults = NSUserDefaults::standardUserDefaults().persistentDomain();
+    for (const auto& [key, value] : defaults) {
+        Id before = defaults_.objectForKey(key);
+        if (!before || !(before == value))
+            note("default written: " + (key.string() ? key.string()->utf8() : describe(key)) + " = " + describe(value));
+    }
+    for (const auto& [key, value] : defaults_)
+        if (!defaults.contains(key))
+            note("default removed: " + (key.string() ? key.string()->utf8() : describe(key)));
+    defaults_ = std::move(defaults);
+    out_.flush();
+}
+
+void Transcript::status()
+{
+    auto frontmost = desktop_ ? desktop_->frontmostApplication() : 0;
+    note("frontmost: " + applicationName(frontmost));
+    auto application = NSApp();
+    if (!application)
+        return;
+    bool any = false;
+    for (const auto& window : application->orderedWindows()) {
+        if (isStatusItemWindow(*window))
+            continue;
+        any = true;
+        std::string label = isPopoverWindow(*window) ? "popover of " : "window ";
+        auto content = window->contentViewController();
+        std::string text = label + windowLabel(*window);
+        if (content)
+            text += ", content " + content->className().utf8();
+        if (window->isKeyWindow())
+            text += " (key)";
+        note(text);
+    }
+    if (!any)
+        note("no windows of the program on screen");
+}

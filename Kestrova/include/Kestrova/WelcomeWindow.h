@@ -1,0 +1,12 @@
+#pragma once
+
+#include "appkit/NSWindow.h"
+
+// The window that greets the user on first launch. While it is open the
+// program shows a Dock icon.
+class WelcomeWindow : public NSWindow {
+    KS_OBJECT(WelcomeWindow, NSWindow)
+
+public:
+    using NSWindow::NSWindow;
+};

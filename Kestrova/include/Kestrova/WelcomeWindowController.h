@@ -1,0 +1,12 @@
+#pragma once
+
+#include "appkit/NSWindowController.h"
+
+// The controller of the welcome window (the "Welcome" scene), shown at
+// launch until the user has seen it once.
+class WelcomeWindowController : public NSWindowController {
+    KS_OBJECT(WelcomeWindowController, NSWindowController)
+
+public:
+    using NSWindowController::NSWindowController;
+};

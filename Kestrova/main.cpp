@@ -1,0 +1,6 @@
+#include "appkit/NSApplicationMain.h"
+
+int main(int argc, char** argv)
+{
+    return NSApplicationMain(argc, argv);
+}

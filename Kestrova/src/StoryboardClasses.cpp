@@ -1,0 +1,53 @@
+#include "Kestrova/StoryboardClasses.h"
+
+#include "Kestrova/AboutWindow.h"
+#include "Kestrova/AppDelegate.h"
+#include "Kestrova/AssignShortcutsViewController.h"
+#include "Kestrova/CloseableView.h"
+#include "Kestrova/EmbedSegue.h"
+#include "Kestrova/MainViewController.h"
+#include "Kestrova/MainWindow.h"
+#include "Kestrova/MainWindowController.h"
+#include "Kestrova/MiniViewController.h"
+#include "Kestrova/NavigationController.h"
+#include "Kestrova/PermissionViewController.h"
+#include "Kestrova/PreferencesViewController.h"
+#include "Kestrova/WelcomeWindow.h"
+#include "Kestrova/WelcomeWindowController.h"
+#include "Kestrova/WindowsViewController.h"
+#include "appkit/NSStoryboard.h"
+
+void registerStoryboardClasses()
+{
+    // The application scene.
+    NSStoryboard::registerClass<AppDelegate>();
+    // The global-shortcut controller: the shortcut library's
+    // SRShortcutController, registered here once the library has it, so that
+    // the storyboard's application scene can make it.
+
+    // The main window and its navigation.
+    NSStoryboard::registerClass<MainWindow>();
+    NSStoryboard::registerClass<MainWindowController>();
+    NSStoryboard::registerClass<NavigationController>();
+    NSStoryboard::registerClass<CloseableView>();
+    NSStoryboard::registerSegueClass<EmbedSegue>();
+
+    // The scenes around the switcher.
+    NSStoryboard::registerClass<MainViewController>();
+    NSStoryboard::registerClass<MiniViewController>();
+    NSStoryboard::registerClass<WindowsViewController>();
+    NSStoryboard::registerClass<PermissionViewController>();
+    NSStoryboard::registerClass<WelcomeWindow>();
+    NSStoryboard::registerClass<WelcomeWindowController>();
+    NSStoryboard::registerClass<AboutWindow>();
+    NSStoryboard::registerClass<PreferencesViewController>();
+    NSStoryboard::registerClass<AssignShortcutsViewController>();
+}
+
+namespace {
+
+// Runs when the program is loaded, before its main function hands over to
+// the framework; the program links every object file of this library for it.
+const bool registeredAtLoad = (registerStoryboardClasses(), true);
+
+}  // namespace

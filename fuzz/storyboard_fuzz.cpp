@@ -1,0 +1,59 @@
+// Storyboards are files that people write by hand: any text must give either
+// a storyboard or a message, and every scene of an accepted one must be made
+// (or refused with a log line) without a crash, its view or window loaded.
+#include "Kestrova/StoryboardClasses.h"
+#include "appkit/NSApplication.h"
+#include "appkit/NSStoryboard.h"
+#include "appkit/NSView.h"
+#include "appkit/NSViewController.h"
+#include "appkit/NSWindowController.h"
+#include "foundation/Log.h"
+#include "foundation/ScopedVirtualClock.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Quiet: refused scenes log, which is expected here.
+class NullSink final : public LogSink {
+public:
+    void write(const LogEntry&) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Log::setSink(std::make_shared<NullSink>());
+    registerStoryboardClasses();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    ScopedVirtualClock clock;
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    auto storyboard = NSStoryboard::storyboardWithData(text, nullptr, &error);
+    if (!storyboard) {
+        if (error.empty())
+            std::abort();
+        return 0;
+    }
+    for (const auto& identifier : storyboard->controllerIdentifiers()) {
+        Id made = storyboard->instantiateControllerWithIdentifier(identifier);
+        if (auto controller = made.object<NSViewController>())
+            controller->view();
+        else if (auto windowController = made.object<NSWindowController>())
+            windowController->window();
+    }
+    auto objects = storyboard->instantiateApplicationScene(NSApplication::sharedApplication());
+    objects.reset();
+    NSApplication::resetForTesting();
+    return 0;
+}

@@ -1,0 +1,144 @@
+#include "driver/DriverCommand.h"
+
+#include "driver/KeyStroke.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(KeyStrokeTest, NamesTheKeyAndTheModifiersHeld)
+{
+    struct Case {
+        const char* text;
+        unsigned short keyCode;
+        NSEventModifierFlags flags;
+    };
+    const Case cases[] = {
+        {"ctrl+tab", 48, NSEventModifierFlagControl},
+        {"cmd+w", 13, NSEventModifierFlagCommand},
+        {"Command+Option+w", 13, NSEventModifierFlagCommand | NSEventModifierFlagOption},
+        {"cmd+W", 13, NSEventModifierFlagCommand | NSEventModifierFlagShift},
+        {"escape", 53, 0},
+        {"shift+a", 0, NSEventModifierFlagShift},
+        {"!", 18, NSEventModifierFlagShift},
+        {"0", 29, 0},
+        {"cmd++", 24, NSEventModifierFlagCommand | NSEventModifierFlagShift},
+        {"down", 125, 0},
+        {"f12", 111, 0},
+        {"return", 36, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        auto stroke = KeyStroke::parse(c.text, error);
+        ASSERT_TRUE(stroke) << error;
+        EXPECT_EQ(stroke->keyCode, c.keyCode);
+        EXPECT_EQ(stroke->modifierFlags, c.flags);
+    }
+}
+
+TEST(KeyStrokeTest, NamesWhatItCannotRead)
+{
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"", "no key given"},
+        {"hyper+a", "unknown modifier 'hyper'"},
+        {"ctrl+tabby", "unknown key 'tabby'"},
+        {"f13", "unknown key 'f13'"},
+        {"ctrl+", "unknown key 'ctrl+'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_FALSE(KeyStroke::parse(c.text, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(DriverCommandTest, ReadsEveryCommand)
+{
+    using Kind = DriverCommand::Kind;
+    struct Case {
+        const char* line;
+        Kind kind;
+        std::string argument;
+        Id value = Id();
+    };
+    const Case cases[] = {
+        {"press ctrl+tab", Kind::Press, "ctrl+tab"},
+        {"  shortcut  ", Kind::Shortcut, ""},
+        {"activate Safari", Kind::Activate, "Safari"},
+        {"quit Mail", Kind::QuitApplication, "Mail"},
+        {"quit", Kind::Quit, ""},
+        {"launch com.apple.TextEdit", Kind::Launch, "com.apple.TextEdit"},
+        {"trust off", Kind::Trust, ""},
+        {"default miniMode true", Kind::Default, "miniMode", Id::boolean(true)},
+        {"default count 12", Kind::Default, "count", Id::number(12)},
+        {"default ratio 0.5", Kind::Default, "ratio", Id::number(0.5)},
+        {"default shortcut-Kestrova \"^\\t\"", Kind::Default, "shortcut-Kestrova", Id(String(u"^\t"))},
+        {"default name Safari", Kind::Default, "name", Id(String("Safari"))},
+        {"default miniMode", Kind::Default, "miniMode", Id()},
+        {"menu About Kestrova", Kind::Menu, "About Kestrova"},
+        {"close", Kind::Close, ""},
+        {"close Welcome to Kestrova", Kind::Close, "Welcome to Kestrova"},
+        {"wait 0.05", Kind::Wait, ""},
+        {"status", Kind::Status, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        auto command = DriverCommand::parse(c.line, error);
+        ASSERT_TRUE(command) << error;
+        EXPECT_EQ(command->kind, c.kind);
+        if (c.kind != Kind::Wait) {
+            EXPECT_EQ(command->argument, c.argument);
+        }
+        if (c.kind == Kind::Default) {
+            EXPECT_EQ(command->value, c.value);
+        }
+    }
+    std::string error;
+    EXPECT_DOUBLE_EQ(DriverCommand::parse("wait 0.05", error)->seconds, 0.05);
+    EXPECT_TRUE(DriverCommand::parse("trust on", error)->flag);
+}
+
+TEST(DriverCommandTest, CommentsAndBlankLinesAreNoCommands)
+{
+    for (const char* line : {"", "   ", "# press escape", "  # note"}) {
+        std::string error = "stale";
+        EXPECT_FALSE(DriverCommand::parse(line, error));
+        EXPECT_EQ(error, "");
+    }
+}
+
+TEST(DriverCommandTest, NamesWhatIsWrongWithALine)
+{
+    struct Case {
+        const char* line;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"jump", "unknown command 'jump'"},
+        {"press", "press: the keys missing"},
+        {"press ctrl+banana", "press: unknown key 'banana'"},
+        {"shortcut now", "shortcut: nothing may follow"},
+        {"trust maybe", "trust: expected on or off"},
+        {"default", "default: the key missing"},
+        {"default name \"open", "default: unterminated text"},
+        {"default name \"a\\q\"", "default: unknown escape \\q"},
+        {"wait soon", "wait: expected seconds (0 to 3600)"},
+        {"wait -1", "wait: expected seconds (0 to 3600)"},
+        {"activate", "activate: the application missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string error;
+        EXPECT_FALSE(DriverCommand::parse(c.line, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+}  // namespace

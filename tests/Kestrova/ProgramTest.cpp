@@ -1,0 +1,243 @@
+// The program end to end: driver commands in, the transcript of what the
+// system did out. Once in this process, with the program's storyboard and
+// classes on a virtual clock, and through the built program itself.
+
+#include "driver/DesktopSession.h"
+
+#include "KestrovaTestFixture.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Every expected line appears, in this order, among the transcript's lines
+// (with anything in between).
+::testing::AssertionResult appearInOrder(const std::string& transcript, const std::vector<std::string>& expected)
+{
+    auto lines = linesOf(transcript);
+    std::size_t at = 0;
+    for (const auto& wanted : expected) {
+        while (at < lines.size() && lines[at] != wanted)
+            ++at;
+        if (at == lines.size())
+            return ::testing::AssertionFailure() << "missing (in order): " << wanted << "\n--- transcript ---\n"
+                                                 << transcript;
+        ++at;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+bool contains(const std::string& transcript, const std::string& line)
+{
+    auto lines = linesOf(transcript);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class SessionTest : public KestrovaTest {
+protected:
+    std::string run(const std::string& script)
+    {
+        std::ostringstream out;
+        std::istringstream in(script);
+        DesktopSession session(out, in);
+        loadApplicationScene();
+        std::string line;
+        session.launch(*app());
+        while (std::getline(in, line) && session.execute(line)) {
+        }
+        session.finish();
+        errors_ = session.errors();
+        return out.str();
+    }
+    int errors_ = 0;
+};
+
+TEST_F(SessionTest, TheSwitcherRoadAsTheTranscriptTellsIt)
+{
+    std::string transcript = run("shortcut\n"
+                                 "press escape\n"
+                                 "default miniMode true\n"
+                                 "trust off\n"
+                                 "shortcut\n"
+                                 "press cmd+w\n"
+                                 "quit\n");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_TRUE(appearInOrder(transcript, {
+        "defaults on disk: none",
+        "> launch",
+        "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+        "  status item: image \"Status Item\", menu: Preferences\u2026 | Assign Shortcuts\u2026 | - | About Kestrova | - | Quit Kestrova",
+        "  default written: shortcut-Kestrova = \"^\\t\"",
+        "  default written: rememberShortcuts = true",
+        "> shortcut",
+        "  activation of Kestrova: activateFromApplication:options: options 3 (all windows, ignoring other apps), "
+        "asked by Kestrova, from Finder",
+        "  frontmost: Kestrova (was Finder)",
+        "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring other apps), asked by Kestrova",
+        "  window shown: MainWindow (key)",
+        "> press escape",
+        "  hidden: Kestrova",
+        "  frontmost: Finder (was Kestrova)",
+        "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+        "  window closed: MainWindow",
+        "> default miniMode true",
+        "  default written: miniMode = true",
+        "> trust off",
+        "  Accessibility trust: withdrawn",
+        "> shortcut",
+        "  popover shown: PermissionViewController, 420x200, not animated",
+        "> press cmd+w",
+        "  hidden: Kestrova",
+        "  popover closed: PermissionViewController, 420x200",
+        "> quit",
+        "  quit: Kestrova",
+        "ended",
+    }));
+}
+
+TEST_F(SessionTest, KeysGoToTheFrontmostApplicationAndBadLinesAreReported)
+{
+    std::string transcript = run("press escape\n"
+                                 "jump\n"
+                                 "activate Nowhere\n"
+                                 "menu About Kestrova\n"
+                                 "status\n");
+    EXPECT_EQ(errors_, 1);
+    EXPECT_TRUE(appearInOrder(transcript, {
+        "> press escape",
+        "  the key goes to Finder",
+        "! line 2: unknown command 'jump'",
+        "> activate Nowhere",
+        "  no application 'Nowhere' runs",
+        "> menu About Kestrova",
+        "  window shown: AboutWindow \"About Kestrova\" (key)",
+        "> status",
+        "  frontmost: Kestrova",
+        "> (end of the commands)",
+        "  quit: Kestrova",
+    }));
+}
+
+TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
+{
+    std::string transcript = run("shortcut\n"
+                                 "menu Preferences\n"
+                                 "wait 0.1\n");
+    // The preferences popover takes the key window from the main window,
+    // which closes itself on the next turn of the main queue.
+    EXPECT_TRUE(appearInOrder(transcript, {
+        "> menu Preferences",
+        "  popover shown: PreferencesViewController, 320x140, animated",
+        "  window closed: MainWindow",
+    }));
+}
+
+// The built program, as scripts/run.sh starts it.
+class ProgramTest : public ::testing::Test {
+protected:
+    struct Result {
+        int status = -1;
+        std::string out;
+        std::string err;
+    };
+
+    Result run(const std::string& arguments, const std::string& script = "")
+    {
+        std::string scriptFile = folder_.write("script.txt", script);
+        std::string errFile = folder_.path() + "/stderr.txt";
+        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments + " --script '" + scriptFile +
+                              "' 2>'" + errFile + "'";
+        Result result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return result;
+        char buffer[4096];
+        std::size_t read;
+        while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            result.out.append(buffer, read);
+        int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = readFile(errFile);
+        return result;
+    }
+
+    std::string home() const { return "--home '" + folder_.path() + "/home'"; }
+
+    ScratchFolder folder_;
+};
+
+TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
+{
+    auto first = run(home(), "default rememberShortcuts false\nquit\n");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(appearInOrder(first.out, {
+        "defaults on disk: none",
+        "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+        "  default written: shortcut-Kestrova = \"^\\t\"",
+        "  default written: rememberShortcuts = true",
+        "> default rememberShortcuts false",
+        "  default written: rememberShortcuts = false",
+        "ended",
+    }));
+
+    auto second = run(home(), "quit\n");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_TRUE(contains(second.out, "default on disk: rememberShortcuts = false"));
+    EXPECT_TRUE(contains(second.out, "default on disk: shortcut-Kestrova = \"^\\t\""));
+    EXPECT_EQ(second.out.find("default written"), std::string::npos) << second.out;
+}
+
+TEST_F(ProgramTest, RunsOnADescribedDesktop)
+{
+    std::string desktop = folder_.write("desktop.json", R"({
+      "osVersion": 13,
+      "applications": [
+        {"pid": 10, "bundleIdentifier": "com.kestrova.Kestrova", "name": "Kestrova", "self": true,
+         "activationPolicy": "accessory"},
+        {"pid": 20, "bundleIdentifier": "com.apple.Safari", "name": "Safari", "frontmost": true},
+        {"pid": 30, "bundleIdentifier": "com.kestrova.KestrovaHelper", "name": "KestrovaHelper",
+         "activationPolicy": "prohibited"}
+      ]
+    })");
+    auto result = run(home() + " --desktop '" + desktop + "'", "shortcut\nquit\n");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(appearInOrder(result.out, {
+        "Kestrova on the simulated desktop: macOS 13.0, 1 screen, Accessibility trusted",
+        "> launch",
+        "  notification posted: killLauncher, object \"com.kestrova.Kestrova\"",
+        "> shortcut",
+        "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring other apps), asked by Kestrova",
+        "  frontmost: Kestrova (was Safari)",
+    }));
+    EXPECT_EQ(result.out.find("activateFromApplication"), std::string::npos);
+}
+
+TEST_F(ProgramTest, RefusesWhatItCannotRun)
+{
+    auto badArgument = run("--colour blue");
+    EXPECT_EQ(badArgument.status, 2);
+    EXPECT_NE(badArgument.err.find("unknown argument '--colour'"), std::string::npos) << badArgument.err;
+
+    std::string desktop = folder_.write("broken.json", R"({"applications": [{"pid": "one"}]})");
+    auto badDesktop = run(home() + " --desktop '" + desktop + "'");
+    EXPECT_EQ(badDesktop.status, 1);
+    EXPECT_NE(badDesktop.err.find("applications[0].pid"), std::string::npos) << badDesktop.err;
+
+    auto badLine = run(home(), "jump\nquit\n");
+    EXPECT_EQ(badLine.status, 1);
+    EXPECT_TRUE(contains(badLine.out, "! line 1: unknown command 'jump'"));
+}
+
+}  // namespace
