@@ -16,14 +16,18 @@
 #include "Kestrova/WelcomeWindowController.h"
 #include "Kestrova/WindowsViewController.h"
 #include "appkit/NSStoryboard.h"
+#include "foundation/NSValueTransformer.h"
+#include "shortcut-library/SRKeyBindingTransformer.h"
+#include "shortcut-library/SRShortcutController.h"
 
 void registerStoryboardClasses()
 {
     // The application scene.
     NSStoryboard::registerClass<AppDelegate>();
-    // The global-shortcut controller: the shortcut library's
-    // SRShortcutController, registered here once the library has it, so that
-    // the storyboard's application scene can make it.
+    // The global-shortcut controller, and the transformer its content binding
+    // names: the stored key-binding string becomes the controller's shortcut.
+    NSStoryboard::registerClass<SRShortcutController>();
+    NSValueTransformer::setValueTransformer(SRKeyBindingTransformer::create(), "SRKeyBindingTransformer");
 
     // The main window and its navigation.
     NSStoryboard::registerClass<MainWindow>();
