@@ -6,17 +6,8 @@
 
 namespace {
 
-const String& keyCodeKey()
-{
-    static const String* key = new String(SRShortcutKeyKeyCode);
-    return *key;
-}
-
-const String& modifierFlagsKey()
-{
-    static const String* key = new String(SRShortcutKeyModifierFlags);
-    return *key;
-}
+using detail::SRShortcutKeyCodeKey;
+using detail::SRShortcutModifierFlagsKey;
 
 bool isPrefixCharacter(char16_t c)
 {
@@ -192,7 +183,8 @@ Id SRKeyBindingTransformer::reverseTransformedValue(const Id& value)
 {
     std::optional<String> keyBinding;
     if (const Dictionary* dictionary = value.dictionary()) {
-        keyBinding = writeKeyBinding(dictionary->objectForKey(keyCodeKey()), dictionary->objectForKey(modifierFlagsKey()));
+        keyBinding = writeKeyBinding(dictionary->objectForKey(SRShortcutKeyCodeKey()),
+                                     dictionary->objectForKey(SRShortcutModifierFlagsKey()));
     } else if (auto shortcut = value.object<SRShortcut>()) {
         keyBinding = keyBindingForShortcut(*shortcut);
     } else {
@@ -224,6 +216,6 @@ std::shared_ptr<SRShortcut> SRKeyBindingTransformer::shortcutForKeyBinding(const
 
 std::optional<String> SRKeyBindingTransformer::keyBindingForShortcut(const SRShortcut& shortcut) const
 {
-    return writeKeyBinding(shortcut.objectForKeyedSubscript(keyCodeKey()),
-                           shortcut.objectForKeyedSubscript(modifierFlagsKey()));
+    return writeKeyBinding(shortcut.objectForKeyedSubscript(SRShortcutKeyCodeKey()),
+                           shortcut.objectForKeyedSubscript(SRShortcutModifierFlagsKey()));
 }

@@ -15,19 +15,29 @@
 
 #include <array>
 
+const String& detail::SRShortcutKeyCodeKey()
+{
+    static const String* key = new String(SRShortcutKeyKeyCode);
+    return *key;
+}
+
+const String& detail::SRShortcutModifierFlagsKey()
+{
+    static const String* key = new String(SRShortcutKeyModifierFlags);
+    return *key;
+}
+
 namespace {
 
 // Keys are looked up on every read of the dictionary form; making their
 // strings once keeps those reads free of allocations.
 const String& keyCodeKey()
 {
-    static const String* key = new String(SRShortcutKeyKeyCode);
-    return *key;
+    return detail::SRShortcutKeyCodeKey();
 }
 const String& modifierFlagsKey()
 {
-    static const String* key = new String(SRShortcutKeyModifierFlags);
-    return *key;
+    return detail::SRShortcutModifierFlagsKey();
 }
 const String& charactersKey()
 {

@@ -454,23 +454,29 @@ bool SimulatedDesktop::quitApplication(pid_t pid)
         quit_.push_back(std::move(process));
         std::erase(recency_, pid);
         changes.push_back({.kind = DesktopChange::Kind::ApplicationTerminated, .pid = pid});
-        if (state_.frontmostApplication == pid) {
-            pid_t next = 0;
-            for (pid_t candidate : recency_) {
-                const auto* application = findRunning(candidate);
-                if (application && canBeActive(*application) && !application->hidden) {
-                    next = candidate;
-                    break;
-                }
-            }
-            state_.frontmostApplication = next;
-            if (next != 0)
-                noteActive(next);
-            changes.push_back({.kind = DesktopChange::Kind::FrontmostApplicationChanged, .pid = next, .previousPid = pid});
-        }
+        if (state_.frontmostApplication == pid)
+            handActivationOn(pid, changes);
     }
     deliver(changes);
     return true;
+}
+
+void SimulatedDesktop::handActivationOn(pid_t leaving, std::vector<DesktopChange>& changes)
+{
+    // The most recently active application that can take it over, as the
+    // system picks one when the active application goes away.
+    pid_t next = 0;
+    for (pid_t candidate : recency_) {
+        const auto* application = findRunning(candidate);
+        if (candidate != leaving && application && canBeActive(*application) && !application->hidden) {
+            next = candidate;
+            break;
+        }
+    }
+    state_.frontmostApplication = next;
+    if (next != 0)
+        noteActive(next);
+    changes.push_back({.kind = DesktopChange::Kind::FrontmostApplicationChanged, .pid = next, .previousPid = leaving});
 }
 
 bool SimulatedDesktop::setHidden(pid_t pid, bool hidden)
@@ -488,20 +494,8 @@ bool SimulatedDesktop::setHidden(pid_t pid, bool hidden)
                            .pid = pid});
         // Hiding the active application hands activation to the one that was
         // active before it, as the system does.
-        if (hidden && state_.frontmostApplication == pid) {
-            pid_t next = 0;
-            for (pid_t candidate : recency_) {
-                const auto* other = findRunning(candidate);
-                if (candidate != pid && other && canBeActive(*other) && !other->hidden) {
-                    next = candidate;
-                    break;
-                }
-            }
-            state_.frontmostApplication = next;
-            if (next != 0)
-                noteActive(next);
-            changes.push_back({.kind = DesktopChange::Kind::FrontmostApplicationChanged, .pid = next, .previousPid = pid});
-        }
+        if (hidden && state_.frontmostApplication == pid)
+            handActivationOn(pid, changes);
     }
     deliver(changes);
     return true;

@@ -38,6 +38,13 @@ inline constexpr const char* SRShortcutKeyCharacters = "characters";
 inline constexpr const char* SRShortcutKeyCharactersIgnoringModifiers = "charactersIgnoringModifiers";
 inline constexpr const char* SRShortcutKeyVersion = "version";
 
+namespace detail {
+// The two keys every reader of the dictionary form looks up, as strings made
+// once, so those reads don't allocate.
+const String& SRShortcutKeyCodeKey();
+const String& SRShortcutModifierFlagsKey();
+}  // namespace detail
+
 // One keyboard shortcut: a key code and modifier flags, with the two texts the
 // key types. Immutable, so it is shared freely between threads and owners.
 class SRShortcut : public NSObject, public NSSecureCoding {

@@ -215,6 +215,9 @@ private:
     pid_t freshPid();
     bool numberInUse(CGWindowID number) const;
     void noteActive(pid_t pid);
+    // With the lock held: the active application `leaving` goes away (quits
+    // or hides); activation moves on.
+    void handActivationOn(pid_t leaving, std::vector<DesktopChange>& changes);
     void settleMainAndFocus(SimulatedApplication& application);
     bool activateLocked(pid_t target, ActivationRecord request, std::vector<DesktopChange>& changes);
     void raiseLocked(SimulatedApplication& application, CGWindowID number, std::vector<DesktopChange>& changes);
