@@ -111,13 +111,6 @@ std::optional<KeyBinding> readKeyBinding(const String& text)
     return KeyBinding{code, flags};
 }
 
-std::optional<String> optionalString(const Id& value)
-{
-    if (const String* string = value.string())
-        return *string;
-    return std::nullopt;
-}
-
 std::optional<String> writeKeyBinding(const Id& keyCodeValue, const Id& modifierFlagsValue)
 {
     if (!keyCodeValue.isNumber()) {
@@ -203,15 +196,8 @@ std::shared_ptr<SRShortcut> SRKeyBindingTransformer::shortcutForKeyBinding(const
         Log::write(LogLevel::Error, {}, "#Error unexpected key symbol");
         return nullptr;
     }
-    auto& transformer = SRASCIISymbolicKeyCodeTransformer::sharedTransformer();
-    const Id keyCode = Id::number(reading->keyCode);
-    const Id flags = Id::number(reading->modifierFlags);
-    auto characters =
-        optionalString(transformer.transformedValue(keyCode, flags, Id(), NSUserInterfaceLayoutDirectionLeftToRight));
-    auto charactersIgnoringModifiers =
-        optionalString(transformer.transformedValue(keyCode, Id(), flags, NSUserInterfaceLayoutDirectionLeftToRight));
-    return SRShortcut::shortcutWithCode(reading->keyCode, reading->modifierFlags, std::move(characters),
-                                        std::move(charactersIgnoringModifiers));
+    // The shortcut derives both texts from the ASCII-capable layout itself.
+    return SRShortcut::shortcutWithCode(reading->keyCode, reading->modifierFlags);
 }
 
 std::optional<String> SRKeyBindingTransformer::keyBindingForShortcut(const SRShortcut& shortcut) const

@@ -262,7 +262,7 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyEquivalent(const String& 
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyBinding(const String& keyBinding)
 {
-    return SRKeyBindingTransformer::sharedTransformer().transformedValue(keyBinding).object<SRShortcut>();
+    return SRKeyBindingTransformer::sharedTransformer().shortcutForKeyBinding(keyBinding);
 }
 
 std::shared_ptr<SRShortcut> SRShortcut::copy() const

@@ -94,12 +94,8 @@ SRShortcutController::SRShortcutController(Id content)
 {
     // With content, the values come from the first selection change (the
     // content binding's initial value); without, nothing is selected.
-    if (this->content().isNil()) {
-        for (Id* field :
-             {&keyEquivalent_, &keyEquivalentModifierMask_, &literalKeyCode_, &symbolicKeyCode_, &literalASCIIKeyCode_,
-              &symbolicASCIIKeyCode_, &literalModifierFlags_, &symbolicModifierFlags_})
-            *field = NSNoSelectionMarker;
-    }
+    if (this->content().isNil())
+        computedValues_.fill(NSNoSelectionMarker);
 }
 
 SRShortcutController::~SRShortcutController()
@@ -143,45 +139,38 @@ void SRShortcutController::removeObject(const Id& object)
 
 void SRShortcutController::updateComputedKeyPaths()
 {
-    Id* const fields[ComputedKeyCount] = {
-        &keyEquivalent_,       &keyEquivalentModifierMask_, &literalKeyCode_,       &symbolicKeyCode_,
-        &literalASCIIKeyCode_, &symbolicASCIIKeyCode_,      &literalModifierFlags_, &symbolicModifierFlags_,
-    };
+    static_assert(std::tuple_size_v<decltype(computedValues_)> == ComputedKeyCount);
+    auto& fields = computedValues_;
 
     // Answered by the base class: the computed keys aren't involved.
     Id keyCode = NSObjectController::valueForKeyPath("selection.keyCode");
     if (NSIsControllerMarker(keyCode)) {
-        for (Id* field : fields)
-            *field = keyCode;
+        fields.fill(keyCode);
         return;
     }
     Id modifierFlags = NSObjectController::valueForKeyPath("selection.modifierFlags");
     Id shortcut(SRShortcut::shortcutWithCode(keyCode.numberValue<SRKeyCode>(),
                                              modifierFlags.numberValue<NSEventModifierFlags>()));
 
-    *fields[KeyEquivalent] = SRKeyEquivalentTransformer::sharedTransformer().transformedValue(shortcut);
-    *fields[KeyEquivalentModifierMask] =
+    fields[KeyEquivalent] = SRKeyEquivalentTransformer::sharedTransformer().transformedValue(shortcut);
+    fields[KeyEquivalentModifierMask] =
         SRKeyEquivalentModifierMaskTransformer::sharedTransformer().transformedValue(shortcut);
-    *fields[LiteralKeyCode] = SRLiteralKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
-    *fields[SymbolicKeyCode] = SRSymbolicKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
-    *fields[LiteralASCIIKeyCode] = SRASCIILiteralKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
-    *fields[SymbolicASCIIKeyCode] = SRASCIISymbolicKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
-    *fields[LiteralModifierFlags] =
+    fields[LiteralKeyCode] = SRLiteralKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
+    fields[SymbolicKeyCode] = SRSymbolicKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
+    fields[LiteralASCIIKeyCode] = SRASCIILiteralKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
+    fields[SymbolicASCIIKeyCode] = SRASCIISymbolicKeyCodeTransformer::sharedTransformer().transformedValue(keyCode);
+    fields[LiteralModifierFlags] =
         SRLiteralModifierFlagsTransformer::sharedTransformer().transformedValue(modifierFlags);
-    *fields[SymbolicModifierFlags] =
+    fields[SymbolicModifierFlags] =
         SRSymbolicModifierFlagsTransformer::sharedTransformer().transformedValue(modifierFlags);
 }
 
 const Id* SRShortcutController::computedValueForKey(const String& key) const
 {
-    const Id* const fields[ComputedKeyCount] = {
-        &keyEquivalent_,       &keyEquivalentModifierMask_, &literalKeyCode_,       &symbolicKeyCode_,
-        &literalASCIIKeyCode_, &symbolicASCIIKeyCode_,      &literalModifierFlags_, &symbolicModifierFlags_,
-    };
     const auto& keys = computedKeys();
     for (std::size_t i = 0; i < ComputedKeyCount; ++i) {
         if (key == keys[i])
-            return fields[i];
+            return &computedValues_[i];
     }
     return nullptr;
 }
@@ -191,7 +180,7 @@ Id SRShortcutController::valueForKeyPath(const String& keyPath)
     const auto& paths = computedKeyPaths();
     for (std::size_t i = 0; i < ComputedKeyCount; ++i) {
         if (keyPath == paths[i])
-            return *computedValueForKey(computedKeys()[i]);
+            return computedValues_[i];
     }
     return NSObjectController::valueForKeyPath(keyPath);
 }

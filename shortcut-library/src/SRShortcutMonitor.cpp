@@ -35,6 +35,22 @@ const String& shortcutKey()
     return *key;
 }
 
+// The entries of a map that `keep` accepts, in the order they were added.
+template <class Map, class Keep>
+std::vector<const typename Map::mapped_type*> inOrderAdded(const Map& map, Keep keep)
+{
+    std::vector<const typename Map::mapped_type*> entries;
+    entries.reserve(map.size());
+    for (const auto& [key, entry] : map) {
+        if (keep(entry))
+            entries.push_back(&entry);
+    }
+    std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->order < b->order; });
+    return entries;
+}
+
+constexpr auto everyEntry = [](const auto&) { return true; };
+
 bool sameShortcut(const std::shared_ptr<SRShortcut>& a, const std::shared_ptr<SRShortcut>& b)
 {
     if (a == b)
@@ -90,14 +106,8 @@ std::size_t SRShortcutMonitor::countOfShortcut(const ShortcutKey& key) const
 SRShortcutMonitor::ActionList SRShortcutMonitor::actions() const
 {
     std::lock_guard lock(lock_);
-    std::vector<const ActionRecord*> records;
-    records.reserve(actions_.size());
-    for (const auto& [pointer, record] : actions_)
-        records.push_back(&record);
-    std::sort(records.begin(), records.end(), [](auto* a, auto* b) { return a->order < b->order; });
     ActionList result;
-    result.reserve(records.size());
-    for (const ActionRecord* record : records)
+    for (const ActionRecord* record : inOrderAdded(actions_, everyEntry))
         result.push_back(record->action);
     return result;
 }
@@ -105,14 +115,8 @@ SRShortcutMonitor::ActionList SRShortcutMonitor::actions() const
 std::vector<std::shared_ptr<SRShortcut>> SRShortcutMonitor::shortcuts() const
 {
     std::lock_guard lock(lock_);
-    std::vector<const ShortcutEntry*> entries;
-    entries.reserve(shortcuts_.size());
-    for (const auto& [key, entry] : shortcuts_)
-        entries.push_back(&entry);
-    std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->order < b->order; });
     std::vector<std::shared_ptr<SRShortcut>> result;
-    result.reserve(entries.size());
-    for (const ShortcutEntry* entry : entries)
+    for (const ShortcutEntry* entry : inOrderAdded(shortcuts_, everyEntry))
         result.push_back(entry->shortcut);
     return result;
 }
@@ -121,15 +125,8 @@ SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventTy
 {
     int kind = kindIndex(keyEvent);
     std::lock_guard lock(lock_);
-    std::vector<const ActionRecord*> records;
-    for (const auto& [pointer, record] : actions_) {
-        if (record.registered[kind])
-            records.push_back(&record);
-    }
-    std::sort(records.begin(), records.end(), [](auto* a, auto* b) { return a->order < b->order; });
     ActionList result;
-    result.reserve(records.size());
-    for (const ActionRecord* record : records)
+    for (const ActionRecord* record : inOrderAdded(actions_, [&](const auto& r) { return r.registered[kind]; }))
         result.push_back(record->action);
     return result;
 }

@@ -44,6 +44,12 @@ String quoted(const String& s)
     return String(std::move(out));
 }
 
+// How an element of a collection appears in the collection's description.
+String elementDescription(const Id& value)
+{
+    return value.isString() ? quoted(*value.string()) : value.description();
+}
+
 }  // namespace
 
 // Data
@@ -407,7 +413,7 @@ String Id::description() const
         String out = "(";
         bool first = true;
         for (const auto& item : std::get<Array>(value_)) {
-            out = out.appending(first ? "" : ", ").appending(item.isString() ? quoted(*item.string()) : item.description());
+            out = out.appending(first ? "" : ", ").appending(elementDescription(item));
             first = false;
         }
         return out.appending(")");
@@ -417,9 +423,9 @@ String Id::description() const
         bool first = true;
         for (const auto& [key, value] : std::get<Dictionary>(value_)) {
             out = out.appending(first ? "" : "; ")
-                      .appending(key.isString() ? quoted(*key.string()) : key.description())
+                      .appending(elementDescription(key))
                       .appending(" = ")
-                      .appending(value.isString() ? quoted(*value.string()) : value.description());
+                      .appending(elementDescription(value));
             first = false;
         }
         return out.appending("}");

@@ -1,5 +1,7 @@
 #include "foundation/Log.h"
 
+#include "VFormat.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
@@ -24,34 +26,13 @@ std::vector<ActivityRecorder*>& recorders()
 
 thread_local std::vector<std::string> openActivities;
 
-std::string formatted(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    char small[256];
-    int needed = std::vsnprintf(small, sizeof small, format, args);
-    if (needed < 0) {
-        va_end(copy);
-        return {};
-    }
-    if (static_cast<std::size_t>(needed) < sizeof small) {
-        va_end(copy);
-        return std::string(small, static_cast<std::size_t>(needed));
-    }
-    std::string large(static_cast<std::size_t>(needed) + 1, '\0');
-    std::vsnprintf(large.data(), large.size(), format, copy);
-    va_end(copy);
-    large.resize(static_cast<std::size_t>(needed));
-    return large;
-}
-
 void emit(LogLevel level, std::initializer_list<LogValue> values, const char* format, va_list args)
 {
     if (level == LogLevel::Debug && !Log::debugEnabled())
         return;
     LogEntry entry;
     entry.level = level;
-    entry.text = formatted(format, args);
+    entry.text = detail::vformat(format, args);
     for (const auto& v : values)
         entry.values.emplace_back(v.name, v.value);
     entry.activities = openActivities;

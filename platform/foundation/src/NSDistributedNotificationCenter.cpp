@@ -15,14 +15,7 @@ void NSDistributedNotificationCenter::addObserver(NSObject& observer, Selector s
                                                   const std::optional<String>& name, const Id& object,
                                                   NSNotificationSuspensionBehavior suspensionBehavior)
 {
-    auto registration = std::make_shared<Registration>();
-    registration->key = &observer;
-    registration->name = name;
-    registration->object = object;
-    registration->target = &observer;
-    registration->targetReference = observer.weak_from_this();
-    registration->targetIsShared = !registration->targetReference.expired();
-    registration->selector = selector;
+    auto registration = targetRegistration(observer, selector, name, object);
     registration->suspensionBehavior = suspensionBehavior;
     add(std::move(registration));
 }

@@ -57,8 +57,8 @@ void NSNotificationCenter::add(std::shared_ptr<Registration> registration)
     registrations_.push_back(std::move(registration));
 }
 
-void NSNotificationCenter::addObserver(NSObject& observer, Selector selector, const std::optional<String>& name,
-                                       const Id& object)
+std::shared_ptr<NSNotificationCenter::Registration> NSNotificationCenter::targetRegistration(
+    NSObject& observer, Selector selector, const std::optional<String>& name, const Id& object)
 {
     auto registration = std::make_shared<Registration>();
     registration->key = &observer;
@@ -68,7 +68,13 @@ void NSNotificationCenter::addObserver(NSObject& observer, Selector selector, co
     registration->targetReference = observer.weak_from_this();
     registration->targetIsShared = !registration->targetReference.expired();
     registration->selector = selector;
-    add(std::move(registration));
+    return registration;
+}
+
+void NSNotificationCenter::addObserver(NSObject& observer, Selector selector, const std::optional<String>& name,
+                                       const Id& object)
+{
+    add(targetRegistration(observer, selector, name, object));
 }
 
 std::shared_ptr<NSObject> NSNotificationCenter::addObserverForName(const std::optional<String>& name,
@@ -166,11 +172,7 @@ void NSNotificationCenter::invoke(Registration& registration, const std::shared_
             return;
         }
     }
-    const Method* method = registration.target->methodForSelector(registration.selector);
-    if (method && method->arity == 0)
-        registration.target->performSelector(registration.selector);
-    else
-        registration.target->performSelector(registration.selector, Id(notification));
+    registration.target->performSelectorWithOptionalArgument(registration.selector, Id(notification));
 }
 
 void NSNotificationCenter::dispatch(const std::shared_ptr<NSNotification>& notification, bool)

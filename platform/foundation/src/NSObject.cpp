@@ -67,18 +67,9 @@ void PathNode::attach(NSObject& object, const String& keyPath)
             self->changeDidHappen();
     };
 
-    for (const String& affecting : object.keyPathsForValuesAffectingValueForKey(key_)) {
-        dependents_.push_back(make(
-            object, affecting,
-            [weakSelf] {
-                if (auto self = weakSelf.lock())
-                    self->changeWillHappen();
-            },
-            [weakSelf] {
-                if (auto self = weakSelf.lock())
-                    self->changeDidHappen();
-            }));
-    }
+    // A key that affects this one announces a change of this one.
+    for (const String& affecting : object.keyPathsForValuesAffectingValueForKey(key_))
+        dependents_.push_back(make(object, affecting, record_->will, record_->did));
     object.observationInfo().addRecord(record_);
     rebuildChild();
 }
@@ -273,6 +264,14 @@ Id NSObject::performSelector(Selector selector, std::span<const Id> arguments)
 Id NSObject::performSelector(Selector selector, const Id& argument)
 {
     return performSelector(selector, std::span<const Id>(&argument, 1));
+}
+
+Id NSObject::performSelectorWithOptionalArgument(Selector selector, const Id& argument)
+{
+    const Method* method = methodForSelector(selector);
+    if (method && method->arity == 0)
+        return performSelector(selector);
+    return performSelector(selector, argument);
 }
 
 bool NSObject::isEqual(const Id& other) const

@@ -147,7 +147,7 @@ void NSObjectController::setValueForKeyPath(const Id& value, const String& keyPa
     if (keyPath.hasPrefix(selectionPrefix)) {
         if (content_.isNil())
             return;
-        setValueForKeyPath(value, String("content.").appending(keyPath.substring(selectionPrefix.length())));
+        setValueForKeyPath(value, contentPrefix.appending(keyPath.substring(selectionPrefix.length())));
         return;
     }
     if (keyPath.hasPrefix(contentPrefix) && content_.isDictionary()) {

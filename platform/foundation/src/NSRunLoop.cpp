@@ -226,13 +226,8 @@ void NSRunLoop::runItem(Item& item)
         item.work();
         return;
     }
-    if (item.target) {
-        const Method* method = item.target->methodForSelector(item.selector);
-        if (method && method->arity == 0)
-            item.target->performSelector(item.selector);
-        else
-            item.target->performSelector(item.selector, item.argument);
-    }
+    if (item.target)
+        item.target->performSelectorWithOptionalArgument(item.selector, item.argument);
 }
 
 bool NSRunLoop::runOnce()
@@ -249,9 +244,11 @@ bool NSRunLoop::runOnce()
         Item item;
         {
             std::lock_guard lock(mutex_);
-            auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& entry) {
-                return entry.first.first <= now && entry.first.second < passStart;
-            });
+            // Items are ordered by deadline: the walk ends at the first one
+            // not due yet instead of going over everything scheduled later.
+            auto it = items_.begin();
+            while (it != items_.end() && it->first.first <= now && it->first.second >= passStart)
+                ++it;
             if (it == items_.end() || it->first.first > now)
                 break;
             item = std::move(it->second);

@@ -86,11 +86,7 @@ void NSTimer::callOut()
     }
     if (!target)
         return;
-    const Method* method = target->methodForSelector(selector_);
-    if (method && method->arity == 0)
-        target->performSelector(selector_);
-    else
-        target->performSelector(selector_, Id(self));
+    target->performSelectorWithOptionalArgument(selector_, Id(self));
 }
 
 void NSTimer::fire()

@@ -63,7 +63,6 @@ public:
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
-    int fd() const { return fd_; }
 
 private:
     int fd_ = -1;
@@ -139,9 +138,8 @@ NSUserDefaults::NSUserDefaults(std::string path, String domain)
     , domain_(std::move(domain))
 {
     std::lock_guard lock(mutex_);
-    Dictionary values;
-    if (readDiskLocked(values) == DiskState::Read)
-        values_ = values;
+    // Only a file that reads fine fills the (empty) values.
+    readDiskLocked(values_);
 }
 
 String NSUserDefaults::standardDomainName()
@@ -192,9 +190,7 @@ void NSUserDefaults::resetStandardUserDefaults(const String& home, const String&
     defaults.registered_ = Dictionary();
     defaults.lastWriteFailed_ = false;
     defaults.writesBlocked_ = false;
-    Dictionary values;
-    if (defaults.readDiskLocked(values) == DiskState::Read)
-        defaults.values_ = values;
+    defaults.readDiskLocked(defaults.values_);
 }
 
 void NSUserDefaults::resetStandardUserDefaults()
@@ -547,10 +543,8 @@ bool NSUserDefaults::synchronize()
     {
         std::lock_guard lock(mutex_);
         std::string folder = parentFolder(path_);
-        struct stat info {};
-        std::unique_ptr<FolderLock> folderLock;
-        if (::stat(folder.c_str(), &info) == 0)
-            folderLock = std::make_unique<FolderLock>(folder);
+        // Locks nothing when the folder doesn't exist yet.
+        FolderLock folderLock(folder);
         switch (readDiskLocked(values)) {
         case DiskState::Read:
         case DiskState::Missing:

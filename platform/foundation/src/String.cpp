@@ -1,13 +1,13 @@
 #include "foundation/String.h"
 
+#include "VFormat.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
 #include <cstdarg>
-#include <cstdio>
 #include <functional>
 #include <ostream>
-#include <vector>
 
 namespace {
 
@@ -154,23 +154,9 @@ String String::format(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    char small[256];
-    int needed = std::vsnprintf(small, sizeof small, format, args);
+    std::string text = detail::vformat(format, args);
     va_end(args);
-    if (needed < 0) {
-        va_end(copy);
-        return {};
-    }
-    if (static_cast<std::size_t>(needed) < sizeof small) {
-        va_end(copy);
-        return String(std::string_view(small, static_cast<std::size_t>(needed)));
-    }
-    std::vector<char> large(static_cast<std::size_t>(needed) + 1);
-    std::vsnprintf(large.data(), large.size(), format, copy);
-    va_end(copy);
-    return String(std::string_view(large.data(), static_cast<std::size_t>(needed)));
+    return String(text);
 }
 
 const std::u16string& String::utf16() const

@@ -37,16 +37,17 @@ bool canBeActive(const SimulatedApplication& application)
     return !application.terminated && application.activationPolicy != ActivationPolicy::Prohibited;
 }
 
-// The bundle an application was started from: what a new launch of it
-// starts with.
-SimulatedApplication bundleOf(const SimulatedApplication& process)
+// What a new launch of an application starts with: an installed bundle's
+// windows are the ones a launch opens; a process's windows are its own.
+SimulatedApplication bundleOf(const SimulatedApplication& application)
 {
-    SimulatedApplication bundle = process;
+    SimulatedApplication bundle = application;
     bundle.pid = 0;
     bundle.hidden = false;
     bundle.terminated = false;
     bundle.ownProcess = false;
-    bundle.windows.clear();
+    if (application.pid != 0)
+        bundle.windows.clear();
     bundle.mainWindow = 0;
     bundle.focusedWindow = 0;
     return bundle;
@@ -361,17 +362,10 @@ bool SimulatedDesktop::activate(pid_t target, ActivationRecord request)
 std::optional<pid_t> SimulatedDesktop::launchLocked(const SimulatedApplication& bundle, const LaunchOptions& options,
                                                     std::vector<DesktopChange>& changes)
 {
-    SimulatedApplication process = bundle;
+    SimulatedApplication process = bundleOf(bundle);
     process.pid = freshPid();
-    process.hidden = false;
-    process.terminated = false;
-    process.ownProcess = false;
-    process.mainWindow = 0;
-    process.focusedWindow = 0;
     // Numbers of the windows a bundle opens are reassigned: each launch opens
     // new windows.
-    for (auto& window : process.windows)
-        window.number = 0;
     for (auto& window : process.windows)
         window.number = freshWindowNumber();
     settleMainAndFocus(process);
@@ -400,7 +394,7 @@ std::optional<pid_t> SimulatedDesktop::launchIdentifierLocked(const String& bund
     const auto* bundle = findBundle(bundleIdentifier, false);
     if (!bundle)
         return std::nullopt;
-    return launchLocked(bundle->pid == 0 ? *bundle : bundleOf(*bundle), options, changes);
+    return launchLocked(*bundle, options, changes);
 }
 
 std::optional<pid_t> SimulatedDesktop::launchApplication(const String& bundleIdentifier, LaunchOptions options)
@@ -429,7 +423,7 @@ std::optional<pid_t> SimulatedDesktop::launchApplicationAtPath(const String& bun
         } else {
             // A bundle without an identifier can only be told apart by its
             // path, so it always starts a new process.
-            pid = launchLocked(bundle->pid == 0 ? *bundle : bundleOf(*bundle), options, changes);
+            pid = launchLocked(*bundle, options, changes);
         }
     }
     deliver(changes);
@@ -590,14 +584,19 @@ std::vector<std::pair<pid_t, CGWindowID>> SimulatedDesktop::windowStack() const
     return windowStackLocked();
 }
 
-std::optional<std::pair<pid_t, CGWindowID>> SimulatedDesktop::windowAtPoint(CGPoint point) const
+std::optional<std::pair<pid_t, CGWindowID>> SimulatedDesktop::windowAtPointLocked(CGPoint point) const
 {
-    std::lock_guard lock(mutex_);
     for (const auto& [pid, number] : windowStackLocked()) {
         if (CGRectContainsPoint(findRunning(pid)->window(number)->frame, point))
             return std::make_pair(pid, number);
     }
     return std::nullopt;
+}
+
+std::optional<std::pair<pid_t, CGWindowID>> SimulatedDesktop::windowAtPoint(CGPoint point) const
+{
+    std::lock_guard lock(mutex_);
+    return windowAtPointLocked(point);
 }
 
 std::optional<CGWindowID> SimulatedDesktop::openWindow(pid_t pid, SimulatedWindow window)
@@ -801,14 +800,7 @@ void SimulatedDesktop::postEvent(PostedEvent event)
             pointerLog_.push_back({.kind = PointerLogEntry::Kind::Post, .location = event.location, .event = event});
         }
         if (event.mouse && event.pressesButton) {
-            std::optional<std::pair<pid_t, CGWindowID>> hit;
-            for (const auto& entry : windowStackLocked()) {
-                if (CGRectContainsPoint(findRunning(entry.first)->window(entry.second)->frame, event.location)) {
-                    hit = entry;
-                    break;
-                }
-            }
-            if (hit) {
+            if (auto hit = windowAtPointLocked(event.location)) {
                 auto* application = findRunning(hit->first);
                 if (state_.frontmostApplication != hit->first)
                     activateLocked(hit->first, ActivationRecord{.via = "click"}, changes);

@@ -42,13 +42,7 @@ private:
             : m_sink(std::move(sink))
         {
         }
-        void onNext(const V& value) override
-        {
-            if constexpr (IsLeft)
-                m_sink->nextLeft(value);
-            else
-                m_sink->nextRight(value);
-        }
+        void onNext(const V& value) override { m_sink->template next<IsLeft>(value); }
         void onCompleted() override { m_sink->completed(IsLeft); }
 
     private:
@@ -59,23 +53,17 @@ private:
     // its calls one at a time, in the order the combined values were made,
     // when the two sides emit on different threads. The lock is recursive so
     // that a handler may emit into one of the sides again on the same thread.
-    void nextLeft(const A& value)
+    template<bool IsLeft, class V>
+    void next(const V& value)
     {
         std::lock_guard lock(m_mutex);
         if (m_stopped || isDisposed())
             return;
-        m_left = value;
-        if (m_right)
-            m_downstream.onNext(std::invoke(m_combiner, *m_left, *m_right));
-    }
-
-    void nextRight(const B& value)
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped || isDisposed())
-            return;
-        m_right = value;
-        if (m_left)
+        if constexpr (IsLeft)
+            m_left = value;
+        else
+            m_right = value;
+        if (m_left && m_right)
             m_downstream.onNext(std::invoke(m_combiner, *m_left, *m_right));
     }
 

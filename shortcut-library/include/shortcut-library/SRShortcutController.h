@@ -4,6 +4,7 @@
 #include "shortcut-library/SRShortcut.h"
 #include "shortcut-library/SRShortcutAction.h"
 
+#include <array>
 #include <memory>
 
 // An object controller whose content is one SRShortcut, made to be bound:
@@ -80,14 +81,10 @@ private:
     // The cached field of a computed key ("keyEquivalent", ...), or nullptr.
     const Id* computedValueForKey(const String& key) const;
 
-    Id keyEquivalent_;
-    Id keyEquivalentModifierMask_;
-    Id literalKeyCode_;
-    Id symbolicKeyCode_;
-    Id literalASCIIKeyCode_;
-    Id symbolicASCIIKeyCode_;
-    Id literalModifierFlags_;
-    Id symbolicModifierFlags_;
+    // keyEquivalent, keyEquivalentModifierMask, the four key-code texts
+    // (literal, symbolic, ASCII literal, ASCII symbolic) and the two
+    // modifier texts (literal, symbolic), in that order.
+    std::array<Id, 8> computedValues_;
     bool isSelectedKeyboardInputSourceObserved_ = false;
     std::weak_ptr<NSObject> recorderControl_;
     String identifier_;

@@ -82,6 +82,9 @@ protected:
         bool matches(const NSNotification& notification) const;
     };
 
+    // A registration that sends `selector` to `observer`, held weakly.
+    static std::shared_ptr<Registration> targetRegistration(NSObject& observer, Selector selector,
+                                                            const std::optional<String>& name, const Id& object);
     void add(std::shared_ptr<Registration> registration);
     std::vector<std::shared_ptr<Registration>> matching(const NSNotification& notification);
     // Calls the observer, unless it was removed or is gone.

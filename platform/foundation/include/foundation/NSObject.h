@@ -60,6 +60,10 @@ public:
     // receiver doesn't respond to it or the argument count is wrong.
     Id performSelector(Selector selector, std::span<const Id> arguments = {});
     Id performSelector(Selector selector, const Id& argument);
+    // Sends the message with `argument`, or with none when the method takes
+    // none: what timers, notifications and delayed performs hand over is
+    // something the receiver may ignore.
+    Id performSelectorWithOptionalArgument(Selector selector, const Id& argument);
 
     virtual bool isEqual(const Id& other) const;
     virtual std::size_t hash() const;

@@ -226,6 +226,7 @@ private:
     std::optional<pid_t> launchLocked(const SimulatedApplication& bundle, const LaunchOptions& options,
                                       std::vector<DesktopChange>& changes);
     std::vector<std::pair<pid_t, CGWindowID>> windowStackLocked() const;
+    std::optional<std::pair<pid_t, CGWindowID>> windowAtPointLocked(CGPoint point) const;
     template <class F>
     bool changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change);
     void deliver(const std::vector<DesktopChange>& changes);
