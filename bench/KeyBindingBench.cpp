@@ -27,7 +27,7 @@ void useUSLayout()
 
 const std::vector<Id>& storedStrings()
 {
-    static const std::vector<Id> strings = {Id(String(u"^\t")), Id(String("$@k")), Id(String("~#1")),
+    static const std::vector<Id> strings = {Id(String(u"^\t")),     Id(String("$@k")),   Id(String("~#1")),
                                             Id(String(u"@\uF704")), Id(String("^~$@a")), Id(String(" "))};
     return strings;
 }
@@ -103,10 +103,16 @@ void formatWith(benchmark::State& state, bool keyCodeLiteral, bool modifiersLite
     }
 }
 
-void BM_FormatGlyphsAndLiteralKey(benchmark::State& state) { formatWith(state, true, false); }
+void BM_FormatGlyphsAndLiteralKey(benchmark::State& state)
+{
+    formatWith(state, true, false);
+}
 BENCHMARK(BM_FormatGlyphsAndLiteralKey);
 
-void BM_FormatWordsAndSymbolicKey(benchmark::State& state) { formatWith(state, false, true); }
+void BM_FormatWordsAndSymbolicKey(benchmark::State& state)
+{
+    formatWith(state, false, true);
+}
 BENCHMARK(BM_FormatWordsAndSymbolicKey);
 
 void BM_ShortcutDescription(benchmark::State& state)

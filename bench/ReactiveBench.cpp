@@ -104,4 +104,4 @@ void BM_SubscribeDispose(benchmark::State& state)
 }
 BENCHMARK(BM_SubscribeDispose)->Arg(0)->Arg(8)->Arg(64);
 
-} // namespace
+}  // namespace

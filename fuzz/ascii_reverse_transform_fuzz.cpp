@@ -18,7 +18,7 @@ namespace {
 // Discards the log: every rejected input writes two error lines.
 class NullLogSink final : public LogSink {
 public:
-    void write(const LogEntry&) override {}
+    void write(const LogEntry&) override { }
 };
 
 bool isKeyCodeTheTransformersKnow(const Id& value)

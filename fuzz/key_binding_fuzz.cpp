@@ -19,7 +19,7 @@ namespace {
 
 class DiscardingLogSink final : public LogSink {
 public:
-    void write(const LogEntry&) override {}
+    void write(const LogEntry&) override { }
 };
 
 // ASCII-capable layouts whose unshifted characters differ: on the French

@@ -44,8 +44,8 @@ public:
         auto node = std::make_shared<FuzzNode>();
         node->child = coder.decodeObjectOfClass<FuzzNode>("child");
         node->items = coder.decodeObjectOfClasses({&ValueClass::array(), &ValueClass::dictionary(),
-                                                   &ValueClass::string(), &ValueClass::number(),
-                                                   &ValueClass::data(), &ValueClass::null(), &FuzzNode::descriptor()},
+                                                   &ValueClass::string(), &ValueClass::number(), &ValueClass::data(),
+                                                   &ValueClass::null(), &FuzzNode::descriptor()},
                                                   "items");
         node->name = coder.decodeObjectOfClass(ValueClass::string(), "name");
         node->count = coder.decodeIntegerForKey("count");

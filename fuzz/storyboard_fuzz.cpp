@@ -22,7 +22,7 @@ namespace {
 // Quiet: refused scenes log, which is expected here.
 class NullSink final : public LogSink {
 public:
-    void write(const LogEntry&) override {}
+    void write(const LogEntry&) override { }
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git clang-format
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxkbcommon-dev libxkbregistry-dev xkb-data

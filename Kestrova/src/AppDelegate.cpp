@@ -133,8 +133,8 @@ void AppDelegate::applicationDidFinishLaunching(NSNotification&)
         String identifier = NSBundle::mainBundle()->bundleIdentifier();
         if (identifier.empty())
             fatalError("Expect the main bundle to have a bundle identifier");
-        NSDistributedNotificationCenter::defaultCenter().postNotificationName(kKillLauncherNotification,
-                                                                             Id(identifier), Id(), false);
+        NSDistributedNotificationCenter::defaultCenter().postNotificationName(kKillLauncherNotification, Id(identifier),
+                                                                              Id(), false);
         break;
     }
 
@@ -298,7 +298,8 @@ void AppDelegate::openAbout(const Id&)
     auto storyboard = NSStoryboard::mainStoryboard();
     if (!storyboard)
         return;
-    if (auto controller = storyboard->instantiateControllerWithIdentifier("AboutWindowController").object<NSWindowController>())
+    if (auto controller =
+            storyboard->instantiateControllerWithIdentifier("AboutWindowController").object<NSWindowController>())
         controller->showWindow(Id());
 }
 

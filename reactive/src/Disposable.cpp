@@ -27,7 +27,7 @@ private:
     std::function<void()> m_action;
 };
 
-} // namespace
+}  // namespace
 
 Disposable::Disposable(std::function<void()> action)
     : m_cancelable(std::make_shared<ActionCancelable>(std::move(action)))
@@ -76,4 +76,4 @@ void Disposable::disposed(DisposeBag& bag) &&
     bag.insert(std::move(*this));
 }
 
-} // namespace reactive
+}  // namespace reactive

@@ -63,4 +63,4 @@ void DisposeBag::disposeAll(std::vector<Disposable>& disposables) noexcept
     disposables.clear();
 }
 
-} // namespace reactive
+}  // namespace reactive

@@ -28,7 +28,8 @@ bool SR_isEqual(const NSObject& receiver, const Id& other, Selector selector, co
     if (classOfA.isSubclassOf(classOfB))
         return call(receiver.methodForSelector(selector), receiver, other);
     if (classOfB.isSubclassOf(classOfA))
-        return call(b->methodForSelector(selector), *b, Id(std::const_pointer_cast<NSObject>(receiver.weak_from_this().lock())));
+        return call(b->methodForSelector(selector), *b,
+                    Id(std::const_pointer_cast<NSObject>(receiver.weak_from_this().lock())));
 
     if (!classOfB.isSubclassOf(ancestor))
         return false;

@@ -77,12 +77,23 @@ std::optional<KeyBinding> readKeyBinding(const String& text)
     bool control = false, option = false, shift = false, command = false, keypad = false;
     for (std::size_t i = 0; i < split; ++i) {
         switch (units[i]) {
-        case u'^': control = true; break;
-        case u'~': option = true; break;
-        case u'$': shift = true; break;
-        case u'@': command = true; break;
-        case u'#': keypad = true; break;
-        default: break;  // white space the scanner passed over
+        case u'^':
+            control = true;
+            break;
+        case u'~':
+            option = true;
+            break;
+        case u'$':
+            shift = true;
+            break;
+        case u'@':
+            command = true;
+            break;
+        case u'#':
+            keypad = true;
+            break;
+        default:
+            break;  // white space the scanner passed over
         }
     }
 
@@ -160,7 +171,8 @@ SRKeyBindingTransformer& SRKeyBindingTransformer::sharedTransformer()
 {
     // Held by a shared pointer so that references taken from it (bindings, Id
     // values) work like those of any other transformer; never released.
-    static auto* transformer = new std::shared_ptr<SRKeyBindingTransformer>(std::make_shared<SRKeyBindingTransformer>());
+    static auto* transformer =
+        new std::shared_ptr<SRKeyBindingTransformer>(std::make_shared<SRKeyBindingTransformer>());
     return **transformer;
 }
 

@@ -10,11 +10,11 @@
 namespace {
 
 constexpr std::array<SRKeyCode, 103> knownKeyCodeList = {
-    29,  18,  19,  20,  21,  23,  22,  26,  28,  25,  0,   11,  42,  8,   43,  2,   14,  24,  3,   5,   50,
-    4,   34,  38,  40,  82,  83,  84,  85,  86,  87,  88,  89,  91,  92,  65,  75,  76,  81,  78,  67,  69,
-    37,  33,  46,  27,  45,  31,  35,  47,  12,  39,  15,  30,  1,   41,  44,  17,  32,  9,   13,  7,   16,
-    6,   51,  125, 119, 53,  122, 120, 99,  118, 96,  97,  98,  100, 101, 109, 103, 111, 105, 107, 113, 106,
-    64,  79,  80,  90,  117, 114, 115, 10,  95,  94,  93,  123, 121, 116, 36,  124, 49,  48,  126,
+    29, 18, 19,  20,  21,  23,  22,  26, 28,  25, 0,  11,  42,  8,   43,  2,   14,  24,  3,   5,   50,
+    4,  34, 38,  40,  82,  83,  84,  85, 86,  87, 88, 89,  91,  92,  65,  75,  76,  81,  78,  67,  69,
+    37, 33, 46,  27,  45,  31,  35,  47, 12,  39, 15, 30,  1,   41,  44,  17,  32,  9,   13,  7,   16,
+    6,  51, 125, 119, 53,  122, 120, 99, 118, 96, 97, 98,  100, 101, 109, 103, 111, 105, 107, 113, 106,
+    64, 79, 80,  90,  117, 114, 115, 10, 95,  94, 93, 123, 121, 116, 36,  124, 49,  48,  126,
 };
 
 enum : SRKeyCode {
@@ -33,32 +33,53 @@ enum : SRKeyCode {
 int functionKeyNumber(SRKeyCode keyCode)
 {
     switch (keyCode) {
-    case 122: return 1;
-    case 120: return 2;
-    case 99: return 3;
-    case 118: return 4;
-    case 96: return 5;
-    case 97: return 6;
-    case 98: return 7;
-    case 100: return 8;
-    case 101: return 9;
-    case 109: return 10;
-    case 103: return 11;
-    case 111: return 12;
-    case 105: return 13;
-    case 107: return 14;
-    case 113: return 15;
-    case 106: return 16;
-    case 64: return 17;
-    case 79: return 18;
-    case 80: return 19;
-    case 90: return 20;
-    default: return 0;
+    case 122:
+        return 1;
+    case 120:
+        return 2;
+    case 99:
+        return 3;
+    case 118:
+        return 4;
+    case 96:
+        return 5;
+    case 97:
+        return 6;
+    case 98:
+        return 7;
+    case 100:
+        return 8;
+    case 101:
+        return 9;
+    case 109:
+        return 10;
+    case 103:
+        return 11;
+    case 111:
+        return 12;
+    case 105:
+        return 13;
+    case 107:
+        return 14;
+    case 113:
+        return 15;
+    case 106:
+        return 16;
+    case 64:
+        return 17;
+    case 79:
+        return 18;
+    case 80:
+        return 19;
+    case 90:
+        return 20;
+    default:
+        return 0;
     }
 }
 
-constexpr std::array<SRKeyCode, 20> functionKeyCodes = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
-                                                       103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
+constexpr std::array<SRKeyCode, 20> functionKeyCodes = {122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
+                                                        103, 111, 105, 107, 113, 106, 64, 79,  80,  90};
 
 // The key-equivalent character of F1 is U+F704, of F20 U+F717.
 constexpr char16_t functionKeySymbolBase = 0xF703;
@@ -80,9 +101,9 @@ constexpr SpecialKey specialKeys[] = {
     {keyCodeEscape, u"\u238B", 0x001B},
     {keyCodeKeypadClear, u"\u2327", 0xF739},
     {keyCodeKeypadEnter, u"\u2305", 0x0003},
-    {93, u"\u00A5", 0x00A5},   // Yen key of Japanese keyboards
-    {94, u"\uFF3F", 0xFF3F},   // underscore key of Japanese keyboards
-    {95, u"\u3001", 0x3001},   // keypad comma of Japanese keyboards
+    {93, u"\u00A5", 0x00A5},  // Yen key of Japanese keyboards
+    {94, u"\uFF3F", 0xFF3F},  // underscore key of Japanese keyboards
+    {95, u"\u3001", 0x3001},  // keypad comma of Japanese keyboards
     {keyCodeHelp, u"?\u20DD", 0xF746},
     {115, u"\u2196", 0xF729},  // Home
     {116, u"\u21DE", 0xF72C},  // Page Up
@@ -130,24 +151,42 @@ std::optional<SRKeyCode> reverseMapKeyCode(detail::SRKeyCodeTranslator& translat
 std::optional<SRKeyCode> mainKeyboardKeyCode(char16_t character)
 {
     switch (character) {
-    case u'-': return 27;
-    case u'.': return 47;
-    case u'/': return 44;
-    case u'0': return 29;
-    case u'1': return 18;
-    case u'2': return 19;
-    case u'3': return 20;
-    case u'4': return 21;
-    case u'5': return 23;
-    case u'6': return 22;
-    case u'7': return 26;
-    case u'8': return 28;
-    case u'9': return 25;
-    case u'=': return 24;
-    case u'\u00A5': return 93;
-    case u'\u3001': return 95;
-    case u'\uFF3F': return 94;
-    default: return std::nullopt;
+    case u'-':
+        return 27;
+    case u'.':
+        return 47;
+    case u'/':
+        return 44;
+    case u'0':
+        return 29;
+    case u'1':
+        return 18;
+    case u'2':
+        return 19;
+    case u'3':
+        return 20;
+    case u'4':
+        return 21;
+    case u'5':
+        return 23;
+    case u'6':
+        return 22;
+    case u'7':
+        return 26;
+    case u'8':
+        return 28;
+    case u'9':
+        return 25;
+    case u'=':
+        return 24;
+    case u'\u00A5':
+        return 93;
+    case u'\u3001':
+        return 95;
+    case u'\uFF3F':
+        return 94;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -156,24 +195,41 @@ std::optional<SRKeyCode> literalGlyphKeyCode(char16_t character)
     if (auto keyCode = mainKeyboardKeyCode(character))
         return keyCode;
     switch (character) {
-    case u' ': return keyCodeSpace;
-    case u'\u2190': return 123;  // ←
-    case u'\u2191': return 126;  // ↑
-    case u'\u2192': return 124;  // →
-    case u'\u2193': return 125;  // ↓
-    case u'\u2196': return 115;  // ↖
-    case u'\u2198': return 119;  // ↘
-    case u'\u21A9': return keyCodeReturn;
-    case u'\u21DE': return 116;  // ⇞
-    case u'\u21DF': return 121;  // ⇟
+    case u' ':
+        return keyCodeSpace;
+    case u'\u2190':
+        return 123;  // ←
+    case u'\u2191':
+        return 126;  // ↑
+    case u'\u2192':
+        return 124;  // →
+    case u'\u2193':
+        return 125;  // ↓
+    case u'\u2196':
+        return 115;  // ↖
+    case u'\u2198':
+        return 119;  // ↘
+    case u'\u21A9':
+        return keyCodeReturn;
+    case u'\u21DE':
+        return 116;  // ⇞
+    case u'\u21DF':
+        return 121;  // ⇟
     case u'\u21E4':
-    case u'\u21E5': return keyCodeTab;
-    case u'\u2305': return keyCodeKeypadEnter;
-    case u'\u2326': return keyCodeForwardDelete;
-    case u'\u2327': return keyCodeKeypadClear;
-    case u'\u232B': return keyCodeDelete;
-    case u'\u238B': return keyCodeEscape;
-    default: return std::nullopt;
+    case u'\u21E5':
+        return keyCodeTab;
+    case u'\u2305':
+        return keyCodeKeypadEnter;
+    case u'\u2326':
+        return keyCodeForwardDelete;
+    case u'\u2327':
+        return keyCodeKeypadClear;
+    case u'\u232B':
+        return keyCodeDelete;
+    case u'\u238B':
+        return keyCodeEscape;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -184,17 +240,28 @@ std::optional<SRKeyCode> symbolKeyCode(char16_t character)
     if (character >= functionKeySymbolBase + 1 && character <= functionKeySymbolBase + 20)
         return functionKeyCodes[character - functionKeySymbolBase - 1];
     switch (character) {
-    case u'\u0019': return keyCodeTab;  // back-tab
-    case u'\uF700': return 126;
-    case u'\uF701': return 125;
-    case u'\uF702': return 123;
-    case u'\uF703': return 124;
-    case u'\uF729': return 115;
-    case u'\uF72B': return 119;
-    case u'\uF72C': return 116;
-    case u'\uF72D': return 121;
-    case u'\uF746': return keyCodeHelp;
-    default: return std::nullopt;
+    case u'\u0019':
+        return keyCodeTab;  // back-tab
+    case u'\uF700':
+        return 126;
+    case u'\uF701':
+        return 125;
+    case u'\uF702':
+        return 123;
+    case u'\uF703':
+        return 124;
+    case u'\uF729':
+        return 115;
+    case u'\uF72B':
+        return 119;
+    case u'\uF72C':
+        return 116;
+    case u'\uF72D':
+        return 121;
+    case u'\uF746':
+        return keyCodeHelp;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -264,7 +331,8 @@ TISInputSourceRef SRKeyCodeTransformer::inputSource() const
     return translator_->inputSource();
 }
 
-std::optional<String> SRKeyCodeTransformer::literalForKeyCode(SRKeyCode keyCode, NSEventModifierFlags implicitModifierFlags,
+std::optional<String> SRKeyCodeTransformer::literalForKeyCode(SRKeyCode keyCode,
+                                                              NSEventModifierFlags implicitModifierFlags,
                                                               NSEventModifierFlags explicitModifierFlags,
                                                               NSUserInterfaceLayoutDirection layoutDirection) const
 {
@@ -295,7 +363,8 @@ std::optional<String> SRKeyCodeTransformer::literalForKeyCode(SRKeyCode keyCode,
     return text->uppercase();
 }
 
-std::optional<String> SRKeyCodeTransformer::symbolForKeyCode(SRKeyCode keyCode, NSEventModifierFlags implicitModifierFlags,
+std::optional<String> SRKeyCodeTransformer::symbolForKeyCode(SRKeyCode keyCode,
+                                                             NSEventModifierFlags implicitModifierFlags,
                                                              NSEventModifierFlags explicitModifierFlags,
                                                              NSUserInterfaceLayoutDirection) const
 {
@@ -332,7 +401,8 @@ enum class Style { Literal, Symbolic };
 
 // Runs one forward transformation inside its activity.
 Id transformKeyCode(const SRKeyCodeTransformer& transformer, Style style, const char* activityName, const Id& value,
-                    const Id& implicitModifierFlags, const Id& explicitModifierFlags, NSUserInterfaceLayoutDirection layoutDirection)
+                    const Id& implicitModifierFlags, const Id& explicitModifierFlags,
+                    NSUserInterfaceLayoutDirection layoutDirection)
 {
     LogActivity activity(activityName);
     if (!value.isNumber()) {
@@ -343,14 +413,13 @@ Id transformKeyCode(const SRKeyCodeTransformer& transformer, Style style, const 
     // A nil flag number reads as 0.
     const NSEventModifierFlags implicitFlags = implicitModifierFlags.unsignedValue();
     const NSEventModifierFlags explicitFlags = explicitModifierFlags.unsignedValue();
-    std::optional<String> text = style == Style::Literal
-        ? transformer.literalForKeyCode(keyCode, implicitFlags, explicitFlags, layoutDirection)
-        : transformer.symbolForKeyCode(keyCode, implicitFlags, explicitFlags, layoutDirection);
+    std::optional<String> text =
+        style == Style::Literal ? transformer.literalForKeyCode(keyCode, implicitFlags, explicitFlags, layoutDirection)
+                                : transformer.symbolForKeyCode(keyCode, implicitFlags, explicitFlags, layoutDirection);
     return text ? Id(*text) : Id();
 }
 
-template <class T>
-std::shared_ptr<T> strongReference(T& object)
+template <class T> std::shared_ptr<T> strongReference(T& object)
 {
     return std::static_pointer_cast<T>(object.shared_from_this());
 }
@@ -365,8 +434,7 @@ std::shared_ptr<detail::SRKeyCodeTranslator> sharedASCIITranslator()
     return strongReference<detail::SRKeyCodeTranslator>(detail::SRKeyCodeASCIITranslator::shared());
 }
 
-template <class T>
-T& makeShared()
+template <class T> T& makeShared()
 {
     // Kept for the life of the process; held by a shared pointer so that
     // callers may take references that outlive a scope (bindings, Id values).
@@ -392,7 +460,8 @@ SRLiteralKeyCodeTransformer::SRLiteralKeyCodeTransformer(TISInputSourceRef input
 }
 
 Id SRLiteralKeyCodeTransformer::transformedValue(const Id& value, const Id& implicitModifierFlags,
-                                                 const Id& explicitModifierFlags, NSUserInterfaceLayoutDirection layoutDirection) const
+                                                 const Id& explicitModifierFlags,
+                                                 NSUserInterfaceLayoutDirection layoutDirection) const
 {
     return transformKeyCode(*this, Style::Literal, "Key Code -> Literal", value, implicitModifierFlags,
                             explicitModifierFlags, layoutDirection);
@@ -414,7 +483,8 @@ SRSymbolicKeyCodeTransformer::SRSymbolicKeyCodeTransformer(TISInputSourceRef inp
 }
 
 Id SRSymbolicKeyCodeTransformer::transformedValue(const Id& value, const Id& implicitModifierFlags,
-                                                  const Id& explicitModifierFlags, NSUserInterfaceLayoutDirection layoutDirection) const
+                                                  const Id& explicitModifierFlags,
+                                                  NSUserInterfaceLayoutDirection layoutDirection) const
 {
     return transformKeyCode(*this, Style::Symbolic, "Key Code -> Symbol", value, implicitModifierFlags,
                             explicitModifierFlags, layoutDirection);

@@ -98,8 +98,9 @@ void logMissingIdentifier()
     UniCharCount length = 0;
     std::uint32_t deadKeyState = 0;
     const unsigned long maskedFlags = static_cast<unsigned long>(implicitModifierFlags & SRCocoaModifierFlagsMask);
-    OSStatus status = UCKeyTranslate(layout, keyCode, kUCKeyActionDisplay, modifierKeyState(implicitModifierFlags) & 0xFF,
-                                     LMGetKbdType() & 0xFF, 0, &deadKeyState, maxTranslationLength, &length, buffer);
+    OSStatus status =
+        UCKeyTranslate(layout, keyCode, kUCKeyActionDisplay, modifierKeyState(implicitModifierFlags) & 0xFF,
+                       LMGetKbdType() & 0xFF, 0, &deadKeyState, maxTranslationLength, &length, buffer);
     if (status != 0) {
         Log::write(LogLevel::Error, {{"keyCode", Id::number(keyCode)}, {"modifierFlags", Id::number(maskedFlags)}},
                    "#Error Unable to translate keyCode %hu and modifierFlags %lu: %d", keyCode, maskedFlags,
@@ -147,8 +148,7 @@ SRKeyCodeTranslatorCacheKey::SRKeyCodeTranslatorCacheKey(String identifier, std:
 
 std::shared_ptr<SRKeyCodeTranslatorCacheKey> SRKeyCodeTranslatorCacheKey::copy() const
 {
-    return std::static_pointer_cast<SRKeyCodeTranslatorCacheKey>(
-        std::const_pointer_cast<NSObject>(shared_from_this()));
+    return std::static_pointer_cast<SRKeyCodeTranslatorCacheKey>(std::const_pointer_cast<NSObject>(shared_from_this()));
 }
 
 bool SRKeyCodeTranslatorCacheKey::isEqual(const Id& other) const
@@ -165,9 +165,9 @@ bool SRKeyCodeTranslatorCacheKey::isEqualToKey(const SRKeyCodeTranslatorCacheKey
 {
     // Cheapest first. The identifier is the same for nearly every entry, and
     // usually the very same text, which needs no comparison of its units.
-    return keyCode_ == other.keyCode_ && explicitModifierFlags_ == other.explicitModifierFlags_
-        && implicitModifierFlags_ == other.implicitModifierFlags_
-        && (identifier_.utf16().data() == other.identifier_.utf16().data() || identifier_ == other.identifier_);
+    return keyCode_ == other.keyCode_ && explicitModifierFlags_ == other.explicitModifierFlags_ &&
+           implicitModifierFlags_ == other.implicitModifierFlags_ &&
+           (identifier_.utf16().data() == other.identifier_.utf16().data() || identifier_ == other.identifier_);
 }
 
 // MARK: - SRKeyCodeTranslator
@@ -198,7 +198,8 @@ TISInputSourceRef SRKeyCodeTranslator::inputSource() const
     return inputSourceCreator_ ? inputSourceCreator_() : nullptr;
 }
 
-std::optional<String> SRKeyCodeTranslator::translateKeyCode(SRKeyCode keyCode, NSEventModifierFlags implicitModifierFlags,
+std::optional<String> SRKeyCodeTranslator::translateKeyCode(SRKeyCode keyCode,
+                                                            NSEventModifierFlags implicitModifierFlags,
                                                             NSEventModifierFlags explicitModifierFlags, bool usingCache)
 {
     if (keyCode == SRKeyCodeNone)
@@ -247,9 +248,9 @@ std::optional<String> SRKeyCodeTranslator::translateKeyCode(const TISInputSource
 
     std::optional<String> text = translateWithKeyLayout(source, keyCode, implicitModifierFlags);
     if (text && key)
-        translationCache_->setObject(Id(*text), Id(std::make_shared<SRKeyCodeTranslatorCacheKey>(
-                                                    key->identifier(), identifierHash, implicitModifierFlags,
-                                                    explicitModifierFlags, keyCode)));
+        translationCache_->setObject(
+            Id(*text), Id(std::make_shared<SRKeyCodeTranslatorCacheKey>(
+                           key->identifier(), identifierHash, implicitModifierFlags, explicitModifierFlags, keyCode)));
     return text;
 }
 

@@ -15,8 +15,7 @@ std::optional<Id> entry(const Id& value, const char* key)
     return std::nullopt;
 }
 
-template <class T>
-T& makeShared()
+template <class T> T& makeShared()
 {
     static auto* transformer = new std::shared_ptr<T>(std::make_shared<T>());
     return **transformer;
@@ -39,8 +38,8 @@ Id SRKeyEquivalentTransformer::transformedValue(const Id& value)
         flags = Id::number(0);
     // The flags go in as explicit ones: a menu shows shift in its mask, so the
     // key stays the unshifted character.
-    return SRASCIISymbolicKeyCodeTransformer::sharedTransformer().transformedValue(*keyCode, Id(), flags,
-                                                                                   NSUserInterfaceLayoutDirectionLeftToRight);
+    return SRASCIISymbolicKeyCodeTransformer::sharedTransformer().transformedValue(
+        *keyCode, Id(), flags, NSUserInterfaceLayoutDirectionLeftToRight);
 }
 
 SRKeyEquivalentModifierMaskTransformer& SRKeyEquivalentModifierMaskTransformer::sharedTransformer()

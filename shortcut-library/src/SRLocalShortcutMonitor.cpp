@@ -148,12 +148,8 @@ constexpr PresetRow windowRows[] = {
 // Save As keeps Shift-Command-S in the main menu; documents that can be
 // duplicated give that key to Duplicate and move Save As to Shift-Option-Command-S.
 constexpr PresetRow documentRows[] = {
-    {"print:", "⌘P"},
-    {"runPageLayout:", "⇧⌘P"},
-    {"revertDocumentToSaved:", "⌘R"},
-    {"saveDocument:", "⌘S"},
-    {"saveDocumentAs:", "⇧⌥⌘S"},
-    {"duplicateDocument:", "⇧⌘S"},
+    {"print:", "⌘P"},        {"runPageLayout:", "⇧⌘P"},   {"revertDocumentToSaved:", "⌘R"},
+    {"saveDocument:", "⌘S"}, {"saveDocumentAs:", "⇧⌥⌘S"}, {"duplicateDocument:", "⇧⌘S"},
     {"openDocument:", "⌘O"},
 };
 

@@ -78,8 +78,7 @@ std::optional<std::vector<std::u16string_view>> composedCharacterSequences(const
     return sequences;
 }
 
-template <class T>
-T& makeShared()
+template <class T> T& makeShared()
 {
     // Kept for the life of the process; held by a shared pointer so that
     // callers may keep references of their own (bindings, Id values).
@@ -119,7 +118,8 @@ SRLiteralModifierFlagsTransformer& SRLiteralModifierFlagsTransformer::sharedTran
     return makeShared<SRLiteralModifierFlagsTransformer>();
 }
 
-Id SRLiteralModifierFlagsTransformer::transformedValue(const Id& value, NSUserInterfaceLayoutDirection layoutDirection) const
+Id SRLiteralModifierFlagsTransformer::transformedValue(const Id& value,
+                                                       NSUserInterfaceLayoutDirection layoutDirection) const
 {
     if (!value.isNumber()) {
         logInvalidValue();
@@ -139,7 +139,8 @@ SRSymbolicModifierFlagsTransformer& SRSymbolicModifierFlagsTransformer::sharedTr
     return makeShared<SRSymbolicModifierFlagsTransformer>();
 }
 
-Id SRSymbolicModifierFlagsTransformer::transformedValue(const Id& value, NSUserInterfaceLayoutDirection layoutDirection) const
+Id SRSymbolicModifierFlagsTransformer::transformedValue(const Id& value,
+                                                        NSUserInterfaceLayoutDirection layoutDirection) const
 {
     if (!value.isNumber()) {
         logInvalidValue();

@@ -99,7 +99,7 @@ NSEventModifierFlags modifierFlagOfKey(unsigned short keyCode)
 // that could have produced their key equivalent. Shift with control and option
 // but without command is not among them.
 constexpr std::array<NSEventModifierFlags, 15> keyEquivalentFlagCombinations = {
-    0x0,     0x40000,  0x100000, 0x20000,  0x80000,  0x140000, 0x60000,  0xC0000,
+    0x0,      0x40000,  0x100000, 0x20000,  0x80000,  0x140000, 0x60000,  0xC0000,
     0x120000, 0x180000, 0xA0000,  0x160000, 0x1C0000, 0x1A0000, 0x1E0000,
 };
 
@@ -162,11 +162,11 @@ SRShortcut::SRShortcut(SRKeyCode code, NSEventModifierFlags flags, std::optional
     // The characters take the flags as they came, unmasked.
     auto& transformer = SRASCIISymbolicKeyCodeTransformer::sharedTransformer();
     if (!characters_)
-        characters_ = optionalString(
-            transformer.transformedValue(Id::number(code), Id::number(flags), Id(), NSUserInterfaceLayoutDirectionLeftToRight));
+        characters_ = optionalString(transformer.transformedValue(Id::number(code), Id::number(flags), Id(),
+                                                                  NSUserInterfaceLayoutDirectionLeftToRight));
     if (!charactersIgnoringModifiers_)
-        charactersIgnoringModifiers_ = optionalString(
-            transformer.transformedValue(Id::number(code), Id(), Id::number(flags), NSUserInterfaceLayoutDirectionLeftToRight));
+        charactersIgnoringModifiers_ = optionalString(transformer.transformedValue(
+            Id::number(code), Id(), Id::number(flags), NSUserInterfaceLayoutDirectionLeftToRight));
 }
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithCode(SRKeyCode code, NSEventModifierFlags flags,
@@ -297,9 +297,9 @@ Id SRShortcut::objectForKeyedSubscript(const String& key) const
 
 String SRShortcut::readableStringRepresentation(bool isASCII) const
 {
-    SRKeyCodeTransformer& transformer = isASCII
-                                            ? static_cast<SRKeyCodeTransformer&>(SRASCIILiteralKeyCodeTransformer::sharedTransformer())
-                                            : static_cast<SRKeyCodeTransformer&>(SRLiteralKeyCodeTransformer::sharedTransformer());
+    SRKeyCodeTransformer& transformer =
+        isASCII ? static_cast<SRKeyCodeTransformer&>(SRASCIILiteralKeyCodeTransformer::sharedTransformer())
+                : static_cast<SRKeyCodeTransformer&>(SRLiteralKeyCodeTransformer::sharedTransformer());
     Id keyText = transformer.transformedValue(Id::number(keyCode_));
     String key = keyText.string() ? *keyText.string() : String::format("<%hu>", keyCode_);
 
@@ -459,16 +459,20 @@ std::uint32_t SRShortcut::carbonModifierFlags() const
 
 void SRShortcut::describe(ClassDescriptor& d)
 {
-    d.method<SRShortcut>("isEqualToShortcut:", ReturnKind::Boolean, [](SRShortcut& self, std::span<const Id> arguments) {
-        auto other = arguments[0].object<SRShortcut>();
-        return Id::boolean(other && self.isEqualToShortcut(other.get()));
-    });
+    d.method<SRShortcut>("isEqualToShortcut:", ReturnKind::Boolean,
+                         [](SRShortcut& self, std::span<const Id> arguments) {
+                             auto other = arguments[0].object<SRShortcut>();
+                             return Id::boolean(other && self.isEqualToShortcut(other.get()));
+                         });
     d.property<SRShortcut>(SRShortcutKeyKeyCode, [](SRShortcut& self) { return Id::number(self.keyCode()); });
-    d.property<SRShortcut>(SRShortcutKeyModifierFlags, [](SRShortcut& self) { return Id::number(self.modifierFlags()); });
+    d.property<SRShortcut>(SRShortcutKeyModifierFlags,
+                           [](SRShortcut& self) { return Id::number(self.modifierFlags()); });
     d.property<SRShortcut>(SRShortcutKeyCharacters, [](SRShortcut& self) { return idOf(self.characters()); });
     d.property<SRShortcut>(SRShortcutKeyCharactersIgnoringModifiers,
                            [](SRShortcut& self) { return idOf(self.charactersIgnoringModifiers()); });
     d.property<SRShortcut>("carbonKeyCode", [](SRShortcut& self) { return Id::number(self.carbonKeyCode()); });
-    d.property<SRShortcut>("carbonModifierFlags", [](SRShortcut& self) { return Id::number(self.carbonModifierFlags()); });
-    d.property<SRShortcut>("dictionaryRepresentation", [](SRShortcut& self) { return Id(self.dictionaryRepresentation()); });
+    d.property<SRShortcut>("carbonModifierFlags",
+                           [](SRShortcut& self) { return Id::number(self.carbonModifierFlags()); });
+    d.property<SRShortcut>("dictionaryRepresentation",
+                           [](SRShortcut& self) { return Id(self.dictionaryRepresentation()); });
 }

@@ -69,7 +69,10 @@ namespace detail {
 class SRShortcutActionHandlerBox final : public NSObject {
     KS_OBJECT(SRShortcutActionHandlerBox, NSObject)
 public:
-    explicit SRShortcutActionHandlerBox(SRShortcutAction::ActionHandler h) : handler(std::move(h)) {}
+    explicit SRShortcutActionHandlerBox(SRShortcutAction::ActionHandler h)
+        : handler(std::move(h))
+    {
+    }
     SRShortcutAction::ActionHandler handler;
 };
 
@@ -77,9 +80,9 @@ public:
 
 // MARK: - Factories
 
-std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithShortcut(
-    const std::shared_ptr<SRShortcut>& shortcut, const std::shared_ptr<NSObject>& target, Selector action,
-    NSInteger tag)
+std::shared_ptr<SRShortcutAction>
+SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut,
+                                             const std::shared_ptr<NSObject>& target, Selector action, NSInteger tag)
 {
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
@@ -89,8 +92,8 @@ std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithShortcut(
     return result;
 }
 
-std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithShortcut(
-    const std::shared_ptr<SRShortcut>& shortcut, ActionHandler actionHandler)
+std::shared_ptr<SRShortcutAction>
+SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut, ActionHandler actionHandler)
 {
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
@@ -459,8 +462,7 @@ void SRShortcutAction::describe(ClassDescriptor& d)
         Selector action = self.action();
         return action ? Id(String(action.name())) : Id();
     });
-    d.property<SRShortcutAction>("observedObject",
-                                 [](SRShortcutAction& self) { return Id(self.observedObject()); });
+    d.property<SRShortcutAction>("observedObject", [](SRShortcutAction& self) { return Id(self.observedObject()); });
     d.property<SRShortcutAction>("observedKeyPath", [](SRShortcutAction& self) -> Id {
         String keyPath = self.observedKeyPath();
         return keyPath.empty() ? Id() : Id(keyPath);

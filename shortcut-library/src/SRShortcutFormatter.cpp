@@ -60,16 +60,19 @@ String SRShortcutFormatter::stringForShortcut(const SRShortcut& shortcut) const
 {
     const SRKeyCodeTransformer* keyTransformer;
     if (isKeyCodeLiteral_)
-        keyTransformer = usesASCIICapableKeyboardInputSource_
-                             ? static_cast<const SRKeyCodeTransformer*>(&SRASCIILiteralKeyCodeTransformer::sharedTransformer())
-                             : &SRLiteralKeyCodeTransformer::sharedTransformer();
+        keyTransformer =
+            usesASCIICapableKeyboardInputSource_
+                ? static_cast<const SRKeyCodeTransformer*>(&SRASCIILiteralKeyCodeTransformer::sharedTransformer())
+                : &SRLiteralKeyCodeTransformer::sharedTransformer();
     else
-        keyTransformer = usesASCIICapableKeyboardInputSource_
-                             ? static_cast<const SRKeyCodeTransformer*>(&SRASCIISymbolicKeyCodeTransformer::sharedTransformer())
-                             : &SRSymbolicKeyCodeTransformer::sharedTransformer();
+        keyTransformer =
+            usesASCIICapableKeyboardInputSource_
+                ? static_cast<const SRKeyCodeTransformer*>(&SRASCIISymbolicKeyCodeTransformer::sharedTransformer())
+                : &SRSymbolicKeyCodeTransformer::sharedTransformer();
     SRModifierFlagsTransformer& modifierTransformer =
-        areModifierFlagsLiteral_ ? static_cast<SRModifierFlagsTransformer&>(SRLiteralModifierFlagsTransformer::sharedTransformer())
-                                 : SRSymbolicModifierFlagsTransformer::sharedTransformer();
+        areModifierFlagsLiteral_
+            ? static_cast<SRModifierFlagsTransformer&>(SRLiteralModifierFlagsTransformer::sharedTransformer())
+            : SRSymbolicModifierFlagsTransformer::sharedTransformer();
 
     const Id flags = Id::number(shortcut.modifierFlags());
     // The modifiers are drawn beside the key, so they never change its text.
@@ -101,14 +104,18 @@ void SRShortcutFormatter::describe(ClassDescriptor& d)
         "isKeyCodeLiteral", [](SRShortcutFormatter& self) { return Id::boolean(self.isKeyCodeLiteral()); },
         [](SRShortcutFormatter& self, const Id& value) { self.setIsKeyCodeLiteral(value.boolValue()); });
     d.property<SRShortcutFormatter>(
-        "areModifierFlagsLiteral", [](SRShortcutFormatter& self) { return Id::boolean(self.areModifierFlagsLiteral()); },
+        "areModifierFlagsLiteral",
+        [](SRShortcutFormatter& self) { return Id::boolean(self.areModifierFlagsLiteral()); },
         [](SRShortcutFormatter& self, const Id& value) { self.setAreModifierFlagsLiteral(value.boolValue()); });
     d.property<SRShortcutFormatter>(
         "usesASCIICapableKeyboardInputSource",
         [](SRShortcutFormatter& self) { return Id::boolean(self.usesASCIICapableKeyboardInputSource()); },
-        [](SRShortcutFormatter& self, const Id& value) { self.setUsesASCIICapableKeyboardInputSource(value.boolValue()); });
+        [](SRShortcutFormatter& self, const Id& value) {
+            self.setUsesASCIICapableKeyboardInputSource(value.boolValue());
+        });
     d.property<SRShortcutFormatter>(
-        "layoutDirection", [](SRShortcutFormatter& self) { return Id::number(static_cast<long>(self.layoutDirection())); },
+        "layoutDirection",
+        [](SRShortcutFormatter& self) { return Id::number(static_cast<long>(self.layoutDirection())); },
         [](SRShortcutFormatter& self, const Id& value) {
             self.setLayoutDirection(static_cast<NSUserInterfaceLayoutDirection>(value.integerValue()));
         });

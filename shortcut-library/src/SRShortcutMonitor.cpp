@@ -36,8 +36,7 @@ const String& shortcutKey()
 }
 
 // The entries of a map that `keep` accepts, in the order they were added.
-template <class Map, class Keep>
-std::vector<const typename Map::mapped_type*> inOrderAdded(const Map& map, Keep keep)
+template <class Map, class Keep> std::vector<const typename Map::mapped_type*> inOrderAdded(const Map& map, Keep keep)
 {
     std::vector<const typename Map::mapped_type*> entries;
     entries.reserve(map.size());
@@ -132,7 +131,7 @@ SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventTy
 }
 
 SRShortcutMonitor::ActionList SRShortcutMonitor::enabledActionsForShortcut(const SRShortcut& shortcut,
-                                                                         SRKeyEventType keyEvent) const
+                                                                           SRKeyEventType keyEvent) const
 {
     int kind = kindIndex(keyEvent);
     std::lock_guard lock(lock_);
@@ -498,10 +497,10 @@ void SRShortcutMonitor::shortcutDidChange(const NSObject* pointer)
 
 // MARK: - Hooks
 
-void SRShortcutMonitor::willAddShortcut(const std::shared_ptr<SRShortcut>&) {}
-void SRShortcutMonitor::didAddShortcut(const std::shared_ptr<SRShortcut>&) {}
-void SRShortcutMonitor::willRemoveShortcut(const std::shared_ptr<SRShortcut>&) {}
-void SRShortcutMonitor::didRemoveShortcut(const std::shared_ptr<SRShortcut>&) {}
+void SRShortcutMonitor::willAddShortcut(const std::shared_ptr<SRShortcut>&) { }
+void SRShortcutMonitor::didAddShortcut(const std::shared_ptr<SRShortcut>&) { }
+void SRShortcutMonitor::willRemoveShortcut(const std::shared_ptr<SRShortcut>&) { }
+void SRShortcutMonitor::didRemoveShortcut(const std::shared_ptr<SRShortcut>&) { }
 
 // MARK: - Description
 

@@ -34,8 +34,7 @@ constexpr bool isScannerSkippedCharacter(char16_t c)
 // string scanner with its default skipping does: white space and newlines
 // before the run are passed over, but only when a run follows them. Answers
 // the position after the run, or 0 when there is none.
-template <class Predicate>
-std::size_t scanLeadingRun(std::u16string_view text, Predicate inRun)
+template <class Predicate> std::size_t scanLeadingRun(std::u16string_view text, Predicate inRun)
 {
     std::size_t position = 0;
     while (position < text.size() && isScannerSkippedCharacter(text[position]) && !inRun(text[position]))

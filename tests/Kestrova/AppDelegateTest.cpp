@@ -1,6 +1,5 @@
 #include "Kestrova/AppDelegate.h"
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/AboutWindow.h"
 #include "Kestrova/ActiveState.h"
 #include "Kestrova/InactiveState.h"
@@ -10,6 +9,7 @@
 #include "Kestrova/PermissionViewController.h"
 #include "Kestrova/PreferencesViewController.h"
 #include "Kestrova/WelcomeWindow.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSImage.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-class AppDelegateTest : public KestrovaTest {};
+class AppDelegateTest : public KestrovaTest { };
 
 TEST_F(AppDelegateTest, FirstLaunchWritesTheMissingDefaultsAndShowsWelcome)
 {
@@ -415,8 +415,8 @@ TEST_F(AppDelegateTest, StatusMenuActionsReachTheDelegate)
         EXPECT_EQ(item->target().objectPointer(), delegate.get());
         actions.push_back(item->action().name());
     }
-    EXPECT_EQ(actions, (std::vector<std::string>{"openPreferencesWithSender:", "openAssignShortcutsWithSender:",
-                                                 "openAboutWithSender:"}));
+    EXPECT_EQ(actions, (std::vector<std::string>{
+                           "openPreferencesWithSender:", "openAssignShortcutsWithSender:", "openAboutWithSender:"}));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "Kestrova/ActiveState.h"
 #include "Kestrova/InactiveState.h"
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/AppStateContext.h"
 #include "Kestrova/MainWindowController.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSRunningApplication.h"
 #include "appkit/NSWindow.h"
@@ -137,11 +137,11 @@ TEST_F(AppStateTest, TwoMissingApplicationsCountAsTheSame)
     EXPECT_TRUE(desktop().activations().empty());
 }
 
-class AppStateOn14Test : public KestrovaTest {};
+class AppStateOn14Test : public KestrovaTest { };
 
 TEST_F(AppStateOn14Test, ADelegateThatIsNoAppDelegateStopsTheProgram)
 {
-    struct OtherDelegate : NSObject, NSApplicationDelegate {};
+    struct OtherDelegate : NSObject, NSApplicationDelegate { };
     auto other = std::make_shared<OtherDelegate>();
     app()->setDelegate(other);
     RecordingContext context(*this);

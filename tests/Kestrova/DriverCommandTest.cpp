@@ -44,11 +44,8 @@ TEST(KeyStrokeTest, NamesWhatItCannotRead)
         const char* error;
     };
     const Case cases[] = {
-        {"", "no key given"},
-        {"hyper+a", "unknown modifier 'hyper'"},
-        {"ctrl+tabby", "unknown key 'tabby'"},
-        {"f13", "unknown key 'f13'"},
-        {"ctrl+", "unknown key 'ctrl+'"},
+        {"", "no key given"},         {"hyper+a", "unknown modifier 'hyper'"}, {"ctrl+tabby", "unknown key 'tabby'"},
+        {"f13", "unknown key 'f13'"}, {"ctrl+", "unknown key 'ctrl+'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

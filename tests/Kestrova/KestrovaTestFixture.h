@@ -212,14 +212,13 @@ public:
     {
         auto key = app()->keyWindow();
         NSInteger number = key ? key->windowNumber() : 0;
-        app()->sendEvent(NSEvent::keyEventWithType(NSEventTypeKeyDown, NSZeroPoint, flags, 0, number, Id(),
-                                                   characters, characters, false, keyCode));
+        app()->sendEvent(NSEvent::keyEventWithType(NSEventTypeKeyDown, NSZeroPoint, flags, 0, number, Id(), characters,
+                                                   characters, false, keyCode));
         drain();
     }
 
     // Our windows of a class that are on screen.
-    template <class T>
-    std::vector<std::shared_ptr<NSWindow>> visibleWindowsOf()
+    template <class T> std::vector<std::shared_ptr<NSWindow>> visibleWindowsOf()
     {
         std::vector<std::shared_ptr<NSWindow>> result;
         for (const auto& window : app()->orderedWindows())
@@ -235,8 +234,8 @@ public:
         for (const auto& record : desktop().activations()) {
             if (record.requester != kOwn)
                 continue;
-            std::string text = std::to_string(record.target) + " " + record.via.utf8() + " " +
-                               std::to_string(record.options);
+            std::string text =
+                std::to_string(record.target) + " " + record.via.utf8() + " " + std::to_string(record.options);
             if (record.fromApplication)
                 text += " from " + std::to_string(*record.fromApplication);
             result.push_back(text);

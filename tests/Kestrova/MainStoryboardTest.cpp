@@ -1,7 +1,6 @@
 // The main storyboard and the bundle the build lays out: what the program
 // relies on finding there.
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/AboutWindow.h"
 #include "Kestrova/AssignShortcutsViewController.h"
 #include "Kestrova/CloseableView.h"
@@ -15,6 +14,7 @@
 #include "Kestrova/StoryboardContract.h"
 #include "Kestrova/WelcomeWindow.h"
 #include "Kestrova/WelcomeWindowController.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindowController.h"
 
@@ -22,7 +22,7 @@
 
 namespace {
 
-class MainStoryboardTest : public KestrovaTest {};
+class MainStoryboardTest : public KestrovaTest { };
 
 TEST_F(MainStoryboardTest, TheBundleNamesItselfAndItsStoryboard)
 {
@@ -33,7 +33,8 @@ TEST_F(MainStoryboardTest, TheBundleNamesItselfAndItsStoryboard)
     EXPECT_TRUE(bundle->objectForInfoDictionaryKey("CFBundleVersion").string());
     EXPECT_FALSE(bundle->pathForImageResource("Status Item").empty());
     EXPECT_TRUE(NSBundle::bundleWithPath(bundle->resourcePath().appending("/ShortcutLibrary_ShortcutLibrary.bundle")));
-    auto helper = NSBundle::bundleWithPath(bundle->bundlePath().appending("/Contents/Library/LoginItems/KestrovaHelper.app"));
+    auto helper =
+        NSBundle::bundleWithPath(bundle->bundlePath().appending("/Contents/Library/LoginItems/KestrovaHelper.app"));
     ASSERT_TRUE(helper);
     EXPECT_EQ(helper->bundleIdentifier(), String("com.kestrova.KestrovaHelper"));
 }

@@ -1,10 +1,10 @@
 #include "Kestrova/MainWindowController.h"
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/MainViewController.h"
 #include "Kestrova/MainWindow.h"
 #include "Kestrova/NavigationController.h"
 #include "Kestrova/PermissionViewController.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSScreen.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
@@ -17,13 +17,16 @@ protected:
     // The "Main" scene, as the switcher makes it.
     std::shared_ptr<MainWindowController> mainScene()
     {
-        return NSStoryboard::mainStoryboard()->instantiateControllerWithIdentifier("Main").object<MainWindowController>();
+        return NSStoryboard::mainStoryboard()
+            ->instantiateControllerWithIdentifier("Main")
+            .object<MainWindowController>();
     }
 
     static std::size_t effectViews(const NSView& view)
     {
-        return static_cast<std::size_t>(std::count_if(view.subviews().begin(), view.subviews().end(),
-                                                      [](const auto& v) { return v->template isKindOf<NSVisualEffectView>(); }));
+        return static_cast<std::size_t>(
+            std::count_if(view.subviews().begin(), view.subviews().end(),
+                          [](const auto& v) { return v->template isKindOf<NSVisualEffectView>(); }));
     }
 
     static void expectStyled(NSWindow& window, NSWindowStyleMask before)

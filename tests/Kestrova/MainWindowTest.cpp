@@ -1,8 +1,8 @@
 #include "Kestrova/MainWindow.h"
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/CloseableView.h"
 #include "Kestrova/CollectionViewPresentable.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
 
@@ -108,7 +108,12 @@ TEST_F(MainWindowTest, CommandWInACloseableViewHides)
         bool hides;
     };
     const Case cases[] = {
-        {.name = "command-w", .keyCode = 13, .characters = "w", .flags = NSEventModifierFlagCommand, .taken = true, .hides = true},
+        {.name = "command-w",
+         .keyCode = 13,
+         .characters = "w",
+         .flags = NSEventModifierFlagCommand,
+         .taken = true,
+         .hides = true},
         {.name = "command-option-w",
          .keyCode = 13,
          .characters = "w",
@@ -116,7 +121,12 @@ TEST_F(MainWindowTest, CommandWInACloseableViewHides)
          .taken = true,
          .hides = true},
         {.name = "w alone", .keyCode = 13, .characters = "w", .flags = 0, .taken = false, .hides = false},
-        {.name = "command-q", .keyCode = 12, .characters = "q", .flags = NSEventModifierFlagCommand, .taken = false, .hides = false},
+        {.name = "command-q",
+         .keyCode = 12,
+         .characters = "q",
+         .flags = NSEventModifierFlagCommand,
+         .taken = false,
+         .hides = false},
         {.name = "a subview takes command-w",
          .keyCode = 99,
          .characters = "w",

@@ -1,9 +1,9 @@
 #include "Kestrova/NavigationController.h"
 
-#include "KestrovaTestFixture.h"
 #include "Kestrova/EmbedSegue.h"
 #include "Kestrova/MainViewController.h"
 #include "Kestrova/WindowsViewController.h"
+#include "KestrovaTestFixture.h"
 #include "appkit/NSView.h"
 
 namespace {
@@ -30,7 +30,7 @@ struct Stack {
     }
 };
 
-class NavigationControllerTest : public KestrovaTest {};
+class NavigationControllerTest : public KestrovaTest { };
 
 TEST_F(NavigationControllerTest, PushShowsTheNewChildInPlaceOfTheTop)
 {

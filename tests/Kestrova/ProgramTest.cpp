@@ -74,37 +74,41 @@ TEST_F(SessionTest, TheSwitcherRoadAsTheTranscriptTellsIt)
                                  "press cmd+w\n"
                                  "quit\n");
     EXPECT_EQ(errors_, 0);
-    EXPECT_TRUE(appearInOrder(transcript, {
-        "defaults on disk: none",
-        "> launch",
-        "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
-        "  status item: image \"Status Item\", menu: Preferences\u2026 | Assign Shortcuts\u2026 | - | About Kestrova | - | Quit Kestrova",
-        "  default written: shortcut-Kestrova = \"^\\t\"",
-        "  default written: rememberShortcuts = true",
-        "> shortcut",
-        "  activation of Kestrova: activateFromApplication:options: options 3 (all windows, ignoring other apps), "
-        "asked by Kestrova, from Finder",
-        "  frontmost: Kestrova (was Finder)",
-        "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring other apps), asked by Kestrova",
-        "  window shown: MainWindow (key)",
-        "> press escape",
-        "  hidden: Kestrova",
-        "  frontmost: Finder (was Kestrova)",
-        "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
-        "  window closed: MainWindow",
-        "> default miniMode true",
-        "  default written: miniMode = true",
-        "> trust off",
-        "  Accessibility trust: withdrawn",
-        "> shortcut",
-        "  popover shown: PermissionViewController, 420x200, not animated",
-        "> press cmd+w",
-        "  hidden: Kestrova",
-        "  popover closed: PermissionViewController, 420x200",
-        "> quit",
-        "  quit: Kestrova",
-        "ended",
-    }));
+    EXPECT_TRUE(appearInOrder(
+        transcript,
+        {
+            "defaults on disk: none",
+            "> launch",
+            "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+            "  status item: image \"Status Item\", menu: Preferences\u2026 | Assign Shortcuts\u2026 | - | About "
+            "Kestrova | - | Quit Kestrova",
+            "  default written: shortcut-Kestrova = \"^\\t\"",
+            "  default written: rememberShortcuts = true",
+            "> shortcut",
+            "  activation of Kestrova: activateFromApplication:options: options 3 (all windows, ignoring other apps), "
+            "asked by Kestrova, from Finder",
+            "  frontmost: Kestrova (was Finder)",
+            "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring other apps), asked by "
+            "Kestrova",
+            "  window shown: MainWindow (key)",
+            "> press escape",
+            "  hidden: Kestrova",
+            "  frontmost: Finder (was Kestrova)",
+            "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+            "  window closed: MainWindow",
+            "> default miniMode true",
+            "  default written: miniMode = true",
+            "> trust off",
+            "  Accessibility trust: withdrawn",
+            "> shortcut",
+            "  popover shown: PermissionViewController, 420x200, not animated",
+            "> press cmd+w",
+            "  hidden: Kestrova",
+            "  popover closed: PermissionViewController, 420x200",
+            "> quit",
+            "  quit: Kestrova",
+            "ended",
+        }));
 }
 
 TEST_F(SessionTest, KeysGoToTheFrontmostApplicationAndBadLinesAreReported)
@@ -116,18 +120,18 @@ TEST_F(SessionTest, KeysGoToTheFrontmostApplicationAndBadLinesAreReported)
                                  "status\n");
     EXPECT_EQ(errors_, 1);
     EXPECT_TRUE(appearInOrder(transcript, {
-        "> press escape",
-        "  the key goes to Finder",
-        "! line 2: unknown command 'jump'",
-        "> activate Nowhere",
-        "  no application 'Nowhere' runs",
-        "> menu About Kestrova",
-        "  window shown: AboutWindow \"About Kestrova\" (key)",
-        "> status",
-        "  frontmost: Kestrova",
-        "> (end of the commands)",
-        "  quit: Kestrova",
-    }));
+                                              "> press escape",
+                                              "  the key goes to Finder",
+                                              "! line 2: unknown command 'jump'",
+                                              "> activate Nowhere",
+                                              "  no application 'Nowhere' runs",
+                                              "> menu About Kestrova",
+                                              "  window shown: AboutWindow \"About Kestrova\" (key)",
+                                              "> status",
+                                              "  frontmost: Kestrova",
+                                              "> (end of the commands)",
+                                              "  quit: Kestrova",
+                                          }));
 }
 
 TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
@@ -138,10 +142,10 @@ TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
     // The preferences popover takes the key window from the main window,
     // which closes itself on the next turn of the main queue.
     EXPECT_TRUE(appearInOrder(transcript, {
-        "> menu Preferences",
-        "  popover shown: PreferencesViewController, 320x140, animated",
-        "  window closed: MainWindow",
-    }));
+                                              "> menu Preferences",
+                                              "  popover shown: PreferencesViewController, 320x140, animated",
+                                              "  window closed: MainWindow",
+                                          }));
 }
 
 // The built program, as scripts/run.sh starts it.
@@ -183,14 +187,14 @@ TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
     auto first = run(home(), "default rememberShortcuts false\nquit\n");
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_TRUE(appearInOrder(first.out, {
-        "defaults on disk: none",
-        "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
-        "  default written: shortcut-Kestrova = \"^\\t\"",
-        "  default written: rememberShortcuts = true",
-        "> default rememberShortcuts false",
-        "  default written: rememberShortcuts = false",
-        "ended",
-    }));
+                                             "defaults on disk: none",
+                                             "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+                                             "  default written: shortcut-Kestrova = \"^\\t\"",
+                                             "  default written: rememberShortcuts = true",
+                                             "> default rememberShortcuts false",
+                                             "  default written: rememberShortcuts = false",
+                                             "ended",
+                                         }));
 
     auto second = run(home(), "quit\n");
     ASSERT_EQ(second.status, 0) << second.err;
@@ -213,14 +217,16 @@ TEST_F(ProgramTest, RunsOnADescribedDesktop)
     })");
     auto result = run(home() + " --desktop '" + desktop + "'", "shortcut\nquit\n");
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_TRUE(appearInOrder(result.out, {
-        "Kestrova on the simulated desktop: macOS 13.0, 1 screen, Accessibility trusted",
-        "> launch",
-        "  notification posted: killLauncher, object \"com.kestrova.Kestrova\"",
-        "> shortcut",
-        "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring other apps), asked by Kestrova",
-        "  frontmost: Kestrova (was Safari)",
-    }));
+    EXPECT_TRUE(
+        appearInOrder(result.out, {
+                                      "Kestrova on the simulated desktop: macOS 13.0, 1 screen, Accessibility trusted",
+                                      "> launch",
+                                      "  notification posted: killLauncher, object \"com.kestrova.Kestrova\"",
+                                      "> shortcut",
+                                      "  activation of Kestrova: activateWithOptions: options 3 (all windows, ignoring "
+                                      "other apps), asked by Kestrova",
+                                      "  frontmost: Kestrova (was Safari)",
+                                  }));
     EXPECT_EQ(result.out.find("activateFromApplication"), std::string::npos);
 }
 

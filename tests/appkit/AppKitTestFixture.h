@@ -59,10 +59,7 @@ protected:
         NSImage::resetNamedImagesForTesting();
     }
 
-    ~AppKitTest() override
-    {
-        NSApplication::resetForTesting();
-    }
+    ~AppKitTest() override { NSApplication::resetForTesting(); }
 
     simulation::SimulatedDesktop& desktop() { return desktop_.desktop(); }
     std::shared_ptr<NSApplication> app() { return NSApplication::sharedApplication(); }

@@ -116,9 +116,13 @@ TEST_F(ApplicationTest, ActivationRequestsAreLoggedOnTheDesktop)
         std::uint64_t options;
         const char* via;
     } cases[] = {
-        {.name = "ignoring", .ask = [](NSApplication& a) { a.activateIgnoringOtherApps(true); },
-         .options = NSApplicationActivateIgnoringOtherApps, .via = "activateIgnoringOtherApps:"},
-        {.name = "polite", .ask = [](NSApplication& a) { a.activateIgnoringOtherApps(false); }, .options = 0,
+        {.name = "ignoring",
+         .ask = [](NSApplication& a) { a.activateIgnoringOtherApps(true); },
+         .options = NSApplicationActivateIgnoringOtherApps,
+         .via = "activateIgnoringOtherApps:"},
+        {.name = "polite",
+         .ask = [](NSApplication& a) { a.activateIgnoringOtherApps(false); },
+         .options = 0,
          .via = "activateIgnoringOtherApps:"},
         {.name = "cooperative", .ask = [](NSApplication& a) { a.activate(); }, .options = 0, .via = "activate"},
     };
@@ -162,9 +166,10 @@ TEST_F(ApplicationTest, ErrorsTravelUpToTheApplicationWhichRecordsThem)
     auto control = std::make_shared<NSView>();
     window->setContentView(content);
     content->addSubview(control);
-    auto error = NSError::errorWithDomain(NSCocoaErrorDomain, 0,
-                                          Dictionary{{NSLocalizedFailureReasonErrorKey, Id("The shortcut can't be used!")},
-                                                     {NSLocalizedDescriptionKey, Id("It is already in use.")}});
+    auto error =
+        NSError::errorWithDomain(NSCocoaErrorDomain, 0,
+                                 Dictionary{{NSLocalizedFailureReasonErrorKey, Id("The shortcut can't be used!")},
+                                            {NSLocalizedDescriptionKey, Id("It is already in use.")}});
     EXPECT_FALSE(control->presentError(error));
     control->presentErrorModalForWindow(error, window, Id(), Selector(), nullptr);
     ASSERT_EQ(app()->presentedErrors().size(), 2u);

@@ -17,8 +17,7 @@ std::shared_ptr<NSEvent> keyEvent(NSEventType type, const String& characters = "
 }
 
 // The reason of the exception `read` raises on another thread, or nothing.
-template <class Read>
-std::optional<std::string> raisedOffMainThread(Read read)
+template <class Read> std::optional<std::string> raisedOffMainThread(Read read)
 {
     std::optional<std::string> reason;
     std::thread([&] {

@@ -1,5 +1,5 @@
-#include "AppKitTestFixture.h"
 #include "appkit/NSImage.h"
+#include "AppKitTestFixture.h"
 #include "foundation/NSBundle.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +24,8 @@ protected:
         std::ofstream(contents / "Info.plist")
             << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                "<key>CFBundleIdentifier</key><string>com.kestrova.Test</string></dict></plist>\n";
-        const unsigned char png[24] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                       0,    0,   0,   18,  0,    0,    0,    16};
+        const unsigned char png[24] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
+                                       'I',  'H', 'D', 'R', 0,    0,    0,    18,   0, 0, 0, 16};
         std::ofstream(contents / "Resources" / "Status Item.png", std::ios::binary)
             .write(reinterpret_cast<const char*>(png), sizeof png);
         std::ofstream(contents / "Resources" / "Badge.pdf") << "%PDF-1.4\n";

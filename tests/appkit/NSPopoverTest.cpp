@@ -1,7 +1,7 @@
+#include "appkit/NSPopover.h"
 #include "AppKitTestFixture.h"
 #include "RecordingViewController.h"
 #include "appkit/NSMenu.h"
-#include "appkit/NSPopover.h"
 #include "appkit/NSPopoverDelegate.h"
 #include "appkit/NSScreen.h"
 #include "appkit/NSStatusBar.h"
@@ -126,8 +126,8 @@ TEST_F(PopoverTest, ClosingTakesTheContentOffScreenAndTellsTheDelegate)
     show();
     log.clear();
     popover->close();
-    EXPECT_EQ(log, (Log{"delegate willClose", "content viewWillDisappear", "content viewDidDisappear",
-                        "delegate didClose"}));
+    EXPECT_EQ(
+        log, (Log{"delegate willClose", "content viewWillDisappear", "content viewDidDisappear", "delegate didClose"}));
     EXPECT_FALSE(popover->isShown());
     log.clear();
     popover->close();
@@ -169,12 +169,21 @@ TEST_F(PopoverTest, BehaviourDecidesWhatClosesThePopover)
         bool closesOnClickElsewhere;
         bool closesOnEscape;
     } cases[] = {
-        {.name = "transient", .behavior = NSPopoverBehaviorTransient, .closesOnResign = true,
-         .closesOnClickElsewhere = true, .closesOnEscape = true},
-        {.name = "semitransient", .behavior = NSPopoverBehaviorSemitransient, .closesOnResign = false,
-         .closesOnClickElsewhere = true, .closesOnEscape = true},
-        {.name = "application defined", .behavior = NSPopoverBehaviorApplicationDefined, .closesOnResign = false,
-         .closesOnClickElsewhere = false, .closesOnEscape = false},
+        {.name = "transient",
+         .behavior = NSPopoverBehaviorTransient,
+         .closesOnResign = true,
+         .closesOnClickElsewhere = true,
+         .closesOnEscape = true},
+        {.name = "semitransient",
+         .behavior = NSPopoverBehaviorSemitransient,
+         .closesOnResign = false,
+         .closesOnClickElsewhere = true,
+         .closesOnEscape = true},
+        {.name = "application defined",
+         .behavior = NSPopoverBehaviorApplicationDefined,
+         .closesOnResign = false,
+         .closesOnClickElsewhere = false,
+         .closesOnEscape = false},
     };
     auto other = std::make_shared<NSWindow>();
     other->orderFront(Id());

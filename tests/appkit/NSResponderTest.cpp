@@ -202,9 +202,8 @@ TEST_F(EventRoutingTest, LocalMonitorsComeFirstAndCanSwallowTheEvent)
 TEST_F(EventRoutingTest, MonitorCanPutAnotherEventInPlace)
 {
     field->takesKeyDown = true;
-    Id monitor = NSEvent::addLocalMonitorForEventsMatchingMask(NSEventMaskKeyDown, [](const auto&) {
-        return keyDown(kReturn, "\r");
-    });
+    Id monitor = NSEvent::addLocalMonitorForEventsMatchingMask(NSEventMaskKeyDown,
+                                                               [](const auto&) { return keyDown(kReturn, "\r"); });
     app()->sendEvent(keyDown(kA, "a"));
     EXPECT_EQ(log.back(), "field keyDown 36");
     NSEvent::removeMonitor(monitor);
@@ -349,8 +348,14 @@ TEST_F(EventRoutingTest, MainMenuKeyEquivalentSendsItsActionWhenNoViewTakesIt)
         bool fires;
     } cases[] = {
         {.keyCode = 1, .characters = "s", .flags = NSEventModifierFlagCommand, .fires = true},
-        {.keyCode = 1, .characters = "S", .flags = NSEventModifierFlagCommand | NSEventModifierFlagShift, .fires = true},
-        {.keyCode = 1, .characters = "s", .flags = NSEventModifierFlagCommand | NSEventModifierFlagOption, .fires = false},
+        {.keyCode = 1,
+         .characters = "S",
+         .flags = NSEventModifierFlagCommand | NSEventModifierFlagShift,
+         .fires = true},
+        {.keyCode = 1,
+         .characters = "s",
+         .flags = NSEventModifierFlagCommand | NSEventModifierFlagOption,
+         .fires = false},
         {.keyCode = 1, .characters = "s", .flags = 0, .fires = false},
         {.keyCode = 35, .characters = "p", .flags = NSEventModifierFlagCommand, .fires = false},
     };

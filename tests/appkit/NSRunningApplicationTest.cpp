@@ -1,7 +1,7 @@
+#include "appkit/NSRunningApplication.h"
 #include "AppKitTestFixture.h"
 #include "appkit/NSError.h"
 #include "appkit/NSImage.h"
-#include "appkit/NSRunningApplication.h"
 #include "appkit/NSWorkspace.h"
 #include "appkit/NSWorkspaceOpenConfiguration.h"
 #include "foundation/NSException.h"
@@ -111,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(Systems, ActivationLogTest,
                          ::testing::Values(ActivationCase{.name = "Ventura", .majorVersion = 13},
                                            ActivationCase{.name = "Sonoma", .majorVersion = 14},
                                            ActivationCase{.name = "Sequoia", .majorVersion = 15}),
-                         [](const ::testing::TestParamInfo<ActivationCase>& tested) { return std::string(tested.param.name); });
+                         [](const ::testing::TestParamInfo<ActivationCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 using WorkspaceTest = AppKitTest;
 
@@ -145,11 +147,11 @@ TEST_F(WorkspaceTest, OpeningLaunchesAtOnceAndAnswersOnTheMainQueue)
         configuration->setActivates(c.activates);
         std::vector<std::shared_ptr<NSRunningApplication>> launched;
         std::vector<std::shared_ptr<NSError>> errors;
-        NSWorkspace::sharedWorkspace().openApplicationAtURL(
-            NSURL::fileURLWithPath(c.path), configuration, [&](const auto& application, const auto& error) {
-                launched.push_back(application);
-                errors.push_back(error);
-            });
+        NSWorkspace::sharedWorkspace().openApplicationAtURL(NSURL::fileURLWithPath(c.path), configuration,
+                                                            [&](const auto& application, const auto& error) {
+                                                                launched.push_back(application);
+                                                                errors.push_back(error);
+                                                            });
         EXPECT_EQ(fresh->runningApplications("com.example.Notes").size(), c.launches ? 1u : 0u);
         EXPECT_TRUE(launched.empty());
         drain();

@@ -42,7 +42,10 @@ public:
     std::vector<std::string> log;
     bool allowSegues = true;
 
-    void viewDidLoad() override { log.push_back(label ? "loaded with label " + label->stringValue().utf8() : "loaded without label"); }
+    void viewDidLoad() override
+    {
+        log.push_back(label ? "loaded with label " + label->stringValue().utf8() : "loaded without label");
+    }
     bool shouldPerformSegueWithIdentifier(const String& identifier, const Id&) override
     {
         log.push_back("should " + identifier.utf8());
@@ -50,8 +53,9 @@ public:
     }
     void prepareForSegue(NSStoryboardSegue& segue, const Id& sender) override
     {
-        log.push_back("prepare " + segue.identifier().utf8() + " for " + segue.destinationController().objectPointer()->className().utf8() +
-                      " sender " + (sender.string() ? sender.string()->utf8() : "nil"));
+        log.push_back("prepare " + segue.identifier().utf8() + " for " +
+                      segue.destinationController().objectPointer()->className().utf8() + " sender " +
+                      (sender.string() ? sender.string()->utf8() : "nil"));
     }
 
 protected:
@@ -185,7 +189,8 @@ TEST_F(NSStoryboardTest, RefusesABrokenDescriptionAndSaysWhere)
         {R"({"initialController": "Q", "scenes": []})", "initialController: no scene 'Q'"},
         {R"({"application": {"outlets": {"delegate": "d"}, "objects": []}})",
          "application.outlets.delegate: no top-level object 'd' in the scene"},
-        {R"({"application": {"outlets": {"dock": "d"}}})", "application.outlets.dock: the application has no outlet 'dock'"},
+        {R"({"application": {"outlets": {"dock": "d"}}})",
+         "application.outlets.dock: the application has no outlet 'dock'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -302,8 +307,9 @@ TEST_F(NSStoryboardTest, AnUnknownSceneGivesNothing)
     ScopedLogCapture log;
     EXPECT_FALSE(storyboard->instantiateControllerWithIdentifier("Missing"));
     EXPECT_FALSE(storyboard->instantiateInitialController());
-    EXPECT_EQ(log.sink().texts(),
-              (std::vector<std::string>{"Storyboard (from data) doesn't contain a controller with identifier 'Missing'"}));
+    EXPECT_EQ(
+        log.sink().texts(),
+        (std::vector<std::string>{"Storyboard (from data) doesn't contain a controller with identifier 'Missing'"}));
 }
 
 TEST_F(NSStoryboardTest, SeguesAskPrepareAndPerform)
@@ -316,8 +322,8 @@ TEST_F(NSStoryboardTest, SeguesAskPrepareAndPerform)
     ASSERT_TRUE(source);
 
     NSStoryboard::performSegue(*source, "Next", Id(String("me")));
-    EXPECT_EQ(source->log, (std::vector<std::string>{"should Next", "prepare Next for NSViewController sender me",
-                                                     "perform Next"}));
+    EXPECT_EQ(source->log,
+              (std::vector<std::string>{"should Next", "prepare Next for NSViewController sender me", "perform Next"}));
 
     source->log.clear();
     source->allowSegues = false;
@@ -423,7 +429,8 @@ TEST_F(NSApplicationMainTest, AMissingOrBrokenStoryboardEndsTheProgram)
         {.name = "the named one is missing", .storyboard = "", .namesIt = true, .status = 1},
         {.name = "not valid", .storyboard = "{\"scenes\": 3}", .namesIt = true, .status = 1},
         {.name = "a delegate that is none",
-         .storyboard = R"({"application": {"outlets": {"delegate": "d"}, "objects": [{"id": "d", "class": "NSObject"}]}})",
+         .storyboard =
+             R"({"application": {"outlets": {"delegate": "d"}, "objects": [{"id": "d", "class": "NSObject"}]}})",
          .namesIt = true,
          .status = 1},
     };

@@ -58,8 +58,8 @@ TEST_F(ViewControllerTest, AppearanceFollowsTheWindowParentsFirst)
 
     window->makeKeyAndOrderFront(Id());
     window->orderFront(Id());
-    EXPECT_EQ(log, (Log{"parent viewWillAppear", "child viewWillAppear", "parent viewDidAppear",
-                        "child viewDidAppear"}));
+    EXPECT_EQ(log,
+              (Log{"parent viewWillAppear", "child viewWillAppear", "parent viewDidAppear", "child viewDidAppear"}));
     log.clear();
     window->close();
     window->close();
@@ -122,8 +122,8 @@ TEST_F(ViewControllerTest, TransitionSwapsTheChildrensViews)
     log.clear();
     parent->transitionFromViewController(pushed, root, NSViewControllerTransitionNone, nullptr);
     pushed->removeFromParentViewController();
-    EXPECT_EQ(log, (Log{"pushed viewWillDisappear", "root viewWillAppear", "pushed viewDidDisappear",
-                        "root viewDidAppear"}));
+    EXPECT_EQ(
+        log, (Log{"pushed viewWillDisappear", "root viewWillAppear", "pushed viewDidDisappear", "root viewDidAppear"}));
     EXPECT_EQ(parent->childViewControllers(), (std::vector<std::shared_ptr<NSViewController>>{root}));
     EXPECT_EQ(pushed->parentViewController(), nullptr);
     EXPECT_EQ(root->parentViewController(), parent);

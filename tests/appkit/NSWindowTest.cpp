@@ -1,9 +1,9 @@
+#include "appkit/NSWindow.h"
 #include "AppKitTestFixture.h"
 #include "NotificationRecorder.h"
 #include "RecordingViewController.h"
 #include "appkit/NSButton.h"
 #include "appkit/NSScreen.h"
-#include "appkit/NSWindow.h"
 #include "appkit/NSWindowController.h"
 #include "appkit/NSWindowDelegate.h"
 
@@ -227,8 +227,8 @@ TEST_F(WindowTest, ContentViewControllerSizesTheWindowAndAppearsWithIt)
 
 TEST_F(WindowTest, TitleBarButtonsExistForTitledWindows)
 {
-    auto titled = std::make_shared<NSWindow>(NSMakeRect(0, 0, 100, 100),
-                                             NSWindowStyleMaskTitled | NSWindowStyleMaskClosable);
+    auto titled =
+        std::make_shared<NSWindow>(NSMakeRect(0, 0, 100, 100), NSWindowStyleMaskTitled | NSWindowStyleMaskClosable);
     auto miniaturize = titled->standardWindowButton(NSWindowMiniaturizeButton);
     ASSERT_NE(miniaturize, nullptr);
     EXPECT_EQ(titled->standardWindowButton(NSWindowMiniaturizeButton), miniaturize);

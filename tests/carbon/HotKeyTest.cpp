@@ -120,8 +120,9 @@ TEST_F(HotKeyTest, CombinationIsHeldOnceSystemWide)
         UInt32 keyCode;
         UInt32 modifiers;
     };
-    for (const Row& row : {Row{"ours again", kTab, controlKey}, Row{"ours with caps lock", kTab, controlKey | alphaLock},
-                           Row{"another process's", 49, cmdKey | shiftKey}}) {
+    for (const Row& row :
+         {Row{"ours again", kTab, controlKey}, Row{"ours with caps lock", kTab, controlKey | alphaLock},
+          Row{"another process's", 49, cmdKey | shiftKey}}) {
         SCOPED_TRACE(row.name);
         EventHotKeyRef refused = mine;
         EXPECT_EQ(registerHotKey(row.keyCode, row.modifiers, 2, &refused), eventHotKeyExistsErr);
@@ -169,12 +170,18 @@ TEST_F(HotKeyTest, HandlersRunNewestFirstAndPassOnWhatTheyDoNotHandle)
     };
     const Row rows[] = {
         {"handled by the newest", noErr, false, {"newest 5 id 1"}, noErr},
-        {"passed on", eventNotHandledErr, false,
-         {"newest 5 id 1", "older 5 id 1", "application 5 id 1"}, eventNotHandledErr},
+        {"passed on",
+         eventNotHandledErr,
+         false,
+         {"newest 5 id 1", "older 5 id 1", "application 5 id 1"},
+         eventNotHandledErr},
         // The rest ran inside the call; it doesn't run again.
         {"next called", noErr, true, {"newest 5 id 1", "older 5 id 1", "application 5 id 1"}, noErr},
-        {"next called, then not handled", eventNotHandledErr, true,
-         {"newest 5 id 1", "older 5 id 1", "application 5 id 1"}, eventNotHandledErr},
+        {"next called, then not handled",
+         eventNotHandledErr,
+         true,
+         {"newest 5 id 1", "older 5 id 1", "application 5 id 1"},
+         eventNotHandledErr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -287,9 +294,9 @@ TEST_F(HotKeyTest, InjectedFailures)
         Handler handler{.name = "h", .log = &log};
         // Anything but null, to see that a failure clears it.
         EventHandlerRef installed = reinterpret_cast<EventHandlerRef>(&handler);
-        EXPECT_EQ(InstallEventHandler(GetEventDispatcherTarget(), Handler::callback, 1, kHotKeyEvents, &handler,
-                                      &installed),
-                  row.installing);
+        EXPECT_EQ(
+            InstallEventHandler(GetEventDispatcherTarget(), Handler::callback, 1, kHotKeyEvents, &handler, &installed),
+            row.installing);
         if (row.installing != noErr) {
             EXPECT_EQ(installed, nullptr);
         }

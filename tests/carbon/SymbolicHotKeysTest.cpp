@@ -40,8 +40,8 @@ TEST(SymbolicHotKeysTest, EntriesCarryCodeModifiersAndEnabledFlag)
 TEST(SymbolicHotKeysTest, FollowsTheDesktopAndItsFailure)
 {
     ScopedDesktop desktop{DesktopState{}};
-    desktop->hotKeys()->setSymbolicHotKeys({{.name = "Custom", .keyCode = 3, .modifiers = controlKey | 0x20000,
-                                            .enabled = false}});
+    desktop->hotKeys()->setSymbolicHotKeys(
+        {{.name = "Custom", .keyCode = 3, .modifiers = controlKey | 0x20000, .enabled = false}});
     Array hotKeys;
     ASSERT_EQ(CopySymbolicHotKeys(&hotKeys), noErr);
     ASSERT_EQ(hotKeys.count(), 1u);

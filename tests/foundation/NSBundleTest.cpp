@@ -156,9 +156,9 @@ TEST_F(NSBundleTest, LocalizedStrings)
         const char* expected;
     };
     const Case cases[] = {
-        {.key = "Quit", .value = "", .table = "Main", .expected = "Quit Kestrova"},  // en before Base
+        {.key = "Quit", .value = "", .table = "Main", .expected = "Quit Kestrova"},    // en before Base
         {.key = "About", .value = "", .table = "Main", .expected = "About Kestrova"},  // only in Base
-        {.key = "Missing", .value = "", .table = "Main", .expected = "Missing"},  // the key itself
+        {.key = "Missing", .value = "", .table = "Main", .expected = "Missing"},       // the key itself
         {.key = "Missing", .value = "Fallback", .table = "Main", .expected = "Fallback"},
         {.key = "Quit", .value = "", .table = "NoSuchTable", .expected = "Quit"},
         {.key = "Quit", .value = "", .table = "", .expected = "Quit"},  // Localizable, absent
@@ -249,7 +249,8 @@ TEST_F(NSBundleTest, LibraryBundleSearchBesideTheMainBundle)
 TEST_F(NSBundleTest, BundlesAreFoundByIdentifierInTheSearchFolders)
 {
     folder.write("Frameworks/AppKit.framework/Info.plist", "{ CFBundleIdentifier = com.apple.AppKit; }");
-    folder.write("Frameworks/AppKit.framework/Resources/StandardKeyBinding.dict", "{ \"^a\" = moveToBeginningOfLine:; }");
+    folder.write("Frameworks/AppKit.framework/Resources/StandardKeyBinding.dict",
+                 "{ \"^a\" = moveToBeginningOfLine:; }");
     folder.write("Kestrova.app/Contents/Frameworks/Sparkle.framework/Info.plist",
                  "{ CFBundleIdentifier = org.sparkle-project.Sparkle; }");
     EXPECT_FALSE(NSBundle::bundleWithIdentifier("com.apple.AppKit"));

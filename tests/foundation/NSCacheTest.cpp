@@ -8,7 +8,6 @@
 
 using testing::ElementsAre;
 
-
 TEST(NSCacheTest, KeepsEverythingWithoutLimits)
 {
     NSCache cache;

@@ -28,7 +28,8 @@ public:
 protected:
     static void describe(ClassDescriptor& d)
     {
-        d.property<Model>("name", [](Model& m) { return m.name; }, [](Model& m, const Id& v) { m.setName(v); });
+        d.property<Model>(
+            "name", [](Model& m) { return m.name; }, [](Model& m, const Id& v) { m.setName(v); });
     }
 };
 
@@ -48,11 +49,12 @@ public:
 protected:
     static void describe(ClassDescriptor& d)
     {
-        d.property<Control>("value", [](Control& c) { return c.value; },
-                            [](Control& c, const Id& v) {
-                                c.value = v;
-                                c.sets.push_back(v.description().utf8());
-                            });
+        d.property<Control>(
+            "value", [](Control& c) { return c.value; },
+            [](Control& c, const Id& v) {
+                c.value = v;
+                c.sets.push_back(v.description().utf8());
+            });
     }
 };
 
@@ -97,7 +99,8 @@ TEST(NSKeyValueBindingTest, AValueBindingGoesBothWaysThroughItsTransformerWithou
         {.label = "transformer object", .options = {{NSValueTransformerBindingOption, std::make_shared<Bracketing>()}}},
         {.label = "transformer name", .options = {{NSValueTransformerNameBindingOption, bracketingName}}},
         {.label = "name, object given as the null marker",
-         .options = {{NSValueTransformerBindingOption, Id::null()}, {NSValueTransformerNameBindingOption, bracketingName}}},
+         .options = {{NSValueTransformerBindingOption, Id::null()},
+                     {NSValueTransformerNameBindingOption, bracketingName}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -125,9 +128,15 @@ TEST(NSKeyValueBindingTest, WithoutAReversibleTransformerTheValueIsWrittenAsItIs
     };
     const Case cases[] = {
         {.label = "no options", .options = {}, .shown = "Ada"},
-        {.label = "forward only", .options = {{NSValueTransformerBindingOption, std::make_shared<Bracketing>(false)}}, .shown = "[Ada]"},
-        {.label = "unregistered name", .options = {{NSValueTransformerNameBindingOption, "NoSuchTransformer"}}, .shown = "Ada"},
-        {.label = "null markers", .options = {{NSValueTransformerBindingOption, Id::null()}, {NSValueTransformerNameBindingOption, Id::null()}}, .shown = "Ada"},
+        {.label = "forward only",
+         .options = {{NSValueTransformerBindingOption, std::make_shared<Bracketing>(false)}},
+         .shown = "[Ada]"},
+        {.label = "unregistered name",
+         .options = {{NSValueTransformerNameBindingOption, "NoSuchTransformer"}},
+         .shown = "Ada"},
+        {.label = "null markers",
+         .options = {{NSValueTransformerBindingOption, Id::null()}, {NSValueTransformerNameBindingOption, Id::null()}},
+         .shown = "Ada"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -147,7 +156,8 @@ TEST(NSKeyValueBindingTest, InfoForBindingNamesTheObjectKeyPathAndOptionsUntilUn
     auto control = std::make_shared<Control>();
     EXPECT_TRUE(control->infoForBinding(NSValueBinding).isNil());
 
-    Dictionary options{{NSValueTransformerNameBindingOption, "X"}, {NSContinuouslyUpdatesValueBindingOption, Id::boolean(true)}};
+    Dictionary options{{NSValueTransformerNameBindingOption, "X"},
+                       {NSContinuouslyUpdatesValueBindingOption, Id::boolean(true)}};
     control->bind(NSValueBinding, model, "name", options);
     Id info = control->infoForBinding(NSValueBinding);
     ASSERT_TRUE(info.isDictionary());
@@ -253,8 +263,9 @@ TEST(NSKeyValueBindingTest, ContentFollowsAUserDefaultThroughANamedTransformer)
 
     auto controller = std::make_shared<NSObjectController>();
     std::vector<std::string> heard;
-    ObservationToken token = observe(*controller, "selection.length", NSKeyValueObservingOptionNew,
-                                     [&](const KeyValueChange&) { heard.push_back(controller->content().description().utf8()); });
+    ObservationToken token =
+        observe(*controller, "selection.length", NSKeyValueObservingOptionNew,
+                [&](const KeyValueChange&) { heard.push_back(controller->content().description().utf8()); });
     controller->bind(NSContentObjectBinding, defaultsController, "values.shortcut-Kestrova",
                      {{NSValueTransformerNameBindingOption, bracketingName}});
     EXPECT_EQ(controller->content(), Id("[^\t]"));

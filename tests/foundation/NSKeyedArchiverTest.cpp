@@ -253,8 +253,9 @@ TEST_F(NSKeyedArchiverTest, SecureDecodingRefusesClassesItWasNotAllowed)
 TEST_F(NSKeyedArchiverTest, FieldOfTheWrongClassFailsTheDecode)
 {
     // "characters" holds a number where the class reads a string.
-    Data data = archiveOf(Dictionary{{"root", ref(0)}},
-                          Array{object("TestShortcut", Dictionary{{"keyCode", Id::number(3)}, {"characters", Id::number(4)}})});
+    Data data =
+        archiveOf(Dictionary{{"root", ref(0)}},
+                  Array{object("TestShortcut", Dictionary{{"keyCode", Id::number(3)}, {"characters", Id::number(4)}})});
     String error;
     EXPECT_TRUE(NSKeyedUnarchiver::unarchivedObjectOfClass(TestShortcut::descriptor(), data, &error).isNil());
     EXPECT_EQ(error, String("value for key 'characters' was of unexpected class 'NSNumber'. Allowed classes are "

@@ -70,9 +70,8 @@ TEST(NSNotificationCenterTest, ObserversFilterByNameAndObject)
     std::vector<std::shared_ptr<NSObject>> tokens;
     for (const Case& c : cases) {
         std::string label = c.label;
-        tokens.push_back(center.addObserverForName(c.name, c.object, [&log, label](NSNotification& n) {
-            log.push_back(label + ": " + n.name().utf8());
-        }));
+        tokens.push_back(center.addObserverForName(
+            c.name, c.object, [&log, label](NSNotification& n) { log.push_back(label + ": " + n.name().utf8()); }));
     }
 
     struct Post {
@@ -85,7 +84,9 @@ TEST(NSNotificationCenterTest, ObserversFilterByNameAndObject)
         {.name = "B", .object = sender, .expected = {"any: B", "from sender: B"}},
         {.name = "A", .object = other, .expected = {"any: A", "named: A"}},
         // Plain values match by equality: a string made separately still matches.
-        {.name = "A", .object = String(std::string("com.") + "example"), .expected = {"any: A", "named: A", "A from string: A"}},
+        {.name = "A",
+         .object = String(std::string("com.") + "example"),
+         .expected = {"any: A", "named: A", "A from string: A"}},
         {.name = "B", .object = Id(), .expected = {"any: B"}},
     };
     for (const Post& post : posts) {
@@ -147,7 +148,8 @@ TEST(NSNotificationCenterTest, RemovalMatchesObserverNameAndObject)
     // A block stays registered without its token being kept, until the token
     // is removed.
     int calls = 0;
-    std::weak_ptr<NSObject> weakToken = center.addObserverForName(std::nullopt, Id(), [&](NSNotification&) { ++calls; });
+    std::weak_ptr<NSObject> weakToken =
+        center.addObserverForName(std::nullopt, Id(), [&](NSNotification&) { ++calls; });
     center.postNotificationName("D");
     ASSERT_FALSE(weakToken.expired());
     center.removeObserver(*weakToken.lock());
@@ -240,7 +242,8 @@ struct LayoutWatcher {
     std::vector<std::string> log;
     static void callback(NSNotificationCenter*, void* observer, const String& name, const Id& object, const Id&)
     {
-        static_cast<LayoutWatcher*>(observer)->log.push_back(name.utf8() + (object.isNil() ? "" : " " + object.description().utf8()));
+        static_cast<LayoutWatcher*>(observer)->log.push_back(name.utf8() +
+                                                             (object.isNil() ? "" : " " + object.description().utf8()));
     }
 };
 

@@ -29,8 +29,9 @@ public:
 protected:
     static void describe(ClassDescriptor& d)
     {
-        d.property<Person>("name", [](Person& p) { return Id(p.name()); },
-                           [](Person& p, const Id& v) { p.setName(v.string() ? *v.string() : String()); });
+        d.property<Person>(
+            "name", [](Person& p) { return Id(p.name()); },
+            [](Person& p, const Id& v) { p.setName(v.string() ? *v.string() : String()); });
     }
 
 private:
@@ -125,9 +126,9 @@ TEST(NSObjectControllerTest, SelectionObserversFollowNewContentAndTheContentsOwn
     controller->setContent(Id());
 
     EXPECT_THAT(log.lines, ElementsAre("selection.name=Ada", "content=" + describe(ada), "selection.name=Ada L.",
-                                       "selection.name=Grace", "content=" + describe(grace),
-                                       "selection.name=Grace H.", "selection.name=no longer selected",
-                                       "content=" + describe(ada), "selection.name=NSNoSelectionMarker", "content=<null>"));
+                                       "selection.name=Grace", "content=" + describe(grace), "selection.name=Grace H.",
+                                       "selection.name=no longer selected", "content=" + describe(ada),
+                                       "selection.name=NSNoSelectionMarker", "content=<null>"));
 }
 
 TEST(NSObjectControllerTest, ContentKeyPathsWriteADictionaryContentInPlace)

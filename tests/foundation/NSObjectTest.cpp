@@ -47,10 +47,12 @@ public:
 protected:
     static void describe(ClassDescriptor& d)
     {
-        d.property<Node>("name", [](Node& n) { return Id(n.name()); },
-                         [](Node& n, const Id& v) { n.setName(v.string() ? *v.string() : String()); });
-        d.property<Node>("count", [](Node& n) { return Id::number(n.count()); },
-                         [](Node& n, const Id& v) { n.setCount(static_cast<int>(v.integerValue())); });
+        d.property<Node>(
+            "name", [](Node& n) { return Id(n.name()); },
+            [](Node& n, const Id& v) { n.setName(v.string() ? *v.string() : String()); });
+        d.property<Node>(
+            "count", [](Node& n) { return Id::number(n.count()); },
+            [](Node& n, const Id& v) { n.setCount(static_cast<int>(v.integerValue())); });
         d.property<Node>("child", [](Node& n) { return Id(n.child()); });
         d.property<Node>("title", [](Node& n) { return Id(n.title()); });
         d.method<Node>("ping", ReturnKind::Boolean, [](Node&, std::span<const Id>) { return Id::boolean(true); });
@@ -142,9 +144,11 @@ TEST(NSObjectTest, NotificationsCarryOldNewAndPriorInOrder)
     auto node = std::make_shared<Node>();
     node->setName("a");
     auto recorder = std::make_shared<Recorder>();
-    node->addObserver(*recorder, "name", NewOld | NSKeyValueObservingOptionPrior | NSKeyValueObservingOptionInitial, &contextTag);
+    node->addObserver(*recorder, "name", NewOld | NSKeyValueObservingOptionPrior | NSKeyValueObservingOptionInitial,
+                      &contextTag);
     node->setName("b");
-    EXPECT_EQ(recorder->log(), (std::vector<std::string>{"r name new=a ctx", "r name prior old=a ctx", "r name old=a new=b ctx"}));
+    EXPECT_EQ(recorder->log(),
+              (std::vector<std::string>{"r name new=a ctx", "r name prior old=a ctx", "r name old=a new=b ctx"}));
 }
 
 TEST(NSObjectTest, ObserversAreToldInTheOrderTheyWereAdded)
@@ -196,8 +200,8 @@ TEST(NSObjectTest, KeyPathsFollowReplacedIntermediateObjects)
     a->setName("ignored");  // no longer on the path
     b->setName("b2");
     root->setChild(nullptr);
-    EXPECT_EQ(recorder->log(),
-              (std::vector<std::string>{"r child.name old=a new=b", "r child.name old=b new=b2", "r child.name old=b2 new=<null>"}));
+    EXPECT_EQ(recorder->log(), (std::vector<std::string>{"r child.name old=a new=b", "r child.name old=b new=b2",
+                                                         "r child.name old=b2 new=<null>"}));
 }
 
 TEST(NSObjectTest, DependentKeysAnnounceTheirDependents)

@@ -10,7 +10,8 @@ namespace {
 // Puts an environment variable back as it was.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name)
+    ScopedEnvironment(const char* name, const char* value)
+        : name_(name)
     {
         if (const char* old = std::getenv(name))
             old_ = old, had_ = true;
@@ -35,7 +36,10 @@ private:
 
 class ScopedHome {
 public:
-    ScopedHome() : saved_(NSHomeDirectory()) {}
+    ScopedHome()
+        : saved_(NSHomeDirectory())
+    {
+    }
     ~ScopedHome() { setHomeDirectory(saved_); }
 
 private:

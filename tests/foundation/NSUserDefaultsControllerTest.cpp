@@ -44,16 +44,15 @@ TEST(NSUserDefaultsControllerTest, ObserversHearChangesMadeOnEitherSideOnce)
 {
     DefaultsFixture f;
     std::vector<std::string> log;
-    ObservationToken token = observe(*f.controller, "values.rememberShortcuts",
-                                     NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld,
-                                     [&](const KeyValueChange& c) {
-                                         log.push_back(c.oldValue.description().utf8() + "->" +
-                                                       c.newValue.description().utf8());
-                                     });
+    ObservationToken token =
+        observe(*f.controller, "values.rememberShortcuts", NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld,
+                [&](const KeyValueChange& c) {
+                    log.push_back(c.oldValue.description().utf8() + "->" + c.newValue.description().utf8());
+                });
     f.controller->setValueForKeyPath(Id::boolean(true), "values.rememberShortcuts");
     f.defaults->setBool(false, "rememberShortcuts");
     f.defaults->setBool(false, "rememberShortcuts");  // no change
-    f.defaults->setBool(true, "miniMode");             // another key
+    f.defaults->setBool(true, "miniMode");            // another key
     f.controller->setValueForKeyPath(Id(), "values.rememberShortcuts");
     EXPECT_THAT(log, ElementsAre("<null>->1", "1->0", "0-><null>"));
 }

@@ -125,7 +125,8 @@ TEST(NSUserDefaultsTest, CorruptFileIsMovedAsideAndNotLost)
     EXPECT_TRUE(defaults->persistentDomain().empty());
     ASSERT_EQ(capture.sink().entries().size(), 1u);
     EXPECT_EQ(capture.sink().entries()[0].level, LogLevel::Error);
-    EXPECT_THAT(capture.sink().entries()[0].text, StartsWith("Could not read the user defaults file " + plistPath(home)));
+    EXPECT_THAT(capture.sink().entries()[0].text,
+                StartsWith("Could not read the user defaults file " + plistPath(home)));
 
     std::vector<std::string> names = TemporaryFolder::list(preferencesFolder(home));
     ASSERT_EQ(names.size(), 1u);
@@ -207,11 +208,10 @@ TEST(NSUserDefaultsTest, TwoInstancesKeepEachOthersKeys)
     // a sees b's key once it synchronises, and its observers hear of it.
     EXPECT_TRUE(a->objectForKey("b").isNil());
     std::vector<std::string> changes;
-    auto token = observe(*a, "b", NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld,
-                         [&](const KeyValueChange& change) {
-                             changes.push_back(change.oldValue.description().utf8() + "->" +
-                                               change.newValue.description().utf8());
-                         });
+    auto token = observe(
+        *a, "b", NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld, [&](const KeyValueChange& change) {
+            changes.push_back(change.oldValue.description().utf8() + "->" + change.newValue.description().utf8());
+        });
     EXPECT_TRUE(a->synchronize());
     EXPECT_EQ(a->stringForKey("b"), String("two"));
     EXPECT_THAT(changes, ElementsAre("<null>->two"));

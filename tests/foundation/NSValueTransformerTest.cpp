@@ -39,7 +39,10 @@ TEST(NSValueTransformerTest, StandardTransformersAreRegistered)
         bool reversible;
     };
     const Case cases[] = {
-        {.name = NSNegateBooleanTransformerName, .input = Id::boolean(true), .expected = Id::boolean(false), .reversible = true},
+        {.name = NSNegateBooleanTransformerName,
+         .input = Id::boolean(true),
+         .expected = Id::boolean(false),
+         .reversible = true},
         {.name = NSNegateBooleanTransformerName, .input = Id(), .expected = Id::boolean(true), .reversible = true},
         {.name = NSIsNilTransformerName, .input = Id(), .expected = Id::boolean(true), .reversible = false},
         {.name = NSIsNilTransformerName, .input = "x", .expected = Id::boolean(false), .reversible = false},

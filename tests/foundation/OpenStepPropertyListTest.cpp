@@ -131,7 +131,10 @@ TEST(OpenStepPropertyListTest, StringsTables)
     const Case cases[] = {
         {.name = "empty", .text = "", .ok = true, .expected = Dictionary{}},
         {.name = "comment only", .text = "/* no entries */", .ok = true, .expected = Dictionary{}},
-        {.name = "entries", .text = "\"a\" = \"b\";\nc = d;", .ok = true, .expected = Dictionary{{"a", "b"}, {"c", "d"}}},
+        {.name = "entries",
+         .text = "\"a\" = \"b\";\nc = d;",
+         .ok = true,
+         .expected = Dictionary{{"a", "b"}, {"c", "d"}}},
         {.name = "braced", .text = "{ a = b; }", .ok = true, .expected = Dictionary{{"a", "b"}}},
         {.name = "non-string value", .text = "a = (b);", .ok = false, .expected = Id()},
         {.name = "not a table", .text = "(a)", .ok = false, .expected = Id()},

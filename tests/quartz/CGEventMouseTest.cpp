@@ -99,7 +99,8 @@ TEST(CGEventMouseTest, AClickAtAWindowsCentreIsLoggedInOrderAndLandsOnIt)
 TEST(CGEventMouseTest, APressOverNoWindowOnlyMovesThePointer)
 {
     ScopedDesktop desktop(state());
-    CGEventPost(kCGSessionEventTap, CGEventCreateMouseEvent(nullptr, kCGEventLeftMouseDown, {900, 700}, kCGMouseButtonLeft));
+    CGEventPost(kCGSessionEventTap,
+                CGEventCreateMouseEvent(nullptr, kCGEventLeftMouseDown, {900, 700}, kCGMouseButtonLeft));
     EXPECT_EQ(desktop->frontmostApplication(), 10);
     EXPECT_EQ(desktop->pointerLocation(), (CGPoint{900, 700}));
     EXPECT_TRUE(desktop->activations().empty());

@@ -59,7 +59,8 @@ struct Listener {
             break;
         case kCGEventTapDisabledByTimeout:
         case kCGEventTapDisabledByUserInput:
-            self.seen.push_back(type == kCGEventTapDisabledByTimeout ? "disabled by timeout" : "disabled by user input");
+            self.seen.push_back(type == kCGEventTapDisabledByTimeout ? "disabled by timeout"
+                                                                     : "disabled by user input");
             EXPECT_EQ(CGEventGetType(event), type);
             if (self.reenable)
                 CGEventTapEnable(self.reenable, true);
@@ -80,8 +81,8 @@ struct EventTapTest : ::testing::Test {
     CFMachPortRef createTap(Listener& listener, CGEventTapOptions options = kCGEventTapOptionDefault,
                             CGEventMask mask = kKeyEvents, bool addToMainRunLoop = true)
     {
-        auto tap = CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, options, mask, Listener::callback,
-                                    &listener);
+        auto tap =
+            CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, options, mask, Listener::callback, &listener);
         if (tap && addToMainRunLoop)
             CFRunLoopAddSource(CFRunLoopGetMain(), CFMachPortCreateRunLoopSource(kCFAllocatorDefault, tap, 0),
                                kCFRunLoopDefaultMode);
@@ -120,8 +121,8 @@ TEST_F(EventTapTest, CreationNeedsAccessibilityTrust)
     EXPECT_EQ(info->location, 1u);
     EXPECT_EQ(info->eventsOfInterest, kKeyEvents);
     EXPECT_TRUE(info->listenOnly);
-    EXPECT_EQ(CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, kCGEventTapOptionDefault, kKeyEvents,
-                               nullptr, nullptr),
+    EXPECT_EQ(CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, kCGEventTapOptionDefault, kKeyEvents, nullptr,
+                               nullptr),
               nullptr);
 }
 

@@ -26,10 +26,12 @@ namespace {
 
 auto recordPair(EventRecorder& recorder)
 {
-    return [&recorder](const std::pair<int, std::string>& pair) { recorder.record(std::to_string(pair.first) + pair.second); };
+    return [&recorder](const std::pair<int, std::string>& pair) {
+        recorder.record(std::to_string(pair.first) + pair.second);
+    };
 }
 
-} // namespace
+}  // namespace
 
 TEST(CombineLatestTest, EmitsOnlyOnceBothSidesHaveEmitted)
 {
@@ -68,7 +70,8 @@ TEST(CombineLatestTest, CombinerFunctionShapesTheValue)
     PublishSubject<int> left;
     PublishSubject<int> right;
     std::vector<int> sums;
-    auto subscription = combineLatest(left, right, [](int a, int b) { return a + b; }).subscribe([&](int sum) { sums.push_back(sum); });
+    auto subscription =
+        combineLatest(left, right, [](int a, int b) { return a + b; }).subscribe([&](int sum) { sums.push_back(sum); });
 
     left.onNext(1);
     right.onNext(10);
@@ -121,17 +124,38 @@ TEST(CombineLatestTest, Completion)
         bool completed;
     };
     const Case cases[] = {
-        { .name = "both emitted, both complete", .leftEmits = true, .rightEmits = true, .completeLeft = true, .completeRight = true, .completed = true },
-        { .name = "both emitted, one completes", .leftEmits = true, .rightEmits = true, .completeLeft = true, .completeRight = false, .completed = false },
-        { .name = "left completes without a value", .leftEmits = false, .rightEmits = true, .completeLeft = true, .completeRight = false, .completed = true },
-        { .name = "right completes without a value", .leftEmits = true, .rightEmits = false, .completeLeft = false, .completeRight = true, .completed = true },
+        {.name = "both emitted, both complete",
+         .leftEmits = true,
+         .rightEmits = true,
+         .completeLeft = true,
+         .completeRight = true,
+         .completed = true},
+        {.name = "both emitted, one completes",
+         .leftEmits = true,
+         .rightEmits = true,
+         .completeLeft = true,
+         .completeRight = false,
+         .completed = false},
+        {.name = "left completes without a value",
+         .leftEmits = false,
+         .rightEmits = true,
+         .completeLeft = true,
+         .completeRight = false,
+         .completed = true},
+        {.name = "right completes without a value",
+         .leftEmits = true,
+         .rightEmits = false,
+         .completeLeft = false,
+         .completeRight = true,
+         .completed = true},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         PublishSubject<int> left;
         PublishSubject<int> right;
         bool completed = false;
-        auto subscription = combineLatest(left, right).subscribe([](const std::pair<int, int>&) {}, [&] { completed = true; });
+        auto subscription =
+            combineLatest(left, right).subscribe([](const std::pair<int, int>&) {}, [&] { completed = true; });
         if (row.leftEmits)
             left.onNext(1);
         if (row.rightEmits)
@@ -174,7 +198,8 @@ TEST(CombineLatestTest, ChangeSignalGatesThePreferenceStream)
     PublishSubject<std::optional<bool>> rememberShortcuts;
     EventRecorder recorder;
     DisposeBag disposeBag;
-    combineLatest(shortcutsChanged, rememberShortcuts.asObservable().map([](std::optional<bool> value) { return value.value_or(false); }))
+    combineLatest(shortcutsChanged,
+                  rememberShortcuts.asObservable().map([](std::optional<bool> value) { return value.value_or(false); }))
         .bind([&](const std::pair<Unit, bool>& pair) { recorder.record(pair.second ? "save" : "remove"); })
         .disposed(disposeBag);
 

@@ -26,11 +26,11 @@ TEST(ConcurrencyTest, EmitOnOneThreadWhileAnotherSubscribesAndDisposes)
     constexpr int kChurn = 200;
 
     PublishSubject<int> subject;
-    std::atomic<int> received { 0 };
-    std::atomic<bool> disposeReturned { false };
-    std::atomic<int> callsAfterDispose { 0 };
-    std::atomic<int> churnCalls { 0 };
-    std::latch triggerReached { 1 };
+    std::atomic<int> received{0};
+    std::atomic<bool> disposeReturned{false};
+    std::atomic<int> callsAfterDispose{0};
+    std::atomic<int> churnCalls{0};
+    std::latch triggerReached{1};
 
     Disposable watched = subject.subscribe([&](int value) {
         if (disposeReturned.load())
@@ -77,8 +77,8 @@ TEST(ConcurrencyTest, CombineLatestSerialisesDeliveryFromTwoEmittingThreads)
 
     PublishSubject<int> left;
     PublishSubject<int> right;
-    std::atomic<int> inside { 0 };
-    std::atomic<int> overlaps { 0 };
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
     int delivered = 0;  // only touched inside the handler, which must never run twice at once
     auto subscription = combineLatest(left, right).subscribe([&](const std::pair<int, int>&) {
         if (inside.fetch_add(1) != 0)
@@ -89,7 +89,7 @@ TEST(ConcurrencyTest, CombineLatestSerialisesDeliveryFromTwoEmittingThreads)
     left.onNext(0);
     right.onNext(0);
 
-    std::latch start { 2 };
+    std::latch start{2};
     auto emit = [&](PublishSubject<int>& side) {
         start.arrive_and_wait();
         for (int value = 1; value <= kEmissionsPerSide; ++value)
@@ -107,7 +107,7 @@ TEST(ConcurrencyTest, CombineLatestSerialisesDeliveryFromTwoEmittingThreads)
 TEST(ConcurrencyTest, SubscribeEmitAndDisposeFromManyThreadsAtOnce)
 {
     constexpr int kThreads = 4;
-    std::atomic<int> runs { 0 };
+    std::atomic<int> runs{0};
     PublishSubject<int> subject;
     Disposable subscription = subject.subscribe([](int) {});
     std::vector<Disposable> handles;
@@ -115,7 +115,7 @@ TEST(ConcurrencyTest, SubscribeEmitAndDisposeFromManyThreadsAtOnce)
         handles.emplace_back([&runs] { ++runs; });
 
     // Each thread disposes its own handles; what they share is the subject.
-    std::latch start { kThreads };
+    std::latch start{kThreads};
     std::vector<std::thread> threads;
     for (int index = 0; index < kThreads; ++index) {
         threads.emplace_back([&, index] {

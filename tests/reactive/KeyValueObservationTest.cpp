@@ -29,7 +29,9 @@ TEST_F(KeyValueObservationTest, ABooleanDefaultStartsWithItsCurrentValueAndFollo
 {
     std::vector<std::optional<bool>> seen;
     reactive::DisposeBag bag;
-    reactive::observeBoolean(defaults_, "rememberShortcuts").bind([&](const std::optional<bool>& v) { seen.push_back(v); }).disposed(bag);
+    reactive::observeBoolean(defaults_, "rememberShortcuts")
+        .bind([&](const std::optional<bool>& v) { seen.push_back(v); })
+        .disposed(bag);
 
     defaults_->setBool(true, "rememberShortcuts");
     defaults_->setObject(Id("yes"), "rememberShortcuts");  // not a Boolean: empty

@@ -25,8 +25,7 @@ using testing::IsEmpty;
 
 namespace {
 
-template<class T>
-std::vector<T> collect(const Observable<T>& observable, const std::function<void()>& drive)
+template <class T> std::vector<T> collect(const Observable<T>& observable, const std::function<void()>& drive)
 {
     std::vector<T> values;
     auto subscription = observable.subscribe([&](const T& value) { values.push_back(value); });
@@ -54,7 +53,7 @@ public:
             auto found = m_values.find(key);
             observer.onNext(found == m_values.end() ? std::nullopt : found->second);
             const int id = m_nextId++;
-            m_observers[id] = { key, [observer](std::optional<bool> value) { observer.onNext(value); } };
+            m_observers[id] = {key, [observer](std::optional<bool> value) { observer.onNext(value); }};
             return Disposable([this, id] { m_observers.erase(id); });
         });
     }
@@ -67,7 +66,7 @@ private:
     int m_nextId = 0;
 };
 
-} // namespace
+}  // namespace
 
 TEST(ObservableTest, OperatorChainsTransformAndDrop)
 {
@@ -76,32 +75,48 @@ TEST(ObservableTest, OperatorChainsTransformAndDrop)
         std::function<Observable<std::string>(const Observable<int>&)> chain;
         std::vector<std::string> expected;
     };
-    const std::vector<int> input = { 1, 2, 3, 4, 5, 6 };
+    const std::vector<int> input = {1, 2, 3, 4, 5, 6};
     const Case cases[] = {
-        { .name = "map",
-            .chain = [](const Observable<int>& source) { return source.map([](int v) { return std::to_string(v * 10); }); },
-            .expected = { "10", "20", "30", "40", "50", "60" } },
-        { .name = "filter then map",
-            .chain = [](const Observable<int>& source) { return source.filter([](int v) { return v % 2 == 0; }).map([](int v) { return std::to_string(v); }); },
-            .expected = { "2", "4", "6" } },
-        { .name = "map then filter",
-            .chain = [](const Observable<int>& source) { return source.map([](int v) { return std::to_string(v); }).filter([](const std::string& s) { return s != "3"; }); },
-            .expected = { "1", "2", "4", "5", "6" } },
-        { .name = "compactMap",
-            .chain =
-                [](const Observable<int>& source) {
-                    return source.compactMap([](int v) { return v > 3 ? std::optional<std::string>("big" + std::to_string(v)) : std::nullopt; });
-                },
-            .expected = { "big4", "big5", "big6" } },
-        { .name = "map to optional, filterNil",
-            .chain =
-                [](const Observable<int>& source) {
-                    return source.map([](int v) { return v % 3 == 0 ? std::optional<int>(v) : std::nullopt; }).filterNil().map([](int v) { return std::to_string(v); });
-                },
-            .expected = { "3", "6" } },
-        { .name = "filter everything",
-            .chain = [](const Observable<int>& source) { return source.filter([](int) { return false; }).map([](int v) { return std::to_string(v); }); },
-            .expected = {} },
+        {.name = "map",
+         .chain =
+             [](const Observable<int>& source) { return source.map([](int v) { return std::to_string(v * 10); }); },
+         .expected = {"10", "20", "30", "40", "50", "60"}},
+        {.name = "filter then map",
+         .chain =
+             [](const Observable<int>& source) {
+                 return source.filter([](int v) { return v % 2 == 0; }).map([](int v) { return std::to_string(v); });
+             },
+         .expected = {"2", "4", "6"}},
+        {.name = "map then filter",
+         .chain =
+             [](const Observable<int>& source) {
+                 return source.map([](int v) { return std::to_string(v); }).filter([](const std::string& s) {
+                     return s != "3";
+                 });
+             },
+         .expected = {"1", "2", "4", "5", "6"}},
+        {.name = "compactMap",
+         .chain =
+             [](const Observable<int>& source) {
+                 return source.compactMap([](int v) {
+                     return v > 3 ? std::optional<std::string>("big" + std::to_string(v)) : std::nullopt;
+                 });
+             },
+         .expected = {"big4", "big5", "big6"}},
+        {.name = "map to optional, filterNil",
+         .chain =
+             [](const Observable<int>& source) {
+                 return source.map([](int v) { return v % 3 == 0 ? std::optional<int>(v) : std::nullopt; })
+                     .filterNil()
+                     .map([](int v) { return std::to_string(v); });
+             },
+         .expected = {"3", "6"}},
+        {.name = "filter everything",
+         .chain =
+             [](const Observable<int>& source) {
+                 return source.filter([](int) { return false; }).map([](int v) { return std::to_string(v); });
+             },
+         .expected = {}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -132,7 +147,12 @@ TEST(ObservableTest, OperatorsDoNotRunForADisposedSubscription)
     int mapped = 0;
     Disposable late;
     auto early = subject.subscribe([&](int) { late.dispose(); });
-    late = subject.asObservable().map([&](int v) { ++mapped; return v; }).subscribe([](int) {});
+    late = subject.asObservable()
+               .map([&](int v) {
+                   ++mapped;
+                   return v;
+               })
+               .subscribe([](int) {});
 
     subject.onNext(1);
 
@@ -192,7 +212,8 @@ TEST(ObservableTest, CreateDropsEventsAfterDisposalAndAfterCompletion)
     disposed.dispose();
     disposedObserver.onNext(1);
 
-    auto completed = observable.subscribe([&](int v) { recorder.record("completed:" + std::to_string(v)); }, [&] { recorder.record("done"); });
+    auto completed = observable.subscribe([&](int v) { recorder.record("completed:" + std::to_string(v)); },
+                                          [&] { recorder.record("done"); });
     captured->onNext(2);
     captured->onCompleted();
     captured->onNext(3);
@@ -223,8 +244,11 @@ TEST(ObservableTest, JustEmitsOnceThenCompletes)
 {
     EventRecorder recorder;
     auto observable = just(std::string("hello"));
-    auto subscription = observable.subscribe([&](const std::string& v) { recorder.record(v); }, [&] { recorder.record("done"); });
-    auto again = observable.map([](const std::string& v) { return v.size(); }).subscribe([&](std::size_t n) { recorder.record(std::to_string(n)); });
+    auto subscription =
+        observable.subscribe([&](const std::string& v) { recorder.record(v); }, [&] { recorder.record("done"); });
+    auto again = observable.map([](const std::string& v) { return v.size(); }).subscribe([&](std::size_t n) {
+        recorder.record(std::to_string(n));
+    });
 
     EXPECT_THAT(recorder.events(), ElementsAre("hello", "done", "5"));
     EXPECT_TRUE(subscription.isDisposed());
@@ -237,7 +261,10 @@ TEST(ObservableTest, AValueStreamBuiltOnCreateStartsWithTheCurrentValue)
     std::vector<bool> registrations;
     {
         DisposeBag bag;
-        defaults.observe("launchAtLogin").filterNil().subscribe([&](bool enabled) { registrations.push_back(enabled); }).disposed(bag);
+        defaults.observe("launchAtLogin")
+            .filterNil()
+            .subscribe([&](bool enabled) { registrations.push_back(enabled); })
+            .disposed(bag);
         EXPECT_EQ(defaults.observerCount(), 1u);
         defaults.set("launchAtLogin", false);
         defaults.set("launchAtLogin", std::nullopt);
@@ -254,9 +281,9 @@ TEST(ObservableTest, AnAbsentValueCountsAsFalseThroughMap)
 {
     FakeDefaults defaults;
     std::vector<bool> values;
-    auto subscription = defaults.observe("rememberShortcuts").map([](std::optional<bool> v) { return v.value_or(false); }).subscribe([&](bool v) {
-        values.push_back(v);
-    });
+    auto subscription = defaults.observe("rememberShortcuts")
+                            .map([](std::optional<bool> v) { return v.value_or(false); })
+                            .subscribe([&](bool v) { values.push_back(v); });
     defaults.set("rememberShortcuts", true);
 
     EXPECT_THAT(values, ElementsAre(false, true));

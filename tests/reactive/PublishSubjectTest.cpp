@@ -25,7 +25,7 @@ auto recordAs(EventRecorder& recorder, std::string name)
     return [&recorder, name](int value) { recorder.record(name + ":" + std::to_string(value)); };
 }
 
-} // namespace
+}  // namespace
 
 TEST(PublishSubjectTest, DeliversToSubscribersInSubscriptionOrder)
 {
@@ -98,9 +98,21 @@ TEST(PublishSubjectTest, DisposalDuringEmissionSkipsSubscribersNotYetReached)
         std::vector<std::string> secondEmission;
     };
     const Case cases[] = {
-        { .name = "later one", .disposer = 0, .disposed = 2, .firstEmission = { "0:1", "1:1" }, .secondEmission = { "0:2", "1:2" } },
-        { .name = "earlier one", .disposer = 2, .disposed = 0, .firstEmission = { "0:1", "1:1", "2:1" }, .secondEmission = { "1:2", "2:2" } },
-        { .name = "itself", .disposer = 1, .disposed = 1, .firstEmission = { "0:1", "1:1", "2:1" }, .secondEmission = { "0:2", "2:2" } },
+        {.name = "later one",
+         .disposer = 0,
+         .disposed = 2,
+         .firstEmission = {"0:1", "1:1"},
+         .secondEmission = {"0:2", "1:2"}},
+        {.name = "earlier one",
+         .disposer = 2,
+         .disposed = 0,
+         .firstEmission = {"0:1", "1:1", "2:1"},
+         .secondEmission = {"1:2", "2:2"}},
+        {.name = "itself",
+         .disposer = 1,
+         .disposed = 1,
+         .firstEmission = {"0:1", "1:1", "2:1"},
+         .secondEmission = {"0:2", "2:2"}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -180,7 +192,7 @@ TEST(PublishSubjectTest, UnitSubjectIsAChangeSignal)
     int count = 0;
     auto subscription = changed.subscribe([&](Unit) { ++count; });
     changed.onNext();
-    changed.onNext(Unit {});
+    changed.onNext(Unit{});
     EXPECT_EQ(count, 2);
 }
 
@@ -231,10 +243,12 @@ TEST(PublishSubjectTest, HandlerMayDestroyTheSubjectDuringEmission)
     EventRecorder recorder;
     auto subject = std::make_unique<PublishSubject<int>>();
     DisposeBag bag;
-    subject->subscribe([&](int value) {
-        recorder.record("a:" + std::to_string(value));
-        subject.reset();
-    }).disposed(bag);
+    subject
+        ->subscribe([&](int value) {
+            recorder.record("a:" + std::to_string(value));
+            subject.reset();
+        })
+        .disposed(bag);
     subject->subscribe(recordAs(recorder, "b")).disposed(bag);
 
     subject->onNext(1);

@@ -43,7 +43,7 @@ protected:
         Events result;
         for (const auto& delivery : on.keyboard()->deliveries()) {
             const char* kind = delivery.event.type == simulation::KeyEventType::KeyDown ? "down "
-                : delivery.event.type == simulation::KeyEventType::KeyUp                ? "up "
+                               : delivery.event.type == simulation::KeyEventType::KeyUp ? "up "
                                                                                         : "flags ";
             result.push_back(kind + std::to_string(delivery.event.keyCode));
         }

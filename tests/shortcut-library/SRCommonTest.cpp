@@ -14,9 +14,15 @@ std::vector<std::string> calls;
 class Base : public NSObject {
     KS_OBJECT(Base, NSObject)
 public:
-    explicit Base(int v = 0) : value(v) {}
+    explicit Base(int v = 0)
+        : value(v)
+    {
+    }
     int value;
-    bool isEqual(const Id& other) const override { return SR_isEqual(*this, other, "isEqualToBase:", Base::descriptor()); }
+    bool isEqual(const Id& other) const override
+    {
+        return SR_isEqual(*this, other, "isEqualToBase:", Base::descriptor());
+    }
 
 protected:
     static void describe(ClassDescriptor& d)

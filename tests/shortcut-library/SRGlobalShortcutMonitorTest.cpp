@@ -101,9 +101,8 @@ TEST_F(SRGlobalShortcutMonitorTest, ShortcutHoldsOneHotKeyFromItsFirstActionToIt
     auto registered = entries("Registered Carbon hot key " + std::to_string(id));
     ASSERT_EQ(registered.size(), 1u);
     EXPECT_EQ(registered[0].level, LogLevel::Default);
-    EXPECT_EQ(registered[0].values,
-              (std::vector<std::pair<std::string, Id>>{{"keyCode", Id::number(kTab)},
-                                                       {"modifierFlags", Id::number(control)}}));
+    EXPECT_EQ(registered[0].values, (std::vector<std::pair<std::string, Id>>{{"keyCode", Id::number(kTab)},
+                                                                             {"modifierFlags", Id::number(control)}}));
     EXPECT_TRUE(logged(LogLevel::Default, "Installing Carbon hot key event handler"));
     EXPECT_TRUE(logged(LogLevel::Debug, "Added Carbon HotKey Event Handler"));
 
@@ -122,13 +121,12 @@ TEST_F(SRGlobalShortcutMonitorTest, ShortcutHoldsOneHotKeyFromItsFirstActionToIt
     EXPECT_FALSE(monitor->hotKeyIdForShortcut(*controlTab));
     EXPECT_FALSE(monitor->hasEventHandler());
     EXPECT_EQ(monitor->journal.take(), Events{"didRemoveEventHandler"});
-    EXPECT_EQ(log.sink().texts(),
-              (std::vector<std::string>{
-                  "Removing Carbon hot key " + std::to_string(id),
-                  "Unregistered Carbon hot key " + std::to_string(id),
-                  "Removing Carbon hot key event handler",
-                  "Removed Carbon HotKey Event Handler",
-              }));
+    EXPECT_EQ(log.sink().texts(), (std::vector<std::string>{
+                                      "Removing Carbon hot key " + std::to_string(id),
+                                      "Unregistered Carbon hot key " + std::to_string(id),
+                                      "Removing Carbon hot key event handler",
+                                      "Removed Carbon HotKey Event Handler",
+                                  }));
     EXPECT_EQ(entries("Unregistered Carbon hot key " + std::to_string(id))[0].values.size(), 2u);
 }
 

@@ -56,7 +56,8 @@ std::vector<NSEventModifierFlags> everyModifierSet()
 {
     std::vector<NSEventModifierFlags> sets;
     for (unsigned bits = 0; bits < 16; ++bits)
-        sets.push_back((bits & 1 ? control : 0) | (bits & 2 ? option : 0) | (bits & 4 ? shift : 0) | (bits & 8 ? command : 0));
+        sets.push_back((bits & 1 ? control : 0) | (bits & 2 ? option : 0) | (bits & 4 ? shift : 0) |
+                       (bits & 8 ? command : 0));
     return sets;
 }
 
@@ -96,7 +97,8 @@ TEST(SRKeyBindingTransformerTest, EveryKnownShortcutIsWrittenInOrderAndReadsBack
 
     for (const auto& [key, string] : written.strings) {
         const auto [keyCode, flags] = key;
-        SCOPED_TRACE(testing::Message() << "key code " << keyCode << " flags " << std::hex << flags << " -> " << show(string));
+        SCOPED_TRACE(testing::Message() << "key code " << keyCode << " flags " << std::hex << flags << " -> "
+                                        << show(string));
         auto shortcut = SRShortcut::shortcutWithCode(keyCode, flags);
         std::u16string expected;
         for (auto [flag, character] : {std::pair{control, u'^'}, {option, u'~'}, {shift, u'$'}, {command, u'@'}})
@@ -151,7 +153,7 @@ TEST(SRKeyBindingTransformerTest, ReadsStoredStrings)
     const Case cases[] = {
         {u"^\t", 48, control},
         {u"$@k", 40, shift | command},
-        {u"@K", 40, shift | command},  // an uppercase letter is the shifted key
+        {u"@K", 40, shift | command},   // an uppercase letter is the shifted key
         {u"@$k", 40, shift | command},  // any order
         {u"^^a", 0, control},           // repeats count once
         {u"~^$@a", 0, control | option | shift | command},
@@ -221,7 +223,8 @@ TEST(SRKeyBindingTransformerTest, WritesShortcutsAndTheirDictionaries)
         {Id(Dictionary{{"keyCode", Id::number(SRKeyCode(83))}}), u"#1"},  // no flags: only the key
         {Id(Dictionary{{"keyCode", Id::number(SRKeyCode(0))}, {"modifierFlags", Id("x")}}), u"a"},
         // Bits other than the four modifiers are not written.
-        {Id(Dictionary{{"keyCode", Id::number(0)}, {"modifierFlags", Id::number(SRCocoaModifierFlagsMask | NSEventModifierFlagCapsLock)}}),
+        {Id(Dictionary{{"keyCode", Id::number(0)},
+                       {"modifierFlags", Id::number(SRCocoaModifierFlagsMask | NSEventModifierFlagCapsLock)}}),
          u"^~$@a"},
     };
     for (const Case& row : cases) {

@@ -44,8 +44,8 @@ String unit(char16_t c)
 // The keys whose text never comes from the layout, as the library shows them.
 struct SpecialKey {
     SRKeyCode keyCode;
-    const char16_t* literal;       // left to right; nullptr: the localized "Space"
-    const char16_t* rightToLeft;   // nullptr: as left to right
+    const char16_t* literal;      // left to right; nullptr: the localized "Space"
+    const char16_t* rightToLeft;  // nullptr: as left to right
     char16_t symbol;
 };
 
@@ -73,8 +73,8 @@ const SpecialKey specialKeys[] = {
 };
 
 // F1 ... F20.
-const SRKeyCode functionKeys[] = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109,
-                                  103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
+const SRKeyCode functionKeys[] = {122, 120, 99,  118, 96,  97,  98, 100, 101, 109,
+                                  103, 111, 105, 107, 113, 106, 64, 79,  80,  90};
 
 const SpecialKey* findSpecialKey(SRKeyCode keyCode)
 {
@@ -113,25 +113,41 @@ struct LayoutRows {
 
 const LayoutRows layoutRows[] = {
     {.identifier = textinput::InputSourceID::US,
-     .plain = "0 1 2 3 4 5 6 7 8 9 a b \\ c , d e = f g ` h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l [ m - n o p . q ' r ] s ; / t u v w x y z <",
-     .shift = ") ! @ # $ % ^ & * ( A B | C < D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L { M _ N O P > Q \" R } S : ? T U V W X Y Z >",
-     .option = "0 1 2 3 4 5 6 7 8 9 a b \\ c , d e = f g ` h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l [ m - n o p . q ' r ] s ; / t u v w x y z <"},
+     .plain = "0 1 2 3 4 5 6 7 8 9 a b \\ c , d e = f g ` h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l [ m - n o p . q ' "
+              "r ] s ; / t u v w x y z <",
+     .shift = ") ! @ # $ % ^ & * ( A B | C < D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L { M _ N O P > Q \" "
+              "R } S : ? T U V W X Y Z >",
+     .option = "0 1 2 3 4 5 6 7 8 9 a b \\ c , d e = f g ` h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l [ m - n o p . q ' "
+               "r ] s ; / t u v w x y z <"},
     {.identifier = textinput::InputSourceID::German,
-     .plain = "0 1 2 3 4 5 6 7 8 9 a b # c , d e ∅ f g ∅ h i j k 0 1 2 3 4 5 6 7 8 9 , / = - * + l ü m ß n o p . q ä r + s ö - t u v w x z y <",
-     .shift = "= ! \" § $ % & / ( ) A B ' C ; D E ∅ F G ° H I J K 0 1 2 3 4 5 6 7 8 9 , / = - * + L Ü M ? N O P : Q Ä R * S Ö _ T U V W X Z Y >",
-     .option = "} ¹ ² ³ ¼ ½ ¬ { [ ] æ “ ’ ¢ · ð € ∅ đ ŋ ′ ħ → ∅ ĸ 0 1 2 3 4 5 6 7 8 9 , / = - * + ł ∅ µ \\ ” ø þ … @ ∅ ¶ ~ ſ ∅ – ŧ ↓ „ ſ « ← » |"},
+     .plain = "0 1 2 3 4 5 6 7 8 9 a b # c , d e ∅ f g ∅ h i j k 0 1 2 3 4 5 6 7 8 9 , / = - * + l ü m ß n o p . q ä r "
+              "+ s ö - t u v w x z y <",
+     .shift = "= ! \" § $ % & / ( ) A B ' C ; D E ∅ F G ° H I J K 0 1 2 3 4 5 6 7 8 9 , / = - * + L Ü M ? N O P : Q Ä "
+              "R * S Ö _ T U V W X Z Y >",
+     .option = "} ¹ ² ³ ¼ ½ ¬ { [ ] æ “ ’ ¢ · ð € ∅ đ ŋ ′ ħ → ∅ ĸ 0 1 2 3 4 5 6 7 8 9 , / = - * + ł ∅ µ \\ ” ø þ … @ ∅ "
+               "¶ ~ ſ ∅ – ŧ ↓ „ ſ « ← » |"},
     {.identifier = textinput::InputSourceID::French,
-     .plain = "à & é \" ' ( - è _ ç q b * c ; d e = f g ² h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l ∅ , ) n o p : a ù r $ s m ! t u v z x y w <",
-     .shift = "0 1 2 3 4 5 6 7 8 9 Q B µ C . D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L ∅ ? ° N O P / A % R £ S M § T U V Z X Y W >",
-     .option = "@ ¹ ~ # { [ | ` \\ ^ @ “ ∅ ¢ • ð € } đ ŋ ¬ ħ → ∅ ĸ 0 1 2 3 4 5 6 7 8 9 . / = - * + ł ∅ ∅ ] ” ø þ · æ ∅ ¶ ¤ ß µ ∅ ŧ ↓ „ « » ← ł |"},
+     .plain = "à & é \" ' ( - è _ ç q b * c ; d e = f g ² h i j k 0 1 2 3 4 5 6 7 8 9 . / = - * + l ∅ , ) n o p : a ù "
+              "r $ s m ! t u v z x y w <",
+     .shift = "0 1 2 3 4 5 6 7 8 9 Q B µ C . D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L ∅ ? ° N O P / A % R "
+              "£ S M § T U V Z X Y W >",
+     .option = "@ ¹ ~ # { [ | ` \\ ^ @ “ ∅ ¢ • ð € } đ ŋ ¬ ħ → ∅ ĸ 0 1 2 3 4 5 6 7 8 9 . / = - * + ł ∅ ∅ ] ” ø þ · æ ∅ "
+               "¶ ¤ ß µ ∅ ŧ ↓ „ « » ← ł |"},
     {.identifier = textinput::InputSourceID::Russian,
-     .plain = "0 1 2 3 4 5 6 7 8 9 ф и \\ с б в у = а п ё р ш о л 0 1 2 3 4 5 6 7 8 9 , / = - * + д х ь - т щ з ю й э к ъ ы ж . е г м ц ч н я /",
-     .shift = ") ! \" № ; % : ? * ( Ф И / С Б В У + А П Ё Р Ш О Л 0 1 2 3 4 5 6 7 8 9 , / = - * + Д Х Ь _ Т Щ З Ю Й Э К Ъ Ы Ж , Е Г М Ц Ч Н Я |",
-     .option = "0 1 2 3 4 5 6 7 8 9 ф и \\ с б в у = а п ё р ш о л 0 1 2 3 4 5 6 7 8 9 , / = - * + д х ь - т щ з ю й э к ъ ы ж . е г м ц ч н я /"},
+     .plain = "0 1 2 3 4 5 6 7 8 9 ф и \\ с б в у = а п ё р ш о л 0 1 2 3 4 5 6 7 8 9 , / = - * + д х ь - т щ з ю й э "
+              "к ъ ы ж . е г м ц ч н я /",
+     .shift = ") ! \" № ; % : ? * ( Ф И / С Б В У + А П Ё Р Ш О Л 0 1 2 3 4 5 6 7 8 9 , / = - * + Д Х Ь _ Т Щ З Ю Й Э "
+              "К Ъ Ы Ж , Е Г М Ц Ч Н Я |",
+     .option = "0 1 2 3 4 5 6 7 8 9 ф и \\ с б в у = а п ё р ш о л 0 1 2 3 4 5 6 7 8 9 , / = - * + д х ь - т щ з ю й э "
+               "к ъ ы ж . е г м ц ч н я /"},
     {.identifier = textinput::InputSourceID::Hebrew,
-     .plain = "0 1 2 3 4 5 6 7 8 9 ש נ \\ ב ת ג ק = כ ע ; י ן ח ל 0 1 2 3 4 5 6 7 8 9 . / = - * + ך ] צ - מ ם פ ץ / , ר [ ד ף . א ו ה ' ס ט ז <",
-     .shift = "( ! @ # $ % ^ & * ) A B | C > D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L } M _ N O P < Q \" R { S : ? T U V W X Y Z >",
-     .option = "\u200F ∅ ∅ € ₪ ° \u05AB \u05BD × \u200E \u05B0 ∅ \u05BB \u05B1 ’ ∅ \u05B8 – ∅ ױ ׳ ײ ∅ \u05B4 ∅ 0 1 2 3 4 5 6 7 8 9 . / = - * + ” \u05B2 \u05B5 ־ ∅ ∅ \u05B7 ‚ \u05C2 ״ \u05B3 \u05BF \u05BC „ ÷ ∅ \u05B9 ∅ \u05C1 \u05B6 װ ∅ |"},
+     .plain = "0 1 2 3 4 5 6 7 8 9 ש נ \\ ב ת ג ק = כ ע ; י ן ח ל 0 1 2 3 4 5 6 7 8 9 . / = - * + ך ] צ - מ ם פ ץ / , "
+              "ר [ ד ף . א ו ה ' ס ט ז <",
+     .shift = "( ! @ # $ % ^ & * ) A B | C > D E + F G ~ H I J K 0 1 2 3 4 5 6 7 8 9 . / = - * + L } M _ N O P < Q \" "
+              "R { S : ? T U V W X Y Z >",
+     .option = "\u200F ∅ ∅ € ₪ ° \u05AB \u05BD × \u200E \u05B0 ∅ \u05BB \u05B1 ’ ∅ \u05B8 – ∅ ױ ׳ ײ ∅ \u05B4 ∅ 0 1 2 3 "
+               "4 5 6 7 8 9 . / = - * + ” \u05B2 \u05B5 ־ ∅ ∅ \u05B7 ‚ \u05C2 ״ \u05B3 \u05BF \u05BC „ ÷ ∅ \u05B9 ∅ "
+               "\u05C1 \u05B6 װ ∅ |"},
 };
 
 std::vector<std::optional<String>> tokens(const char* row)
@@ -176,8 +192,8 @@ TEST(SRKeyCodeTransformerTest, KnownKeyCodesAreTheHundredAndThreeKeysInTheirOrde
         if (std::find(known.begin(), known.end(), keyCode) == known.end())
             missing.push_back(keyCode);
     }
-    EXPECT_EQ(missing, (std::vector<SRKeyCode>{52, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 66, 68, 70, 71, 72, 73, 74, 77,
-                                               102, 104, 108, 110, 112}));
+    EXPECT_EQ(missing, (std::vector<SRKeyCode>{52, 54, 55, 56, 57, 58, 59, 60,  61,  62,  63,  66,
+                                               68, 70, 71, 72, 73, 74, 77, 102, 104, 108, 110, 112}));
     EXPECT_EQ(ordinaryKnownKeyCodes().size(), 64u);
 }
 
@@ -195,7 +211,9 @@ const Variant variants[] = {
     {.name = "implicit shift", .implicitFlags = shift, .explicitFlags = 0, .row = &LayoutRows::shift},
     {.name = "implicit option", .implicitFlags = option, .explicitFlags = 0, .row = &LayoutRows::option},
     // Shown beside the key, so the key keeps its plain text.
-    {.name = "explicit shift, option and command", .implicitFlags = 0, .explicitFlags = shift | option | command,
+    {.name = "explicit shift, option and command",
+     .implicitFlags = 0,
+     .explicitFlags = shift | option | command,
      .row = &LayoutRows::plain},
 };
 
@@ -334,14 +352,14 @@ TEST(SRKeyCodeTransformerTest, TabSwapsWithShiftAndDirection)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.implicitFlags << " " << c.direction);
-        Id literal = SRLiteralKeyCodeTransformer::sharedTransformer().transformedValue(number(48), number(c.implicitFlags),
-                                                                                       Id(), c.direction);
+        Id literal = SRLiteralKeyCodeTransformer::sharedTransformer().transformedValue(
+            number(48), number(c.implicitFlags), Id(), c.direction);
         EXPECT_EQ(text(literal), String(c.literal));
         // Explicit shift is shown beside the key and never turns the glyph.
         EXPECT_EQ(SRLiteralKeyCodeTransformer::sharedTransformer().literalForKeyCode(48, 0, shift, c.direction),
                   String(c.direction == RTL ? u"\u21E4" : u"\u21E5"));
-        Id symbol = SRSymbolicKeyCodeTransformer::sharedTransformer().transformedValue(number(48), number(c.implicitFlags),
-                                                                                       Id(), c.direction);
+        Id symbol = SRSymbolicKeyCodeTransformer::sharedTransformer().transformedValue(
+            number(48), number(c.implicitFlags), Id(), c.direction);
         EXPECT_EQ(text(symbol), unit(0x0009));
     }
 }
@@ -379,7 +397,8 @@ TEST(SRKeyCodeTransformerTest, NoKeyIsTheEmptyTextEvenWithoutAnInputSource)
     ScopedLogCapture log;
     for (SRKeyCodeTransformer* transformer : std::initializer_list<SRKeyCodeTransformer*>{
              &SRLiteralKeyCodeTransformer::sharedTransformer(), &SRSymbolicKeyCodeTransformer::sharedTransformer(),
-             &SRASCIILiteralKeyCodeTransformer::sharedTransformer(), &SRASCIISymbolicKeyCodeTransformer::sharedTransformer()}) {
+             &SRASCIILiteralKeyCodeTransformer::sharedTransformer(),
+             &SRASCIISymbolicKeyCodeTransformer::sharedTransformer()}) {
         SCOPED_TRACE(transformer->className().utf8());
         EXPECT_EQ(text(transformer->transformedValue(number(SRKeyCodeNone))), String());
     }
@@ -466,7 +485,8 @@ TEST(SRKeyCodeTransformerTest, BaseClassHandsOutTheSharedSymbolicTransformer)
     auto transformer = SRKeyCodeTransformer::create();
     EXPECT_EQ(transformer.get(), &SRSymbolicKeyCodeTransformer::sharedTransformer());
     EXPECT_EQ(&SRKeyCodeTransformer::sharedTransformer(), &SRSymbolicKeyCodeTransformer::sharedTransformer());
-    EXPECT_EQ(log.sink().texts(), std::vector<std::string>{"#Developer #Error Use SRSymbolicKeyCodeTransformer instead"});
+    EXPECT_EQ(log.sink().texts(),
+              std::vector<std::string>{"#Developer #Error Use SRSymbolicKeyCodeTransformer instead"});
     EXPECT_EQ(log.sink().entries()[0].level, LogLevel::Error);
 
     ScopedKeyboardLayout layout(US);
@@ -475,14 +495,16 @@ TEST(SRKeyCodeTransformerTest, BaseClassHandsOutTheSharedSymbolicTransformer)
     EXPECT_TRUE(fixed->isMemberOfClass(SRSymbolicKeyCodeTransformer::descriptor()));
     EXPECT_NE(fixed.get(), &SRSymbolicKeyCodeTransformer::sharedTransformer());
     EXPECT_EQ(text(fixed->transformedValue(number(16))), String("z"));
-    EXPECT_EQ(log.sink().texts(), std::vector<std::string>{"#Developer #Error Use SRSymbolicKeyCodeTransformer instead"});
+    EXPECT_EQ(log.sink().texts(),
+              std::vector<std::string>{"#Developer #Error Use SRSymbolicKeyCodeTransformer instead"});
 }
 
 TEST(SRKeyCodeTransformerTest, SubclassesAreCreatedPlainly)
 {
     ScopedLogCapture log;
     EXPECT_TRUE(SRLiteralKeyCodeTransformer::create()->isMemberOfClass(SRLiteralKeyCodeTransformer::descriptor()));
-    EXPECT_TRUE(SRASCIISymbolicKeyCodeTransformer::create()->isMemberOfClass(SRASCIISymbolicKeyCodeTransformer::descriptor()));
+    EXPECT_TRUE(
+        SRASCIISymbolicKeyCodeTransformer::create()->isMemberOfClass(SRASCIISymbolicKeyCodeTransformer::descriptor()));
     EXPECT_NE(SRSymbolicKeyCodeTransformer::create().get(), &SRSymbolicKeyCodeTransformer::sharedTransformer());
     EXPECT_TRUE(log.sink().entries().empty());
 }
@@ -491,8 +513,10 @@ TEST(SRKeyCodeTransformerTest, SharedTransformersUseTheSharedTranslators)
 {
     // The ASCII transformers must follow the ASCII-capable layout, or stored
     // key bindings would change meaning with the user's layout.
-    EXPECT_EQ(SRLiteralKeyCodeTransformer::sharedTransformer().translator().get(), &detail::SRKeyCodeTranslator::shared());
-    EXPECT_EQ(SRSymbolicKeyCodeTransformer::sharedTransformer().translator().get(), &detail::SRKeyCodeTranslator::shared());
+    EXPECT_EQ(SRLiteralKeyCodeTransformer::sharedTransformer().translator().get(),
+              &detail::SRKeyCodeTranslator::shared());
+    EXPECT_EQ(SRSymbolicKeyCodeTransformer::sharedTransformer().translator().get(),
+              &detail::SRKeyCodeTranslator::shared());
     EXPECT_EQ(SRASCIILiteralKeyCodeTransformer::sharedTransformer().translator().get(),
               &detail::SRKeyCodeASCIITranslator::shared());
     EXPECT_EQ(SRASCIISymbolicKeyCodeTransformer::sharedTransformer().translator().get(),
@@ -538,47 +562,105 @@ TEST(SRKeyCodeTransformerTest, ASCIILiteralReverseOfGlyphsAndFixedCharacters)
 {
     ScopedKeyboardLayout layout(US);
     checkReverse(SRASCIILiteralKeyCodeTransformer::sharedTransformer(),
-                 {{u" ", 49}, {u"-", 27}, {u".", 47}, {u"/", 44}, {u"0", 29}, {u"1", 18}, {u"2", 19}, {u"3", 20},
-                  {u"4", 21}, {u"5", 23}, {u"6", 22}, {u"7", 26}, {u"8", 28}, {u"9", 25}, {u"=", 24},
-                  {u"\u00A5", 93}, {u"\uFF3F", 94}, {u"\u3001", 95}, {u"\u2190", 123}, {u"\u2191", 126},
+                 {{u" ", 49},       {u"-", 27},       {u".", 47},       {u"/", 44},       {u"0", 29},
+                  {u"1", 18},       {u"2", 19},       {u"3", 20},       {u"4", 21},       {u"5", 23},
+                  {u"6", 22},       {u"7", 26},       {u"8", 28},       {u"9", 25},       {u"=", 24},
+                  {u"\u00A5", 93},  {u"\uFF3F", 94},  {u"\u3001", 95},  {u"\u2190", 123}, {u"\u2191", 126},
                   {u"\u2192", 124}, {u"\u2193", 125}, {u"\u2196", 115}, {u"\u2198", 119}, {u"\u21A9", 36},
-                  {u"\u21DE", 116}, {u"\u21DF", 121}, {u"\u21E4", 48}, {u"\u21E5", 48}, {u"\u2305", 76},
-                  {u"\u2326", 117}, {u"\u2327", 71}, {u"\u232B", 51}, {u"\u238B", 53}});
+                  {u"\u21DE", 116}, {u"\u21DF", 121}, {u"\u21E4", 48},  {u"\u21E5", 48},  {u"\u2305", 76},
+                  {u"\u2326", 117}, {u"\u2327", 71},  {u"\u232B", 51},  {u"\u238B", 53}});
 }
 
 TEST(SRKeyCodeTransformerTest, ASCIILiteralReverseOfNames)
 {
     ScopedKeyboardLayout layout(US);
     checkReverse(SRASCIILiteralKeyCodeTransformer::sharedTransformer(),
-                 {{u"F1", 122}, {u"f9", 101}, {u"F10", 109}, {u"F13", 105}, {u"f13", 105}, {u"f20", 90},
+                 {{u"F1", 122},
+                  {u"f9", 101},
+                  {u"F10", 109},
+                  {u"F13", 105},
+                  {u"f13", 105},
+                  {u"f20", 90},
                   // Not a function key: left to the layout, which has no such text.
-                  {u"f21", std::nullopt}, {u"f013", std::nullopt}, {u"f0", std::nullopt}, {u"f01", std::nullopt},
+                  {u"f21", std::nullopt},
+                  {u"f013", std::nullopt},
+                  {u"f0", std::nullopt},
+                  {u"f01", std::nullopt},
                   {u"fx", std::nullopt},
                   // "f" alone is the F key.
-                  {u"f", 3}, {u"F", 3},
-                  {u"Escape", 53}, {u"esc", 53}, {u"eSC", 53}, {u"ESCAPE", 53}, {u"Enter", 36}, {u"tab", 48},
-                  {u"TAB", 48}, {u"space", 49}, {u"Space", 49}, {u"help", 114}, {u"?\u20DD", 114},
+                  {u"f", 3},
+                  {u"F", 3},
+                  {u"Escape", 53},
+                  {u"esc", 53},
+                  {u"eSC", 53},
+                  {u"ESCAPE", 53},
+                  {u"Enter", 36},
+                  {u"tab", 48},
+                  {u"TAB", 48},
+                  {u"space", 49},
+                  {u"Space", 49},
+                  {u"help", 114},
+                  {u"?\u20DD", 114},
                   // Everything else comes from the ASCII-capable layout.
-                  {u"a", 0}, {u"A", 0}, {u"`", 50}, {u";", 41}, {u"\\", 42}, {u"zz", std::nullopt},
-                  {u"\u0444", std::nullopt}, {u"\u21E7", std::nullopt}});
-    EXPECT_EQ(SRASCIILiteralKeyCodeTransformer::sharedTransformer().reverseTransformedValue(Id(SRLocalizedText("Space"))),
-              number(49));
+                  {u"a", 0},
+                  {u"A", 0},
+                  {u"`", 50},
+                  {u";", 41},
+                  {u"\\", 42},
+                  {u"zz", std::nullopt},
+                  {u"\u0444", std::nullopt},
+                  {u"\u21E7", std::nullopt}});
+    EXPECT_EQ(
+        SRASCIILiteralKeyCodeTransformer::sharedTransformer().reverseTransformedValue(Id(SRLocalizedText("Space"))),
+        number(49));
 }
 
 TEST(SRKeyCodeTransformerTest, ASCIISymbolicReverse)
 {
     ScopedKeyboardLayout layout(US);
     checkReverse(SRASCIISymbolicKeyCodeTransformer::sharedTransformer(),
-                 {{u"\u0019", 48}, {u"-", 27}, {u".", 47}, {u"/", 44}, {u"0", 29}, {u"1", 18}, {u"2", 19},
-                  {u"3", 20}, {u"4", 21}, {u"5", 23}, {u"6", 22}, {u"7", 26}, {u"8", 28}, {u"9", 25}, {u"=", 24},
-                  {u"\u00A5", 93}, {u"\u3001", 95}, {u"\uFF3F", 94}, {u"\uF700", 126}, {u"\uF701", 125},
-                  {u"\uF702", 123}, {u"\uF703", 124}, {u"\uF729", 115}, {u"\uF72B", 119}, {u"\uF72C", 116},
-                  {u"\uF72D", 121}, {u"\uF746", 114},
+                 {{u"\u0019", 48},
+                  {u"-", 27},
+                  {u".", 47},
+                  {u"/", 44},
+                  {u"0", 29},
+                  {u"1", 18},
+                  {u"2", 19},
+                  {u"3", 20},
+                  {u"4", 21},
+                  {u"5", 23},
+                  {u"6", 22},
+                  {u"7", 26},
+                  {u"8", 28},
+                  {u"9", 25},
+                  {u"=", 24},
+                  {u"\u00A5", 93},
+                  {u"\u3001", 95},
+                  {u"\uFF3F", 94},
+                  {u"\uF700", 126},
+                  {u"\uF701", 125},
+                  {u"\uF702", 123},
+                  {u"\uF703", 124},
+                  {u"\uF729", 115},
+                  {u"\uF72B", 119},
+                  {u"\uF72C", 116},
+                  {u"\uF72D", 121},
+                  {u"\uF746", 114},
                   // Found through the layout's own text for those keys.
-                  {u"\r", 36}, {u"\t", 48}, {u" ", 49}, {u"\b", 51}, {u"\u007F", 117}, {u"\u001B", 53},
-                  {u"\u0003", 76}, {u"a", 0}, {u"A", 0}, {u"`", 50},
+                  {u"\r", 36},
+                  {u"\t", 48},
+                  {u" ", 49},
+                  {u"\b", 51},
+                  {u"\u007F", 117},
+                  {u"\u001B", 53},
+                  {u"\u0003", 76},
+                  {u"a", 0},
+                  {u"A", 0},
+                  {u"`", 50},
                   // Keypad Clear's symbol: its key code is not a known one.
-                  {u"\uF739", std::nullopt}, {u"\uF718", std::nullopt}, {u"\u0444", std::nullopt}});
+                  {u"\uF739", std::nullopt},
+                  {u"\uF718", std::nullopt},
+                  {u"\u0444", std::nullopt}});
     for (int n = 1; n <= 20; ++n) {
         SCOPED_TRACE(n);
         EXPECT_EQ(SRASCIISymbolicKeyCodeTransformer::sharedTransformer().reverseTransformedValue(
@@ -630,7 +712,8 @@ TEST(SRKeyCodeTransformerTest, InvalidReverseValuesAreLogged)
         ScopedLogCapture log;
         ActivityRecorder activities;
         EXPECT_EQ(c.transformer.reverseTransformedValue(c.value), Id());
-        EXPECT_EQ(log.sink().texts(), (std::vector<std::string>{c.message, "#Error Invalid value for reverse transformation"}));
+        EXPECT_EQ(log.sink().texts(),
+                  (std::vector<std::string>{c.message, "#Error Invalid value for reverse transformation"}));
         for (const LogEntry& entry : log.sink().entries()) {
             EXPECT_EQ(entry.level, LogLevel::Error);
             EXPECT_EQ(entry.activities, std::vector<std::string>{c.activity});

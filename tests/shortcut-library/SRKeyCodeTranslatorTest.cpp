@@ -52,14 +52,29 @@ TEST(SRKeyCodeTranslatorCacheKeyTest, EqualityAndHash)
         std::shared_ptr<SRKeyCodeTranslatorCacheKey> other;
         bool equal;
     } cases[] = {
-        {.name = "same fields", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, command, 0), .equal = true},
-        {.name = "bits outside the modifiers", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift | capsLock, command | 0x800000, 0), .equal = true},
-        {.name = "identifier", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.German", shift, command, 0), .equal = false},
-        {.name = "key code", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, command, 1), .equal = false},
-        {.name = "implicit flags", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", 0, command, 0), .equal = false},
-        {.name = "explicit flags", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, 0, 0), .equal = false},
+        {.name = "same fields",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, command, 0),
+         .equal = true},
+        {.name = "bits outside the modifiers",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift | capsLock,
+                                                                command | 0x800000, 0),
+         .equal = true},
+        {.name = "identifier",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.German", shift, command, 0),
+         .equal = false},
+        {.name = "key code",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, command, 1),
+         .equal = false},
+        {.name = "implicit flags",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", 0, command, 0),
+         .equal = false},
+        {.name = "explicit flags",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", shift, 0, 0),
+         .equal = false},
         // The same flag implicit in one key and explicit in the other must not meet.
-        {.name = "flags swapped", .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", command, shift, 0), .equal = false},
+        {.name = "flags swapped",
+         .other = std::make_shared<SRKeyCodeTranslatorCacheKey>("com.apple.keylayout.US", command, shift, 0),
+         .equal = false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,7 +106,10 @@ TEST(SRKeyCodeTranslatorCacheKeyTest, HashKeepsKeyCodeAndFlagsInTheirOwnBits)
         {.implicitFlags = command, .explicitFlags = 0, .keyCode = 0, .lowBits = 0x080000},
         {.implicitFlags = 0, .explicitFlags = shift, .keyCode = 0, .lowBits = 0x100000},
         {.implicitFlags = 0, .explicitFlags = command, .keyCode = 0, .lowBits = 0x800000},
-        {.implicitFlags = SRCocoaModifierFlagsMask, .explicitFlags = SRCocoaModifierFlagsMask, .keyCode = 126, .lowBits = 0xFF007E},
+        {.implicitFlags = SRCocoaModifierFlagsMask,
+         .explicitFlags = SRCocoaModifierFlagsMask,
+         .keyCode = 126,
+         .lowBits = 0xFF007E},
     };
     const std::size_t identifierBits = static_cast<std::size_t>(String("X").hash()) << 24;
     for (const auto& c : cases) {

@@ -37,20 +37,34 @@ TEST(SRKeyEquivalentTransformerTest, KeyEquivalentAndMaskOfShortcutsAndDictionar
         Id mask;
     } cases[] = {
         // Shift shows in the mask only, never as an uppercase letter.
-        {.name = "shift-A", .value = shortcut(0, NSEventModifierFlagShift), .keyEquivalent = Id("a"), .mask = number(0x20000)},
-        {.name = "F5", .value = shortcut(96, 0), .keyEquivalent = Id(unit(0xF708)), .mask = number(0)},
-        {.name = "Return", .value = shortcut(36, NSEventModifierFlagCommand), .keyEquivalent = Id(unit(0x000D)),
-         .mask = number(0x100000)},
-        {.name = "dictionary", .value = Id(Dictionary{{"keyCode", number(0)}, {"modifierFlags", number(0x120000)}}),
-         .keyEquivalent = Id("a"), .mask = number(0x120000)},
-        {.name = "dictionary without flags", .value = Id(Dictionary{{"keyCode", number(0)}}), .keyEquivalent = Id("a"),
-         .mask = Id()},
-        {.name = "flags that are not a number", .value = Id(Dictionary{{"keyCode", number(0)}, {"modifierFlags", Id("x")}}),
-         .keyEquivalent = Id("a"), .mask = Id()},
-        {.name = "key code that is not a number",
-         .value = Id(Dictionary{{"keyCode", Id("0")}, {"modifierFlags", number(0x20000)}}), .keyEquivalent = Id(),
+        {.name = "shift-A",
+         .value = shortcut(0, NSEventModifierFlagShift),
+         .keyEquivalent = Id("a"),
          .mask = number(0x20000)},
-        {.name = "no key", .value = shortcut(SRKeyCodeNone, NSEventModifierFlagCommand), .keyEquivalent = Id(""),
+        {.name = "F5", .value = shortcut(96, 0), .keyEquivalent = Id(unit(0xF708)), .mask = number(0)},
+        {.name = "Return",
+         .value = shortcut(36, NSEventModifierFlagCommand),
+         .keyEquivalent = Id(unit(0x000D)),
+         .mask = number(0x100000)},
+        {.name = "dictionary",
+         .value = Id(Dictionary{{"keyCode", number(0)}, {"modifierFlags", number(0x120000)}}),
+         .keyEquivalent = Id("a"),
+         .mask = number(0x120000)},
+        {.name = "dictionary without flags",
+         .value = Id(Dictionary{{"keyCode", number(0)}}),
+         .keyEquivalent = Id("a"),
+         .mask = Id()},
+        {.name = "flags that are not a number",
+         .value = Id(Dictionary{{"keyCode", number(0)}, {"modifierFlags", Id("x")}}),
+         .keyEquivalent = Id("a"),
+         .mask = Id()},
+        {.name = "key code that is not a number",
+         .value = Id(Dictionary{{"keyCode", Id("0")}, {"modifierFlags", number(0x20000)}}),
+         .keyEquivalent = Id(),
+         .mask = number(0x20000)},
+        {.name = "no key",
+         .value = shortcut(SRKeyCodeNone, NSEventModifierFlagCommand),
+         .keyEquivalent = Id(""),
          .mask = number(0x100000)},
         {.name = "string", .value = Id("a"), .keyEquivalent = Id(), .mask = Id()},
         {.name = "nil", .value = Id(), .keyEquivalent = Id(), .mask = Id()},
@@ -69,8 +83,9 @@ TEST(SRKeyEquivalentTransformerTest, KeyEquivalentComesFromTheASCIICapableLayout
 {
     ScopedKeyboardLayout layout(German);
     layout.select(Russian);
-    EXPECT_EQ(SRKeyEquivalentTransformer::sharedTransformer().transformedValue(shortcut(16, NSEventModifierFlagCommand)),
-              Id("z"));
+    EXPECT_EQ(
+        SRKeyEquivalentTransformer::sharedTransformer().transformedValue(shortcut(16, NSEventModifierFlagCommand)),
+        Id("z"));
 }
 
 TEST(SRKeyEquivalentTransformerTest, NeitherReadsBack)

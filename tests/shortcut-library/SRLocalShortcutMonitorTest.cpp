@@ -116,9 +116,10 @@ TEST_F(SRLocalShortcutMonitorTest, AMouseEventIsNotHandled)
     auto click = NSEvent::mouseEventWithType(NSEventTypeLeftMouseDown, NSZeroPoint, 0, 0, 0, Id(), 0, 1, 1);
     ScopedLogCapture capture;
     EXPECT_FALSE(monitor->handleEvent(*click));
-    EXPECT_EQ(capture.sink().texts(), (Events{"#Error aKeyboardEvent must be either NSEventTypeKeyUp, NSEventTypeKeyDown "
-                                              "or NSEventTypeFlagsChanged, but got 1",
-                                              "#Error Not a keyboard event"}));
+    EXPECT_EQ(capture.sink().texts(),
+              (Events{"#Error aKeyboardEvent must be either NSEventTypeKeyUp, NSEventTypeKeyDown "
+                      "or NSEventTypeFlagsChanged, but got 1",
+                      "#Error Not a keyboard event"}));
     for (const LogEntry& entry : capture.sink().entries())
         EXPECT_EQ(entry.level, LogLevel::Error);
 }
@@ -351,7 +352,9 @@ TEST_F(SRLocalShortcutMonitorTest, UnreadableKeyBindingsAreLoggedAndEmpty)
     };
     const Case cases[] = {
         {"debug logging off", false, {"#Error unable to read system key bindings"}},
-        {"debug logging on", true, {"#Error unable to read system key bindings", "#Error unable to read user key bindings"}},
+        {"debug logging on",
+         true,
+         {"#Error unable to read system key bindings", "#Error unable to read user key bindings"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

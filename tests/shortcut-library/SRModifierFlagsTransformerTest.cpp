@@ -48,13 +48,24 @@ TEST(SRModifierFlagsTransformerTest, GlyphsAndWordsInBothDirections)
         {.flags = 0, .glyphsLTR = u"", .glyphsRTL = u"", .wordsLTR = "", .wordsRTL = ""},
         // Caps lock, numeric pad and function bits are not modifiers of a shortcut.
         {.flags = 0x10000 | 0x200000 | 0x800000, .glyphsLTR = u"", .glyphsRTL = u"", .wordsLTR = "", .wordsRTL = ""},
-        {.flags = command | 0x10000, .glyphsLTR = u"\u2318", .glyphsRTL = u"\u2318", .wordsLTR = words({"Command"}),
+        {.flags = command | 0x10000,
+         .glyphsLTR = u"\u2318",
+         .glyphsRTL = u"\u2318",
+         .wordsLTR = words({"Command"}),
          .wordsRTL = words({"Command"})},
-        {.flags = shift | command, .glyphsLTR = u"\u21E7\u2318", .glyphsRTL = u"\u2318\u21E7",
-         .wordsLTR = words({"Shift", "Command"}), .wordsRTL = words({"Command", "Shift"})},
-        {.flags = control | option, .glyphsLTR = u"\u2303\u2325", .glyphsRTL = u"\u2325\u2303",
-         .wordsLTR = words({"Control", "Option"}), .wordsRTL = words({"Option", "Control"})},
-        {.flags = SRCocoaModifierFlagsMask, .glyphsLTR = u"\u2303\u2325\u21E7\u2318", .glyphsRTL = u"\u2318\u21E7\u2325\u2303",
+        {.flags = shift | command,
+         .glyphsLTR = u"\u21E7\u2318",
+         .glyphsRTL = u"\u2318\u21E7",
+         .wordsLTR = words({"Shift", "Command"}),
+         .wordsRTL = words({"Command", "Shift"})},
+        {.flags = control | option,
+         .glyphsLTR = u"\u2303\u2325",
+         .glyphsRTL = u"\u2325\u2303",
+         .wordsLTR = words({"Control", "Option"}),
+         .wordsRTL = words({"Option", "Control"})},
+        {.flags = SRCocoaModifierFlagsMask,
+         .glyphsLTR = u"\u2303\u2325\u21E7\u2318",
+         .glyphsRTL = u"\u2318\u21E7\u2325\u2303",
          .wordsLTR = words({"Control", "Option", "Shift", "Command"}),
          .wordsRTL = words({"Command", "Shift", "Option", "Control"})},
     };
@@ -75,8 +86,9 @@ TEST(SRModifierFlagsTransformerTest, GlyphsAndWordsInBothDirections)
 
 TEST(SRModifierFlagsTransformerTest, ValueThatIsNotANumberIsLogged)
 {
-    for (NSValueTransformer* transformer : std::initializer_list<NSValueTransformer*>{
-             &SRSymbolicModifierFlagsTransformer::sharedTransformer(), &SRLiteralModifierFlagsTransformer::sharedTransformer()}) {
+    for (NSValueTransformer* transformer :
+         std::initializer_list<NSValueTransformer*>{&SRSymbolicModifierFlagsTransformer::sharedTransformer(),
+                                                    &SRLiteralModifierFlagsTransformer::sharedTransformer()}) {
         SCOPED_TRACE(transformer->className().utf8());
         for (const Id& value : {Id(), Id("\u2318"), Id(Dictionary{})}) {
             ScopedLogCapture log;
@@ -134,16 +146,20 @@ TEST(SRModifierFlagsTransformerTest, GlyphsReadBackWhatTheyWrite)
     for (NSEventModifierFlags flags = 0; flags <= SRCocoaModifierFlagsMask; flags += shift) {
         SCOPED_TRACE(flags);
         for (auto direction : {LTR, RTL})
-            EXPECT_EQ(symbolic.reverseTransformedValue(symbolic.transformedValue(number(flags), direction)), number(flags));
+            EXPECT_EQ(symbolic.reverseTransformedValue(symbolic.transformedValue(number(flags), direction)),
+                      number(flags));
     }
 }
 
 TEST(SRModifierFlagsTransformerTest, BaseClassHandsOutTheSharedSymbolicTransformer)
 {
     EXPECT_EQ(SRModifierFlagsTransformer::create().get(), &SRSymbolicModifierFlagsTransformer::sharedTransformer());
-    EXPECT_EQ(&SRModifierFlagsTransformer::sharedTransformer(), &SRSymbolicModifierFlagsTransformer::sharedTransformer());
-    EXPECT_NE(SRLiteralModifierFlagsTransformer::create().get(), &SRLiteralModifierFlagsTransformer::sharedTransformer());
-    EXPECT_TRUE(SRLiteralModifierFlagsTransformer::create()->isMemberOfClass(SRLiteralModifierFlagsTransformer::descriptor()));
+    EXPECT_EQ(&SRModifierFlagsTransformer::sharedTransformer(),
+              &SRSymbolicModifierFlagsTransformer::sharedTransformer());
+    EXPECT_NE(SRLiteralModifierFlagsTransformer::create().get(),
+              &SRLiteralModifierFlagsTransformer::sharedTransformer());
+    EXPECT_TRUE(
+        SRLiteralModifierFlagsTransformer::create()->isMemberOfClass(SRLiteralModifierFlagsTransformer::descriptor()));
 }
 
 TEST(SRModifierFlagsTransformerTest, OnlyTheSymbolicFormReadsBack)

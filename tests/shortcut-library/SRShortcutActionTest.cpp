@@ -29,9 +29,10 @@ public:
     void watch(NSObject& object, const std::vector<String>& keys)
     {
         for (const String& key : keys) {
-            tokens_.push_back(observe(object, key, NSKeyValueObservingOptionPrior, [this, key](const KeyValueChange& c) {
-                journal_.record((c.isPrior ? "will " : "did ") + key.utf8());
-            }));
+            tokens_.push_back(
+                observe(object, key, NSKeyValueObservingOptionPrior, [this, key](const KeyValueChange& c) {
+                    journal_.record((c.isPrior ? "will " : "did ") + key.utf8());
+                }));
         }
     }
     std::vector<std::string> take() { return journal_.take(); }
@@ -66,35 +67,39 @@ TEST_F(SRShortcutActionTest, PerformDecidesInItsOrder)
 {
     const PerformCase cases[] = {
         {.name = "disabled",
-         .setUp = [](SRShortcutAction& a) {
-             a.setActionHandler([](SRShortcutAction&) { return true; });
-             a.setEnabled(false);
-             return nullptr;
-         },
+         .setUp =
+             [](SRShortcutAction& a) {
+                 a.setActionHandler([](SRShortcutAction&) { return true; });
+                 a.setEnabled(false);
+                 return nullptr;
+             },
          .expected = false,
          .calls = {},
          .debugText = "Not performed: disabled"},
         {.name = "handler answering YES",
-         .setUp = [](SRShortcutAction& a) {
-             a.setActionHandler([](SRShortcutAction& sender) { return sender.tag() == 7; });
-             return nullptr;
-         },
+         .setUp =
+             [](SRShortcutAction& a) {
+                 a.setActionHandler([](SRShortcutAction& sender) { return sender.tag() == 7; });
+                 return nullptr;
+             },
          .expected = true,
          .calls = {},
          .debugText = "Using action handler"},
         {.name = "handler answering NO",
-         .setUp = [](SRShortcutAction& a) {
-             a.setActionHandler([](SRShortcutAction&) { return false; });
-             return nullptr;
-         },
+         .setUp =
+             [](SRShortcutAction& a) {
+                 a.setActionHandler([](SRShortcutAction&) { return false; });
+                 return nullptr;
+             },
          .expected = false,
          .calls = {},
          .debugText = "Using action handler"},
         {.name = "no target and no application",
-         .setUp = [](SRShortcutAction& a) {
-             a.setAction("answerYes:");
-             return nullptr;
-         },
+         .setUp =
+             [](SRShortcutAction& a) {
+                 a.setAction("answerYes:");
+                 return nullptr;
+             },
          .expected = false,
          .calls = {},
          .debugText = "Not performed: no associated target"},
@@ -288,7 +293,8 @@ TEST_F(SRShortcutActionTest, FactoriesSetWhatTheyName)
 
     auto holder = std::make_shared<ValueHolder>();
     holder->setValue(Id(shortcut));
-    auto observing = SRShortcutAction::shortcutActionWithKeyPath("value", holder, [](SRShortcutAction&) { return true; });
+    auto observing =
+        SRShortcutAction::shortcutActionWithKeyPath("value", holder, [](SRShortcutAction&) { return true; });
     EXPECT_EQ(observing->observedObject(), holder);
     EXPECT_EQ(observing->observedKeyPath(), String("value"));
     EXPECT_EQ(observing->shortcut(), shortcut);
@@ -420,8 +426,7 @@ TEST_F(SRShortcutActionTest, AReleasedObservedObjectReadsAsNil)
 
 // Reports no value in its change notifications until asked again, as
 // controllers do: the first read of each change answers the null marker.
-template <class Base>
-class ForgetfulHolder : public Base {
+template <class Base> class ForgetfulHolder : public Base {
 public:
     void setValue(const Id& value)
     {

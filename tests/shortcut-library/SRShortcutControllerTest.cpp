@@ -166,19 +166,18 @@ TEST_F(SRShortcutControllerTest, LayoutChangeAnnouncesTheFiveLayoutDependentPath
     ASSERT_TRUE(desktop->selectKeyboardLayout(textinput::InputSourceID::French));
     EXPECT_TRUE(notices.take().empty());
     clock.advance(0);
-    EXPECT_EQ(notices.take(),
-              (Events{
-                  "will selection.keyEquivalent",
-                  "will selection.literalKeyCode",
-                  "will selection.symbolicKeyCode",
-                  "will selection.literalASCIIKeyCode",
-                  "will selection.symbolicASCIIKeyCode",
-                  "did selection.symbolicASCIIKeyCode",
-                  "did selection.literalASCIIKeyCode",
-                  "did selection.symbolicKeyCode",
-                  "did selection.literalKeyCode",
-                  "did selection.keyEquivalent",
-              }));
+    EXPECT_EQ(notices.take(), (Events{
+                                  "will selection.keyEquivalent",
+                                  "will selection.literalKeyCode",
+                                  "will selection.symbolicKeyCode",
+                                  "will selection.literalASCIIKeyCode",
+                                  "will selection.symbolicASCIIKeyCode",
+                                  "did selection.symbolicASCIIKeyCode",
+                                  "did selection.literalASCIIKeyCode",
+                                  "did selection.symbolicKeyCode",
+                                  "did selection.literalKeyCode",
+                                  "did selection.keyEquivalent",
+                              }));
     // The French layout has Q where the US one has A.
     EXPECT_NE(controller->valueForKeyPath("selection.literalKeyCode"), before);
     expectValues(expectedValues(kA, command));
@@ -221,9 +220,8 @@ TEST_F(SRShortcutControllerTest, TargetKeepsOneKeyDownActionInTheSharedMonitor)
 
     controller->setShortcutActionTarget(target);
     controller->setShortcutActionTarget(target);
-    EXPECT_EQ(
-        notices.take(),
-        (Events{"will shortcutActionTarget", "will shortcutAction", "did shortcutAction", "did shortcutActionTarget"}));
+    EXPECT_EQ(notices.take(), (Events{"will shortcutActionTarget", "will shortcutAction", "did shortcutAction",
+                                      "did shortcutActionTarget"}));
     auto action = controller->shortcutAction();
     ASSERT_TRUE(action);
     EXPECT_EQ(controller->shortcutActionTarget(), target);
@@ -254,9 +252,8 @@ TEST_F(SRShortcutControllerTest, TargetThenNilLeavesTheSharedMonitorAsBefore)
     controller->setShortcutActionTarget(target);
     notices.take();
     controller->setShortcutActionTarget(nullptr);
-    EXPECT_EQ(
-        notices.take(),
-        (Events{"will shortcutActionTarget", "will shortcutAction", "did shortcutAction", "did shortcutActionTarget"}));
+    EXPECT_EQ(notices.take(), (Events{"will shortcutActionTarget", "will shortcutAction", "did shortcutAction",
+                                      "did shortcutActionTarget"}));
     EXPECT_EQ(monitor()->actions(), before);
     EXPECT_FALSE(controller->shortcutAction());
     EXPECT_FALSE(controller->shortcutActionTarget());

@@ -56,7 +56,7 @@ TEST(SRShortcutFormatterTest, OptionsChooseTheTransformers)
     };
     const Case cases[] = {
         {true, true, false, 0, command | shift, u"\u21E7\u2318A"},
-        {true, false, false, 0, command | shift, u"\u21E7\u2318\u0424"},  // Ф
+        {true, false, false, 0, command | shift, u"\u21E7\u2318\u0424"},   // Ф
         {false, true, false, 0, command | shift, u"\u21E7\u2318a"},        // modifiers never shift the key's text
         {false, false, false, 0, command | shift, u"\u21E7\u2318\u0444"},  // ф
         {true, true, true, 0, command | shift, u"Shift-CommandA"},

@@ -21,9 +21,10 @@ protected:
         // The "shortcuts" and "actions" changes go into the same journal as
         // the hooks, so their nesting shows.
         for (const char* key : {"shortcuts", "actions"}) {
-            tokens.push_back(observe(*monitor, key, NSKeyValueObservingOptionPrior, [this, key](const KeyValueChange& c) {
-                monitor->hooks.record(std::string(c.isPrior ? "will " : "did ") + key);
-            }));
+            tokens.push_back(
+                observe(*monitor, key, NSKeyValueObservingOptionPrior, [this, key](const KeyValueChange& c) {
+                    monitor->hooks.record(std::string(c.isPrior ? "will " : "did ") + key);
+                }));
         }
     }
 
@@ -79,7 +80,8 @@ TEST_F(SRShortcutMonitorTest, AddingAgainMakesAnActionTheMostRecent)
     monitor->addAction(a, SRKeyEventTypeDown);
     monitor->addAction(b, SRKeyEventTypeDown);
     monitor->addAction(a, SRKeyEventTypeDown);
-    EXPECT_EQ(monitor->enabledActionsForShortcut(*controlTab, SRKeyEventTypeDown), (SRShortcutMonitor::ActionList{b, a}));
+    EXPECT_EQ(monitor->enabledActionsForShortcut(*controlTab, SRKeyEventTypeDown),
+              (SRShortcutMonitor::ActionList{b, a}));
     EXPECT_TRUE(monitor->dispatch(*controlTab, SRKeyEventTypeDown));
     EXPECT_EQ(performed.take(), Events{"A"});
 }
@@ -389,16 +391,28 @@ TEST_F(SRShortcutMonitorTest, DebugDescriptionListsEachKind)
     monitor->addAction(b, SRKeyEventTypeDown);
     monitor->addAction(a, SRKeyEventTypeUp);
     std::string expected = "Key Down Shortcuts: {\n"
-                           "\t" + controlTab->description().utf8() + ": {\n"
-                           "\t\t" + a->description().utf8() + "\n"
+                           "\t" +
+                           controlTab->description().utf8() +
+                           ": {\n"
+                           "\t\t" +
+                           a->description().utf8() +
+                           "\n"
                            "\t}\n"
-                           "\t" + commandA->description().utf8() + ": {\n"
-                           "\t\t" + b->description().utf8() + "\n"
+                           "\t" +
+                           commandA->description().utf8() +
+                           ": {\n"
+                           "\t\t" +
+                           b->description().utf8() +
+                           "\n"
                            "\t}\n"
                            "}\n"
                            "Key Up Shortcuts: {\n"
-                           "\t" + controlTab->description().utf8() + ": {\n"
-                           "\t\t" + a->description().utf8() + "\n"
+                           "\t" +
+                           controlTab->description().utf8() +
+                           ": {\n"
+                           "\t\t" +
+                           a->description().utf8() +
+                           "\n"
                            "\t}\n"
                            "}\n";
     EXPECT_EQ(monitor->debugDescription().utf8(), expected);

@@ -200,15 +200,28 @@ TEST(SRShortcutTest, ReadsTheDictionaryFormWithDefaultsForWhatIsMissing)
     const Case cases[] = {
         {"empty", {}, SRKeyCodeNone, 0, std::nullopt, std::nullopt},
         {"key code only", {{"keyCode", Id::number(0)}}, 0, 0, String("a"), String("a")},
-        {"null key code", {{"keyCode", Id::null()}, {"modifierFlags", Id::number(command)}}, SRKeyCodeNone, command,
-         std::nullopt, std::nullopt},
+        {"null key code",
+         {{"keyCode", Id::null()}, {"modifierFlags", Id::number(command)}},
+         SRKeyCodeNone,
+         command,
+         std::nullopt,
+         std::nullopt},
         {"string key code", {{"keyCode", Id("0")}}, SRKeyCodeNone, 0, std::nullopt, std::nullopt},
         {"null flags", {{"keyCode", Id::number(0)}, {"modifierFlags", Id::null()}}, 0, 0, String("a"), String("a")},
         {"null texts",
-         {{"keyCode", Id::number(SRKeyCodeNone)}, {"characters", Id::null()}, {"charactersIgnoringModifiers", Id::null()}},
-         SRKeyCodeNone, 0, std::nullopt, std::nullopt},
-        {"texts kept", {{"keyCode", Id::number(0)}, {"characters", Id("x")}, {"charactersIgnoringModifiers", Id("y")}}, 0,
-         0, String("x"), String("y")},
+         {{"keyCode", Id::number(SRKeyCodeNone)},
+          {"characters", Id::null()},
+          {"charactersIgnoringModifiers", Id::null()}},
+         SRKeyCodeNone,
+         0,
+         std::nullopt,
+         std::nullopt},
+        {"texts kept",
+         {{"keyCode", Id::number(0)}, {"characters", Id("x")}, {"charactersIgnoringModifiers", Id("y")}},
+         0,
+         0,
+         String("x"),
+         String("y")},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.name);
@@ -295,7 +308,10 @@ TEST(SRShortcutTest, ComparesWithDictionaries)
         {"no key code", *commandA, {{"modifierFlags", Id::number(command)}}, false},
         {"keyless, no key code", *commandOnly, {{"modifierFlags", Id::number(command)}}, true},
         {"keyless, other flags", *commandOnly, {{"modifierFlags", Id::number(shift)}}, false},
-        {"keyless, null key code", *commandOnly, {{"keyCode", Id::null()}, {"modifierFlags", Id::number(command)}}, false},
+        {"keyless, null key code",
+         *commandOnly,
+         {{"keyCode", Id::null()}, {"modifierFlags", Id::number(command)}},
+         false},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.name);
@@ -451,7 +467,7 @@ TEST(SRShortcutTest, CarbonValues)
     };
     const Case cases[] = {
         {96, command, 0x800000 | 0x100},  // F5
-        {90, 0, 0x800000},                 // F20
+        {90, 0, 0x800000},                // F20
         {0, command, 0x100},
         {0, shift, 0x200},
         {0, option, 0x800},
@@ -517,11 +533,12 @@ TEST(SRShortcutTest, EncodesTheLibraryVersionFirstAndNeverReadsIt)
     Id version = SRLibraryBundle()->objectForInfoDictionaryKey("CFBundleVersion");
     ASSERT_TRUE(version.isString());
     using Field = std::pair<std::string, Id>;
-    EXPECT_EQ(coder.encoded, (std::vector<Field>{{"version", version},
-                                                 {"keyCode", Id::number(SRKeyCode(40))},
-                                                 {"modifierFlags", Id::number(command)},
-                                                 {"characters", Id("k")},
-                                                 {"charactersIgnoringModifiers", *shortcut->charactersIgnoringModifiers()}}));
+    EXPECT_EQ(coder.encoded,
+              (std::vector<Field>{{"version", version},
+                                  {"keyCode", Id::number(SRKeyCode(40))},
+                                  {"modifierFlags", Id::number(command)},
+                                  {"characters", Id("k")},
+                                  {"charactersIgnoringModifiers", *shortcut->charactersIgnoringModifiers()}}));
 
     // A coder without a key code decodes to key code 0, not to no key.
     DictionaryCoder withoutKeyCode(Dictionary{{"version", Id("999")}, {"modifierFlags", Id::number(command)}});

@@ -111,7 +111,10 @@ protected:
 class ProtocolTarget : public RecordingTarget, public SRShortcutActionTarget {
     KS_OBJECT(ProtocolTarget, RecordingTarget)
 public:
-    explicit ProtocolTarget(bool answer = true) : answer_(answer) {}
+    explicit ProtocolTarget(bool answer = true)
+        : answer_(answer)
+    {
+    }
     bool performShortcutAction(SRShortcutAction& action) override
     {
         journal.record("performShortcutAction:" + std::to_string(action.tag()));
@@ -140,7 +143,10 @@ protected:
 class ValidatingTarget : public ProtocolTarget {
     KS_OBJECT(ValidatingTarget, ProtocolTarget)
 public:
-    explicit ValidatingTarget(bool allow) : allow_(allow) {}
+    explicit ValidatingTarget(bool allow)
+        : allow_(allow)
+    {
+    }
 
 protected:
     static void describe(ClassDescriptor& d)

@@ -179,13 +179,15 @@ TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
                   "apiDisabled, noValue"},
         {.json = R"({"applications": [{"failures": {"windowNumber": true}}]})",
          .error = "applications[0].failures.windowNumber: unknown key"},
-        {.json = R"({"applications": [{"failures": {"values": {"AXTitle": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}}}]})",
+        {.json =
+             R"({"applications": [{"failures": {"values": {"AXTitle": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}}}]})",
          .error = "applications[0].failures.values.AXTitle[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]"
                   "[0][0][0][0][0][0][0][0][0][0][0][0]: nested too deeply"},
         {.json = R"({"screens": []})", .error = "screens: expected at least one screen"},
         {.json = R"({"screens": [{"x": 0, "y": 0, "width": 0, "height": 10}]})",
          .error = "screens[0].width: expected a positive number"},
-        {.json = R"({"osVersion": "14.x"})", .error = "osVersion: expected a major version number or a text such as \"14.2.1\""},
+        {.json = R"({"osVersion": "14.x"})",
+         .error = "osVersion: expected a major version number or a text such as \"14.2.1\""},
         {.json = R"({"osVersion": "14.1.2.3"})",
          .error = "osVersion: expected a major version number or a text such as \"14.2.1\""},
         {.json = R"({"osVersion": 0})", .error = "osVersion: expected a major version from 1 to 999"},

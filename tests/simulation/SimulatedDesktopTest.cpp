@@ -200,7 +200,8 @@ TEST(SimulatedDesktopTest, AnApplicationThatQuitCanBeLaunchedAgain)
     ASSERT_TRUE(relaunched);
     EXPECT_NE(*relaunched, 20);
     EXPECT_EQ(desktop.application(*relaunched)->localizedName, String("B"));
-    EXPECT_EQ(desktop.bundlePathForIdentifier("org.helper"), String("/Self.app/Contents/Library/LoginItems/Helper.app"));
+    EXPECT_EQ(desktop.bundlePathForIdentifier("org.helper"),
+              String("/Self.app/Contents/Library/LoginItems/Helper.app"));
 }
 
 TEST(SimulatedDesktopTest, WindowsOpenInFrontAndMainPassesOnWhenTheyGo)
@@ -228,7 +229,8 @@ TEST(SimulatedDesktopTest, WindowsOpenInFrontAndMainPassesOnWhenTheyGo)
     std::vector<Kind> kinds;
     for (const auto& change : recorder.changes)
         kinds.push_back(change.kind);
-    EXPECT_EQ(kinds, (std::vector<Kind>{Kind::WindowOpened, Kind::WindowChanged, Kind::WindowClosed, Kind::WindowClosed}));
+    EXPECT_EQ(kinds,
+              (std::vector<Kind>{Kind::WindowOpened, Kind::WindowChanged, Kind::WindowClosed, Kind::WindowClosed}));
 }
 
 TEST(SimulatedDesktopTest, RaisingReordersWithinTheApplicationOnly)

@@ -43,7 +43,9 @@ DesktopState state(const char* json = kDesktop)
 
 std::string describe(const KeyEvent& event)
 {
-    const char* kind = event.type == KeyEventType::KeyDown ? "down" : event.type == KeyEventType::KeyUp ? "up" : "flags";
+    const char* kind = event.type == KeyEventType::KeyDown ? "down"
+                       : event.type == KeyEventType::KeyUp ? "up"
+                                                           : "flags";
     return std::string(kind) + " " + std::to_string(event.keyCode);
 }
 
@@ -82,15 +84,15 @@ private:
 struct KeyboardTest : ::testing::Test {
     KeyboardTest()
     {
-        keyboard().setApplicationDelivery(
-            [this](pid_t pid, const KeyEvent& event) { recorder.push_back("app " + std::to_string(pid) + " " + describe(event)); });
+        keyboard().setApplicationDelivery([this](pid_t pid, const KeyEvent& event) {
+            recorder.push_back("app " + std::to_string(pid) + " " + describe(event));
+        });
     }
 
     SimulatedKeyboard& keyboard() { return *desktop->keyboard(); }
 
     // The fixture keeps the tap alive unless told to forget it.
-    std::shared_ptr<FakeTap> addTap(const std::string& name, SimulatedEventTaps::Options options = {},
-                                    bool keep = true)
+    std::shared_ptr<FakeTap> addTap(const std::string& name, SimulatedEventTaps::Options options = {}, bool keep = true)
     {
         if (options.eventsOfInterest == 0)
             options.eventsOfInterest = (1u << 10) | (1u << 11) | (1u << 12);
@@ -120,10 +122,10 @@ TEST_F(KeyboardTest, KeyPassesTapsThenHotKeysThenTheFrontmostApplication)
 {
     ASSERT_TRUE(desktop->activate(40));
     addTap("t");
-    ASSERT_TRUE(desktop->hotKeys()->registerHotKey({.pid = 40, .keyCode = kTab, .modifiers = 0x1000},
-                                                  [this](bool pressed) {
-                                                      recorder.push_back(pressed ? "hot key pressed" : "hot key released");
-                                                  }));
+    ASSERT_TRUE(
+        desktop->hotKeys()->registerHotKey({.pid = 40, .keyCode = kTab, .modifiers = 0x1000}, [this](bool pressed) {
+            recorder.push_back(pressed ? "hot key pressed" : "hot key released");
+        }));
 
     keyboard().pressKey(kTab, kControl);
     keyboard().pressKey(kA);
@@ -145,8 +147,8 @@ TEST_F(KeyboardTest, NothingOfADesktopThatIsGoneReachesTheProgram)
         ScopedDesktop gone{state()};
         ASSERT_TRUE(gone->activate(40));
         gone->keyboard()->setApplicationDelivery([&](pid_t, const KeyEvent&) { ++calls; });
-        ASSERT_TRUE(gone->hotKeys()->registerHotKey({.pid = 40, .keyCode = kTab, .modifiers = 0x1000},
-                                                   [&](bool) { ++calls; }));
+        ASSERT_TRUE(
+            gone->hotKeys()->registerHotKey({.pid = 40, .keyCode = kTab, .modifiers = 0x1000}, [&](bool) { ++calls; }));
         gone->keyboard()->keyDown(kTab, kControl);
         gone->keyboard()->keyDown(kA);
     }
@@ -165,25 +167,31 @@ TEST_F(KeyboardTest, WhatATapAnswersDecidesWhatGoesOn)
     };
     const Row rows[] = {
         {"swallowing", false, [](const KeyEvent&) { return std::nullopt; }, {}, ""},
-        {"changing the key", false,
+        {"changing the key",
+         false,
          [](KeyEvent event) {
              event.keyCode = kB;
              return std::optional(event);
          },
-         {"10 down 11"}, "b"},
-        {"adding shift", false,
+         {"10 down 11"},
+         "b"},
+        {"adding shift",
+         false,
          [](KeyEvent event) {
              event.flags |= kShift;
              return std::optional(event);
          },
-         {"10 down 0"}, "A"},
+         {"10 down 0"},
+         "A"},
         {"listen-only swallowing", true, [](const KeyEvent&) { return std::nullopt; }, {"10 down 0"}, "a"},
-        {"listen-only changing", true,
+        {"listen-only changing",
+         true,
          [](KeyEvent event) {
              event.keyCode = kB;
              return std::optional(event);
          },
-         {"10 down 0"}, "a"},
+         {"10 down 0"},
+         "a"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -399,8 +407,8 @@ TEST_F(KeyboardTest, SelectingALayoutPostsTheDistributedNotification)
     EXPECT_FALSE(desktop->selectKeyboardLayout("org.kestrova.keylayout.Nonexistent"));
     // Selecting through the text-input call is a change of the desktop's
     // layout too.
-    EXPECT_EQ(TISSelectInputSource(textinput::KeyboardLayoutCatalog::shared().inputSource(textinput::InputSourceID::US)),
-              0);
+    EXPECT_EQ(
+        TISSelectInputSource(textinput::KeyboardLayoutCatalog::shared().inputSource(textinput::InputSourceID::US)), 0);
     clock.advance(0);
     EXPECT_EQ(layoutNotifications, 2);
 

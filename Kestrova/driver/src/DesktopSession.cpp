@@ -119,7 +119,8 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
             std::cerr << "Kestrova: " << result.error << '\n';
             return EXIT_FAILURE;
         }
-        simulation::SimulatedDesktop::setCurrent(std::make_shared<simulation::SimulatedDesktop>(std::move(*result.state)));
+        simulation::SimulatedDesktop::setCurrent(
+            std::make_shared<simulation::SimulatedDesktop>(std::move(*result.state)));
     }
     auto desktop = simulation::SimulatedDesktop::current();
 
@@ -288,8 +289,9 @@ void DesktopSession::press(const KeyStroke& keys)
         if (delivery.pid == desktop->ownProcess() || delivery.event.type != simulation::KeyEventType::KeyDown)
             continue;
         auto receiver = desktop->application(delivery.pid);
-        transcript_.note("the key goes to " + (receiver && receiver->localizedName ? receiver->localizedName->utf8()
-                                                                                   : "pid " + std::to_string(delivery.pid)));
+        transcript_.note("the key goes to " + (receiver && receiver->localizedName
+                                                   ? receiver->localizedName->utf8()
+                                                   : "pid " + std::to_string(delivery.pid)));
     }
 }
 

@@ -51,10 +51,18 @@ std::optional<Id> valueFrom(std::string_view text, std::string& error)
             }
             char next = text[++i];
             switch (next) {
-            case 't': result += '\t'; break;
-            case 'n': result += '\n'; break;
-            case '"': result += '"'; break;
-            case '\\': result += '\\'; break;
+            case 't':
+                result += '\t';
+                break;
+            case 'n':
+                result += '\n';
+                break;
+            case '"':
+                result += '"';
+                break;
+            case '\\':
+                result += '\\';
+                break;
             default:
                 error = std::string("unknown escape \\") + next;
                 return std::nullopt;

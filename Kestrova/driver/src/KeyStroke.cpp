@@ -17,12 +17,12 @@ struct NamedKey {
 };
 
 constexpr NamedKey kNamedKeys[] = {
-    {"tab", kVK_Tab},           {"escape", kVK_Escape},         {"esc", kVK_Escape},
-    {"return", kVK_Return},     {"enter", kVK_Return},          {"space", kVK_Space},
-    {"delete", kVK_Delete},     {"backspace", kVK_Delete},      {"forwarddelete", kVK_ForwardDelete},
-    {"left", kVK_LeftArrow},    {"right", kVK_RightArrow},      {"up", kVK_UpArrow},
-    {"down", kVK_DownArrow},    {"home", kVK_Home},             {"end", kVK_End},
-    {"pageup", kVK_PageUp},     {"pagedown", kVK_PageDown},
+    {"tab", kVK_Tab},        {"escape", kVK_Escape},     {"esc", kVK_Escape},
+    {"return", kVK_Return},  {"enter", kVK_Return},      {"space", kVK_Space},
+    {"delete", kVK_Delete},  {"backspace", kVK_Delete},  {"forwarddelete", kVK_ForwardDelete},
+    {"left", kVK_LeftArrow}, {"right", kVK_RightArrow},  {"up", kVK_UpArrow},
+    {"down", kVK_DownArrow}, {"home", kVK_Home},         {"end", kVK_End},
+    {"pageup", kVK_PageUp},  {"pagedown", kVK_PageDown},
 };
 
 constexpr unsigned short kFunctionKeys[] = {kVK_F1, kVK_F2, kVK_F3, kVK_F4,  kVK_F5,  kVK_F6,
@@ -45,9 +45,9 @@ struct Mark {
 };
 
 constexpr Mark kMarks[] = {
-    {'-', '_', kVK_ANSI_Minus},        {'=', '+', kVK_ANSI_Equal},         {'[', '{', kVK_ANSI_LeftBracket},
-    {']', '}', kVK_ANSI_RightBracket}, {';', ':', kVK_ANSI_Semicolon},     {'\'', '"', kVK_ANSI_Quote},
-    {',', '<', kVK_ANSI_Comma},        {'.', '>', kVK_ANSI_Period},        {'/', '?', kVK_ANSI_Slash},
+    {'-', '_', kVK_ANSI_Minus},        {'=', '+', kVK_ANSI_Equal},     {'[', '{', kVK_ANSI_LeftBracket},
+    {']', '}', kVK_ANSI_RightBracket}, {';', ':', kVK_ANSI_Semicolon}, {'\'', '"', kVK_ANSI_Quote},
+    {',', '<', kVK_ANSI_Comma},        {'.', '>', kVK_ANSI_Period},    {'/', '?', kVK_ANSI_Slash},
     {'\\', '|', kVK_ANSI_Backslash},   {'`', '~', kVK_ANSI_Grave},
 };
 

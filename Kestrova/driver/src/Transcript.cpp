@@ -112,11 +112,20 @@ std::string Transcript::describe(const Id& value)
         std::string result = "\"";
         for (char c : text->utf8()) {
             switch (c) {
-            case '\t': result += "\\t"; break;
-            case '\n': result += "\\n"; break;
-            case '"': result += "\\\""; break;
-            case '\\': result += "\\\\"; break;
-            default: result += c;
+            case '\t':
+                result += "\\t";
+                break;
+            case '\n':
+                result += "\\n";
+                break;
+            case '"':
+                result += "\\\"";
+                break;
+            case '\\':
+                result += "\\\\";
+                break;
+            default:
+                result += c;
             }
         }
         return result + "\"";
@@ -154,7 +163,8 @@ void Transcript::start()
     observers_.push_back(center.addObserverForName(NSPopoverDidShowNotification, Id(), [this](NSNotification& n) {
         auto popover = n.object().object<NSPopover>();
         if (popover)
-            pending("popover shown: " + popoverLabel(*popover) + (popover->animates() ? ", animated" : ", not animated"));
+            pending("popover shown: " + popoverLabel(*popover) +
+                    (popover->animates() ? ", animated" : ", not animated"));
     }));
     observers_.push_back(center.addObserverForName(NSPopoverDidCloseNotification, Id(), [this](NSNotification& n) {
         if (auto popover = n.object().object<NSPopover>())
@@ -349,7 +359,8 @@ void Transcript::flush()
     auto now = visibleWindows();
     auto keyWindow = NSApp() ? NSApp()->keyWindow() : nullptr;
     for (const auto& old : windows_) {
-        bool still = std::any_of(now.begin(), now.end(), [&](const ShownWindow& w) { return w.address == old.address; });
+        bool still =
+            std::any_of(now.begin(), now.end(), [&](const ShownWindow& w) { return w.address == old.address; });
         if (!still)
             note("window closed: " + old.label);
     }

@@ -14,7 +14,7 @@ public:
     }
 
     void handleGlobalShortcut() override;
-    void handleResignActive() override {}
+    void handleResignActive() override { }
 
 private:
     // The delegate owns the state, so it outlives it; holding it would keep

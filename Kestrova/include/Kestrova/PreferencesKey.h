@@ -27,7 +27,8 @@ inline String raw(PreferencesKey key)
 
 inline std::optional<PreferencesKey> preferencesKeyFromRaw(const String& name)
 {
-    for (PreferencesKey key : {PreferencesKey::launchAtLogin, PreferencesKey::rememberShortcuts, PreferencesKey::miniMode})
+    for (PreferencesKey key :
+         {PreferencesKey::launchAtLogin, PreferencesKey::rememberShortcuts, PreferencesKey::miniMode})
         if (raw(key) == name)
             return key;
     return std::nullopt;

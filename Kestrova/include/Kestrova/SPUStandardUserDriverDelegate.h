@@ -20,5 +20,5 @@ public:
     {
     }
     // The update session ends.
-    virtual void standardUserDriverWillFinishUpdateSession() {}
+    virtual void standardUserDriverWillFinishUpdateSession() { }
 };

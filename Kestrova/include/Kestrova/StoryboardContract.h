@@ -23,8 +23,7 @@ inline std::shared_ptr<NSStoryboard> requireMainStoryboard()
 }
 
 // A fresh controller of the scene, which must be of class T.
-template <class T>
-std::shared_ptr<T> requireController(NSStoryboard& storyboard, const String& identifier)
+template <class T> std::shared_ptr<T> requireController(NSStoryboard& storyboard, const String& identifier)
 {
     auto controller = storyboard.instantiateControllerWithIdentifier(identifier).object<T>();
     if (!controller)

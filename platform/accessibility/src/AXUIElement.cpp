@@ -352,7 +352,10 @@ AXError _AXUIElementGetWindow(AXUIElementRef element, CGWindowID* windowNumber)
     return kAXErrorSuccess;
 }
 
-bool AXIsProcessTrusted() { return SimulatedDesktop::current()->isTrusted(); }
+bool AXIsProcessTrusted()
+{
+    return SimulatedDesktop::current()->isTrusted();
+}
 
 bool AXIsProcessTrustedWithOptions(const Dictionary& options)
 {

@@ -84,7 +84,10 @@ AXValueRef AXValueCreate(AXValueType type, const void* valuePointer)
     }
 }
 
-AXValueType AXValueGetType(const AXValueRef& value) { return value ? value->type() : kAXValueIllegalType; }
+AXValueType AXValueGetType(const AXValueRef& value)
+{
+    return value ? value->type() : kAXValueIllegalType;
+}
 
 bool AXValueGetValue(const AXValueRef& value, AXValueType type, void* valuePointer)
 {

@@ -353,8 +353,8 @@ void NSApplication::activateIgnoringOtherApps(bool ignoreOtherApps)
 {
     auto current = desktop();
     pid_t own = current->ownProcess();
-    current->activate(own, request(own, ignoreOtherApps ? NSApplicationActivateIgnoringOtherApps : 0,
-                                   "activateIgnoringOtherApps:"));
+    current->activate(
+        own, request(own, ignoreOtherApps ? NSApplicationActivateIgnoringOtherApps : 0, "activateIgnoringOtherApps:"));
 }
 
 void NSApplication::activate()
@@ -410,8 +410,9 @@ void NSApplication::yieldActivationToApplication(const std::shared_ptr<NSRunning
 {
     auto current = desktop();
     if (!isOperatingSystem14OrLater(*current))
-        NSException::raise(NSInvalidArgumentException, "-[NSApplication yieldActivationToApplication:]: "
-                                                       "unrecognized selector sent to instance %p",
+        NSException::raise(NSInvalidArgumentException,
+                           "-[NSApplication yieldActivationToApplication:]: "
+                           "unrecognized selector sent to instance %p",
                            static_cast<void*>(this));
     if (application)
         activationYields_.push_back(application->processIdentifier());

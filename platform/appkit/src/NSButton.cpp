@@ -9,12 +9,15 @@ NSButton::NSButton(NSRect frame)
 
 void NSButton::describe(ClassDescriptor& d)
 {
-    d.property<NSButton>("title", [](NSButton& b) { return Id(b.title()); },
-                         [](NSButton& b, const Id& value) { b.setTitle(value.string() ? *value.string() : String()); });
-    d.property<NSButton>("image", [](NSButton& b) { return Id(b.image()); },
-                         [](NSButton& b, const Id& value) { b.setImage(value.object<NSImage>()); });
-    d.property<NSButton>("state", [](NSButton& b) { return Id::number(b.state()); },
-                         [](NSButton& b, const Id& value) { b.setState(value.integerValue()); });
+    d.property<NSButton>(
+        "title", [](NSButton& b) { return Id(b.title()); },
+        [](NSButton& b, const Id& value) { b.setTitle(value.string() ? *value.string() : String()); });
+    d.property<NSButton>(
+        "image", [](NSButton& b) { return Id(b.image()); },
+        [](NSButton& b, const Id& value) { b.setImage(value.object<NSImage>()); });
+    d.property<NSButton>(
+        "state", [](NSButton& b) { return Id::number(b.state()); },
+        [](NSButton& b, const Id& value) { b.setState(value.integerValue()); });
     d.method<NSButton>("performClick:", ReturnKind::Void, [](NSButton& b, std::span<const Id> arguments) {
         b.performClick(arguments[0]);
         return Id();

@@ -12,16 +12,21 @@ void NSControl::describe(ClassDescriptor& d)
 {
     // "value" is the name bindings use for the control's value.
     for (const char* key : {"objectValue", "value"})
-        d.property<NSControl>(key, [](NSControl& c) { return c.objectValue(); },
-                              [](NSControl& c, const Id& value) { c.setObjectValue(value); });
-    d.property<NSControl>("stringValue", [](NSControl& c) { return Id(c.stringValue()); },
-                          [](NSControl& c, const Id& value) { c.setObjectValue(value); });
-    d.property<NSControl>("integerValue", [](NSControl& c) { return Id::number(c.integerValue()); },
-                          [](NSControl& c, const Id& value) { c.setIntegerValue(value.integerValue()); });
-    d.property<NSControl>("enabled", [](NSControl& c) { return Id::boolean(c.isEnabled()); },
-                          [](NSControl& c, const Id& value) { c.setEnabled(value.boolValue()); });
-    d.property<NSControl>("tag", [](NSControl& c) { return Id::number(c.tag()); },
-                          [](NSControl& c, const Id& value) { c.setTag(value.integerValue()); });
+        d.property<NSControl>(
+            key, [](NSControl& c) { return c.objectValue(); },
+            [](NSControl& c, const Id& value) { c.setObjectValue(value); });
+    d.property<NSControl>(
+        "stringValue", [](NSControl& c) { return Id(c.stringValue()); },
+        [](NSControl& c, const Id& value) { c.setObjectValue(value); });
+    d.property<NSControl>(
+        "integerValue", [](NSControl& c) { return Id::number(c.integerValue()); },
+        [](NSControl& c, const Id& value) { c.setIntegerValue(value.integerValue()); });
+    d.property<NSControl>(
+        "enabled", [](NSControl& c) { return Id::boolean(c.isEnabled()); },
+        [](NSControl& c, const Id& value) { c.setEnabled(value.boolValue()); });
+    d.property<NSControl>(
+        "tag", [](NSControl& c) { return Id::number(c.tag()); },
+        [](NSControl& c, const Id& value) { c.setTag(value.integerValue()); });
 }
 
 bool NSControl::sendAction(Selector action, const Id& target)

@@ -16,8 +16,9 @@ std::shared_ptr<NSImageView> NSImageView::imageViewWithImage(const std::shared_p
 
 void NSImageView::describe(ClassDescriptor& d)
 {
-    d.property<NSImageView>("image", [](NSImageView& v) { return Id(v.image()); },
-                            [](NSImageView& v, const Id& value) { v.setImage(value.object<NSImage>()); });
+    d.property<NSImageView>(
+        "image", [](NSImageView& v) { return Id(v.image()); },
+        [](NSImageView& v, const Id& value) { v.setImage(value.object<NSImage>()); });
 }
 
 std::shared_ptr<NSImage> NSImageView::image() const

@@ -50,7 +50,8 @@ void NSMenu::insertItem(const std::shared_ptr<NSMenuItem>& item, NSInteger index
     if (!item)
         return;
     if (item->menu_.lock())
-        NSException::raise(NSInternalInconsistencyException, "Item to be inserted into menu already is in another menu");
+        NSException::raise(NSInternalInconsistencyException,
+                           "Item to be inserted into menu already is in another menu");
     index = std::clamp<NSInteger>(index, 0, numberOfItems());
     items_.insert(items_.begin() + index, item);
     auto self = std::static_pointer_cast<NSMenu>(shared_from_this());

@@ -19,14 +19,18 @@ std::shared_ptr<NSMenuItem> NSMenuItem::separatorItem()
 
 void NSMenuItem::describe(ClassDescriptor& d)
 {
-    d.property<NSMenuItem>("title", [](NSMenuItem& i) { return Id(i.title()); },
-                           [](NSMenuItem& i, const Id& v) { i.setTitle(v.string() ? *v.string() : String()); });
-    d.property<NSMenuItem>("enabled", [](NSMenuItem& i) { return Id::boolean(i.isEnabled()); },
-                           [](NSMenuItem& i, const Id& v) { i.setEnabled(v.boolValue()); });
-    d.property<NSMenuItem>("hidden", [](NSMenuItem& i) { return Id::boolean(i.isHidden()); },
-                           [](NSMenuItem& i, const Id& v) { i.setHidden(v.boolValue()); });
-    d.property<NSMenuItem>("tag", [](NSMenuItem& i) { return Id::number(i.tag()); },
-                           [](NSMenuItem& i, const Id& v) { i.setTag(v.integerValue()); });
+    d.property<NSMenuItem>(
+        "title", [](NSMenuItem& i) { return Id(i.title()); },
+        [](NSMenuItem& i, const Id& v) { i.setTitle(v.string() ? *v.string() : String()); });
+    d.property<NSMenuItem>(
+        "enabled", [](NSMenuItem& i) { return Id::boolean(i.isEnabled()); },
+        [](NSMenuItem& i, const Id& v) { i.setEnabled(v.boolValue()); });
+    d.property<NSMenuItem>(
+        "hidden", [](NSMenuItem& i) { return Id::boolean(i.isHidden()); },
+        [](NSMenuItem& i, const Id& v) { i.setHidden(v.boolValue()); });
+    d.property<NSMenuItem>(
+        "tag", [](NSMenuItem& i) { return Id::number(i.tag()); },
+        [](NSMenuItem& i, const Id& v) { i.setTag(v.integerValue()); });
 }
 
 Id NSMenuItem::target() const
@@ -64,8 +68,8 @@ bool NSMenuItem::matchesKeyEquivalent(NSEvent& event) const
 {
     if (keyEquivalent_.empty() || event.type() != NSEventTypeKeyDown)
         return false;
-    constexpr NSEventModifierFlags relevant = NSEventModifierFlagShift | NSEventModifierFlagControl |
-                                              NSEventModifierFlagOption | NSEventModifierFlagCommand;
+    constexpr NSEventModifierFlags relevant =
+        NSEventModifierFlagShift | NSEventModifierFlagControl | NSEventModifierFlagOption | NSEventModifierFlagCommand;
     NSEventModifierFlags wanted = keyEquivalentModifierMask_ & relevant;
     String key = keyEquivalent_;
     if (key != key.lowercase()) {

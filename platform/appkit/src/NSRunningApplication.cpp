@@ -86,8 +86,8 @@ std::shared_ptr<NSRunningApplication> NSRunningApplication::runningApplicationWi
     return simulation::SimulatedDesktop::current()->isRunning(pid) ? forProcess(pid) : nullptr;
 }
 
-std::vector<std::shared_ptr<NSRunningApplication>> NSRunningApplication::runningApplicationsWithBundleIdentifier(
-    const String& bundleIdentifier)
+std::vector<std::shared_ptr<NSRunningApplication>>
+NSRunningApplication::runningApplicationsWithBundleIdentifier(const String& bundleIdentifier)
 {
     std::vector<std::shared_ptr<NSRunningApplication>> result;
     for (const auto& application : simulation::SimulatedDesktop::current()->runningApplications(bundleIdentifier))

@@ -59,9 +59,8 @@ NSStoryboard::NSStoryboard(String name, std::shared_ptr<NSBundle> bundle,
 
 NSStoryboard::~NSStoryboard() = default;
 
-std::shared_ptr<NSStoryboard> NSStoryboard::storyboardWithData(std::string_view json,
-                                                               const std::shared_ptr<NSBundle>& bundle,
-                                                               std::string* error)
+std::shared_ptr<NSStoryboard>
+NSStoryboard::storyboardWithData(std::string_view json, const std::shared_ptr<NSBundle>& bundle, std::string* error)
 {
     std::string message;
     auto document = detail::StoryboardDocument::parse(json, message);
@@ -159,8 +158,8 @@ std::shared_ptr<NSObject> NSStoryboard::TopLevelObjects::objectWithIdentifier(co
     return nullptr;
 }
 
-std::optional<NSStoryboard::TopLevelObjects> NSStoryboard::instantiateApplicationScene(
-    const std::shared_ptr<NSApplication>& application)
+std::optional<NSStoryboard::TopLevelObjects>
+NSStoryboard::instantiateApplicationScene(const std::shared_ptr<NSApplication>& application)
 {
     TopLevelObjects result;
     if (!document_->application)

@@ -15,10 +15,12 @@ NSView::~NSView() = default;
 
 void NSView::describe(ClassDescriptor& d)
 {
-    d.property<NSView>("hidden", [](NSView& v) { return Id::boolean(v.isHidden()); },
-                       [](NSView& v, const Id& value) { v.setHidden(value.boolValue()); });
-    d.property<NSView>("identifier", [](NSView& v) { return Id(v.identifier()); },
-                       [](NSView& v, const Id& value) { v.setIdentifier(value.string() ? *value.string() : String()); });
+    d.property<NSView>(
+        "hidden", [](NSView& v) { return Id::boolean(v.isHidden()); },
+        [](NSView& v, const Id& value) { v.setHidden(value.boolValue()); });
+    d.property<NSView>(
+        "identifier", [](NSView& v) { return Id(v.identifier()); },
+        [](NSView& v, const Id& value) { v.setIdentifier(value.string() ? *value.string() : String()); });
 }
 
 namespace {
@@ -153,9 +155,9 @@ void NSView::setContainingWindow(const std::shared_ptr<NSWindow>& window)
     moveToWindow(window);
 }
 
-void NSView::viewWillMoveToWindow(const std::shared_ptr<NSWindow>&) {}
+void NSView::viewWillMoveToWindow(const std::shared_ptr<NSWindow>&) { }
 
-void NSView::viewWillMoveToSuperview(const std::shared_ptr<NSView>&) {}
+void NSView::viewWillMoveToSuperview(const std::shared_ptr<NSView>&) { }
 
 void NSView::detachFromSuperview()
 {
@@ -256,7 +258,8 @@ NSPoint toSuperview(const NSView& view, NSPoint point)
     auto superview = view.superview();
     bool superFlipped = superview && superview->isFlipped();
     NSRect frame = view.frame();
-    CGFloat y = view.isFlipped() != superFlipped ? frame.origin.y + frame.size.height - point.y : frame.origin.y + point.y;
+    CGFloat y =
+        view.isFlipped() != superFlipped ? frame.origin.y + frame.size.height - point.y : frame.origin.y + point.y;
     return {frame.origin.x + point.x, y};
 }
 
@@ -265,7 +268,8 @@ NSPoint fromSuperview(const NSView& view, NSPoint point)
     auto superview = view.superview();
     bool superFlipped = superview && superview->isFlipped();
     NSRect frame = view.frame();
-    CGFloat y = view.isFlipped() != superFlipped ? frame.origin.y + frame.size.height - point.y : point.y - frame.origin.y;
+    CGFloat y =
+        view.isFlipped() != superFlipped ? frame.origin.y + frame.size.height - point.y : point.y - frame.origin.y;
     return {point.x - frame.origin.x, y};
 }
 

@@ -11,12 +11,12 @@ NSViewController::~NSViewController() = default;
 
 void NSViewController::describe(ClassDescriptor& d)
 {
-    d.property<NSViewController>("representedObject", [](NSViewController& c) { return c.representedObject(); },
-                                 [](NSViewController& c, const Id& value) { c.setRepresentedObject(value); });
-    d.property<NSViewController>("title", [](NSViewController& c) { return Id(c.title()); },
-                                 [](NSViewController& c, const Id& value) {
-                                     c.setTitle(value.string() ? *value.string() : String());
-                                 });
+    d.property<NSViewController>(
+        "representedObject", [](NSViewController& c) { return c.representedObject(); },
+        [](NSViewController& c, const Id& value) { c.setRepresentedObject(value); });
+    d.property<NSViewController>(
+        "title", [](NSViewController& c) { return Id(c.title()); },
+        [](NSViewController& c, const Id& value) { c.setTitle(value.string() ? *value.string() : String()); });
     d.property<NSViewController>("view", [](NSViewController& c) { return Id(c.view()); });
 }
 
@@ -91,7 +91,8 @@ void NSViewController::removeFromParentViewController()
     if (!parent)
         return;
     auto& siblings = parent->children_;
-    auto it = std::find(siblings.begin(), siblings.end(), std::static_pointer_cast<NSViewController>(shared_from_this()));
+    auto it =
+        std::find(siblings.begin(), siblings.end(), std::static_pointer_cast<NSViewController>(shared_from_this()));
     if (it != siblings.end())
         parent->removeChildViewControllerAtIndex(static_cast<std::size_t>(it - siblings.begin()));
 }

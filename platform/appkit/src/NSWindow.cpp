@@ -53,8 +53,9 @@ void NSWindow::describe(ClassDescriptor& d)
         w.orderOut(arguments[0]);
         return Id();
     });
-    d.property<NSWindow>("title", [](NSWindow& w) { return Id(w.title()); },
-                         [](NSWindow& w, const Id& value) { w.setTitle(value.string() ? *value.string() : String()); });
+    d.property<NSWindow>(
+        "title", [](NSWindow& w) { return Id(w.title()); },
+        [](NSWindow& w, const Id& value) { w.setTitle(value.string() ? *value.string() : String()); });
     d.property<NSWindow>("visible", [](NSWindow& w) { return Id::boolean(w.isVisible()); });
 }
 
@@ -203,8 +204,7 @@ void NSWindow::makeMainWindow()
 
 namespace {
 
-template <class Method>
-void tellDelegate(NSWindow& window, const String& name, Method method)
+template <class Method> void tellDelegate(NSWindow& window, const String& name, Method method)
 {
     auto notification = NSNotification::notificationWithName(name, Id(window.shared_from_this()));
     if (auto delegate = window.delegate())

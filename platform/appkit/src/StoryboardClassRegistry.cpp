@@ -18,8 +18,7 @@ namespace detail {
 
 namespace {
 
-template <class T>
-void add(StoryboardClassRegistry& registry)
+template <class T> void add(StoryboardClassRegistry& registry)
 {
     registry.registerClass(T::descriptor(), [] { return std::make_shared<T>(); });
 }

@@ -176,9 +176,27 @@ public:
             refuse(path, "nested too deeply");
         requireObject(json, path);
         allowOnly(json, path,
-                  {"id", "class", "comment", "separator", "properties", "outlets", "action", "bindings", "frame",
-                   "autoresizingMask", "subviews", "styleMask", "delegate", "items", "keyEquivalent",
-                   "keyEquivalentModifierMask", "submenu", "view", "window", "contentViewController", "children",
+                  {"id",
+                   "class",
+                   "comment",
+                   "separator",
+                   "properties",
+                   "outlets",
+                   "action",
+                   "bindings",
+                   "frame",
+                   "autoresizingMask",
+                   "subviews",
+                   "styleMask",
+                   "delegate",
+                   "items",
+                   "keyEquivalent",
+                   "keyEquivalentModifierMask",
+                   "submenu",
+                   "view",
+                   "window",
+                   "contentViewController",
+                   "children",
                    "segues"});
         auto object = std::make_unique<StoryboardObject>();
         object->path = path;
@@ -260,8 +278,8 @@ public:
                 parsed.to = requireName(binding["to"], item + ".to");
                 parsed.keyPath = requireName(binding["keyPath"], item + ".keyPath");
                 if (binding.contains("options")) {
-                    Id options = toValue(requireObject(binding["options"], item + ".options"), depth + 1,
-                                         item + ".options");
+                    Id options =
+                        toValue(requireObject(binding["options"], item + ".options"), depth + 1, item + ".options");
                     parsed.options = *options.dictionary();
                 }
                 references_.push_back({item + ".to", parsed.to});
@@ -293,8 +311,7 @@ public:
         if (json.contains("subviews")) {
             if (!isView)
                 refuse(path + ".subviews", "only views have subviews");
-            children(json["subviews"], path + ".subviews", depth, NSView::descriptor(), "a view",
-                     object->subviews);
+            children(json["subviews"], path + ".subviews", depth, NSView::descriptor(), "a view", object->subviews);
         }
         if (json.contains("styleMask")) {
             if (!isWindow)
@@ -330,12 +347,12 @@ public:
         if (json.contains("keyEquivalentModifierMask")) {
             if (!isMenuItem)
                 refuse(path + ".keyEquivalentModifierMask", "only menu items have a key equivalent here");
-            object->keyEquivalentModifierMask = flagsFrom(json["keyEquivalentModifierMask"],
-                                                          path + ".keyEquivalentModifierMask",
-                                                          {{"shift", NSEventModifierFlagShift},
-                                                           {"control", NSEventModifierFlagControl},
-                                                           {"option", NSEventModifierFlagOption},
-                                                           {"command", NSEventModifierFlagCommand}});
+            object->keyEquivalentModifierMask =
+                flagsFrom(json["keyEquivalentModifierMask"], path + ".keyEquivalentModifierMask",
+                          {{"shift", NSEventModifierFlagShift},
+                           {"control", NSEventModifierFlagControl},
+                           {"option", NSEventModifierFlagOption},
+                           {"command", NSEventModifierFlagCommand}});
         }
         if (json.contains("submenu")) {
             if (!isMenuItem)
@@ -366,8 +383,8 @@ public:
         if (json.contains("contentViewController")) {
             if (!isWindowController)
                 refuse(path + ".contentViewController", "only window controllers have a content view controller");
-            object->contentViewController = reference(json["contentViewController"], path + ".contentViewController",
-                                                      depth);
+            object->contentViewController =
+                reference(json["contentViewController"], path + ".contentViewController", depth);
         }
         if (json.contains("segues")) {
             std::string at = path + ".segues";
@@ -390,8 +407,8 @@ public:
                 parsed.destination = requireName(segue["destination"], item + ".destination");
                 for (const auto& earlier : object->segues)
                     if (earlier.identifier == parsed.identifier)
-                        refuse(item + ".identifier", "the segue " + quoted(parsed.identifier.utf8()) +
-                                                         " is given twice");
+                        refuse(item + ".identifier",
+                               "the segue " + quoted(parsed.identifier.utf8()) + " is given twice");
                 sceneReferences_.push_back({item + ".destination", parsed.destination});
                 object->segues.push_back(std::move(parsed));
             }

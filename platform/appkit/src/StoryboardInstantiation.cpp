@@ -52,8 +52,8 @@ std::shared_ptr<NSObject> StoryboardInstantiation::controller(const StoryboardSc
     return controller;
 }
 
-std::vector<std::pair<String, std::shared_ptr<NSObject>>> StoryboardInstantiation::applicationObjects(
-    const StoryboardScene& scene)
+std::vector<std::pair<String, std::shared_ptr<NSObject>>>
+StoryboardInstantiation::applicationObjects(const StoryboardScene& scene)
 {
     std::vector<std::pair<String, std::shared_ptr<NSObject>>> objects;
     for (const auto& object : scene.objects)

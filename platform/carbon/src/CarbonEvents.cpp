@@ -8,9 +8,15 @@
 
 using carbon::detail::EventDispatcher;
 
-EventTargetRef GetEventDispatcherTarget() { return EventDispatcher::shared().dispatcherTarget(); }
+EventTargetRef GetEventDispatcherTarget()
+{
+    return EventDispatcher::shared().dispatcherTarget();
+}
 
-EventTargetRef GetApplicationEventTarget() { return EventDispatcher::shared().applicationTarget(); }
+EventTargetRef GetApplicationEventTarget()
+{
+    return EventDispatcher::shared().applicationTarget();
+}
 
 OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler, ItemCount inNumTypes,
                              const EventTypeSpec* inList, void* inUserData, EventHandlerRef* outRef)
@@ -24,7 +30,10 @@ OSStatus InstallEventHandler(EventTargetRef inTarget, EventHandlerUPP inHandler,
     return EventDispatcher::shared().install(inTarget, inHandler, std::move(types), inUserData, outRef);
 }
 
-OSStatus RemoveEventHandler(EventHandlerRef inHandlerRef) { return EventDispatcher::shared().remove(inHandlerRef); }
+OSStatus RemoveEventHandler(EventHandlerRef inHandlerRef)
+{
+    return EventDispatcher::shared().remove(inHandlerRef);
+}
 
 OSStatus CallNextEventHandler(EventHandlerCallRef inCallRef, EventRef inEvent)
 {
@@ -44,11 +53,20 @@ OSStatus CreateEvent(CFAllocatorRef, UInt32 inClassID, UInt32 inKind, EventTime 
     return noErr;
 }
 
-void ReleaseEvent(EventRef inEvent) { delete inEvent; }
+void ReleaseEvent(EventRef inEvent)
+{
+    delete inEvent;
+}
 
-UInt32 GetEventClass(EventRef inEvent) { return inEvent ? inEvent->eventClass : 0; }
+UInt32 GetEventClass(EventRef inEvent)
+{
+    return inEvent ? inEvent->eventClass : 0;
+}
 
-UInt32 GetEventKind(EventRef inEvent) { return inEvent ? inEvent->eventKind : 0; }
+UInt32 GetEventKind(EventRef inEvent)
+{
+    return inEvent ? inEvent->eventKind : 0;
+}
 
 OSStatus SetEventParameter(EventRef inEvent, EventParamName inName, EventParamType inType, ByteCount inSize,
                            const void* inDataPtr)
@@ -95,4 +113,7 @@ OSStatus RegisterEventHotKey(UInt32 inHotKeyCode, UInt32 inHotKeyModifiers, Even
     return EventDispatcher::shared().registerHotKey(inHotKeyCode, inHotKeyModifiers, inHotKeyID, inTarget, outRef);
 }
 
-OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey) { return EventDispatcher::shared().unregisterHotKey(inHotKey); }
+OSStatus UnregisterEventHotKey(EventHotKeyRef inHotKey)
+{
+    return EventDispatcher::shared().unregisterHotKey(inHotKey);
+}

@@ -16,16 +16,43 @@ CGRect CGRectStandardize(CGRect rect)
     return rect;
 }
 
-CGFloat CGRectGetMinX(CGRect rect) { return CGRectStandardize(rect).origin.x; }
-CGFloat CGRectGetMinY(CGRect rect) { return CGRectStandardize(rect).origin.y; }
-CGFloat CGRectGetWidth(CGRect rect) { return CGRectStandardize(rect).size.width; }
-CGFloat CGRectGetHeight(CGRect rect) { return CGRectStandardize(rect).size.height; }
-CGFloat CGRectGetMidX(CGRect rect) { return CGRectGetMinX(rect) + CGRectGetWidth(rect) / 2; }
-CGFloat CGRectGetMidY(CGRect rect) { return CGRectGetMinY(rect) + CGRectGetHeight(rect) / 2; }
-CGFloat CGRectGetMaxX(CGRect rect) { return CGRectGetMinX(rect) + CGRectGetWidth(rect); }
-CGFloat CGRectGetMaxY(CGRect rect) { return CGRectGetMinY(rect) + CGRectGetHeight(rect); }
+CGFloat CGRectGetMinX(CGRect rect)
+{
+    return CGRectStandardize(rect).origin.x;
+}
+CGFloat CGRectGetMinY(CGRect rect)
+{
+    return CGRectStandardize(rect).origin.y;
+}
+CGFloat CGRectGetWidth(CGRect rect)
+{
+    return CGRectStandardize(rect).size.width;
+}
+CGFloat CGRectGetHeight(CGRect rect)
+{
+    return CGRectStandardize(rect).size.height;
+}
+CGFloat CGRectGetMidX(CGRect rect)
+{
+    return CGRectGetMinX(rect) + CGRectGetWidth(rect) / 2;
+}
+CGFloat CGRectGetMidY(CGRect rect)
+{
+    return CGRectGetMinY(rect) + CGRectGetHeight(rect) / 2;
+}
+CGFloat CGRectGetMaxX(CGRect rect)
+{
+    return CGRectGetMinX(rect) + CGRectGetWidth(rect);
+}
+CGFloat CGRectGetMaxY(CGRect rect)
+{
+    return CGRectGetMinY(rect) + CGRectGetHeight(rect);
+}
 
-bool CGRectIsEmpty(CGRect rect) { return rect.size.width == 0 || rect.size.height == 0; }
+bool CGRectIsEmpty(CGRect rect)
+{
+    return rect.size.width == 0 || rect.size.height == 0;
+}
 
 bool CGRectContainsPoint(CGRect rect, CGPoint point)
 {
@@ -41,9 +68,18 @@ bool CGRectIntersectsRect(CGRect a, CGRect b)
            std::max(CGRectGetMinY(a), CGRectGetMinY(b)) < std::min(CGRectGetMaxY(a), CGRectGetMaxY(b));
 }
 
-bool CGPointEqualToPoint(CGPoint a, CGPoint b) { return a == b; }
-bool CGSizeEqualToSize(CGSize a, CGSize b) { return a == b; }
-bool CGRectEqualToRect(CGRect a, CGRect b) { return CGRectStandardize(a) == CGRectStandardize(b); }
+bool CGPointEqualToPoint(CGPoint a, CGPoint b)
+{
+    return a == b;
+}
+bool CGSizeEqualToSize(CGSize a, CGSize b)
+{
+    return a == b;
+}
+bool CGRectEqualToRect(CGRect a, CGRect b)
+{
+    return CGRectStandardize(a) == CGRectStandardize(b);
+}
 
 std::ostream& operator<<(std::ostream& stream, const CGPoint& point)
 {

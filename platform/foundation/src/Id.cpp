@@ -60,7 +60,8 @@ Data::Data(std::vector<std::uint8_t> bytes)
 }
 
 Data::Data(const void* bytes, std::size_t length)
-    : Data(std::vector<std::uint8_t>(static_cast<const std::uint8_t*>(bytes), static_cast<const std::uint8_t*>(bytes) + length))
+    : Data(std::vector<std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
+                                     static_cast<const std::uint8_t*>(bytes) + length))
 {
 }
 

@@ -93,7 +93,8 @@ std::vector<std::string> CapturingLogSink::texts() const
 bool CapturingLogSink::contains(LogLevel level, const std::string& text) const
 {
     std::lock_guard lock(mutex_);
-    return std::any_of(entries_.begin(), entries_.end(), [&](const LogEntry& e) { return e.level == level && e.text == text; });
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const LogEntry& e) { return e.level == level && e.text == text; });
 }
 
 void CapturingLogSink::clear()

@@ -17,13 +17,13 @@ namespace {
 
 bool isDirectory(const String& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.utf8().c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool isFile(const String& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.utf8().c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -321,7 +321,7 @@ String NSBundle::pathForResource(const String& name, const String& type, const S
         folders.push_back(stringByAppendingPathComponent(resourcePath_, localization));
     for (const String& folder : folders) {
         String candidate = stringByAppendingPathComponent(stringByAppendingPathComponent(folder, subdirectory), file);
-        struct stat info {};
+        struct stat info { };
         if (::stat(candidate.utf8().c_str(), &info) == 0)
             return candidate;
     }
@@ -391,7 +391,8 @@ String NSBundle::localizedStringForKey(const String& key, const String& value, c
                     else
                         Log::error("Could not read the strings table %s: %s", path.utf8().c_str(), read.error.c_str());
                 } else {
-                    OpenStepPropertyList::Result read = OpenStepPropertyList::parseStringsTable(bytes.data(), bytes.size());
+                    OpenStepPropertyList::Result read =
+                        OpenStepPropertyList::parseStringsTable(bytes.data(), bytes.size());
                     if (read.ok())
                         parsed = read.value;
                     else

@@ -140,8 +140,8 @@ std::size_t NSCache::totalCost() const
 
 void NSCache::trimLocked(std::vector<Id>& evicted)
 {
-    while (!entries_.empty() && ((countLimit_ && entries_.size() > countLimit_) ||
-                                 (totalCostLimit_ && totalCost_ > totalCostLimit_))) {
+    while (!entries_.empty() &&
+           ((countLimit_ && entries_.size() > countLimit_) || (totalCostLimit_ && totalCost_ > totalCostLimit_))) {
         Entry& last = entries_.back();
         totalCost_ -= last.cost;
         evicted.push_back(last.object);

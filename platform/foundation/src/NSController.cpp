@@ -4,16 +4,18 @@
 
 void NSController::describe(ClassDescriptor& d)
 {
-    d.method<NSController>("objectDidBeginEditing:", ReturnKind::Void, [](NSController& self, std::span<const Id> arguments) {
-        if (NSObject* editor = arguments[0].objectPointer())
-            self.objectDidBeginEditing(*editor);
-        return Id();
-    });
-    d.method<NSController>("objectDidEndEditing:", ReturnKind::Void, [](NSController& self, std::span<const Id> arguments) {
-        if (NSObject* editor = arguments[0].objectPointer())
-            self.objectDidEndEditing(*editor);
-        return Id();
-    });
+    d.method<NSController>("objectDidBeginEditing:", ReturnKind::Void,
+                           [](NSController& self, std::span<const Id> arguments) {
+                               if (NSObject* editor = arguments[0].objectPointer())
+                                   self.objectDidBeginEditing(*editor);
+                               return Id();
+                           });
+    d.method<NSController>("objectDidEndEditing:", ReturnKind::Void,
+                           [](NSController& self, std::span<const Id> arguments) {
+                               if (NSObject* editor = arguments[0].objectPointer())
+                                   self.objectDidEndEditing(*editor);
+                               return Id();
+                           });
     d.method<NSController>("commitEditing", ReturnKind::Boolean,
                            [](NSController& self, std::span<const Id>) { return Id::boolean(self.commitEditing()); });
     d.method<NSController>("discardEditing", ReturnKind::Void, [](NSController& self, std::span<const Id>) {
@@ -42,7 +44,8 @@ void NSController::objectDidEndEditing(NSObject& editor)
 
 bool NSController::isEditing() const
 {
-    return std::any_of(editors_.begin(), editors_.end(), [](const Editor& e) { return !e.shared || !e.reference.expired(); });
+    return std::any_of(editors_.begin(), editors_.end(),
+                       [](const Editor& e) { return !e.shared || !e.reference.expired(); });
 }
 
 std::vector<std::shared_ptr<NSObject>> NSController::liveEditors()
@@ -52,7 +55,8 @@ std::vector<std::shared_ptr<NSObject>> NSController::liveEditors()
     for (const auto& e : editors_) {
         // An editor that isn't shared-owned is kept alive by its owner while
         // it edits; hold it with an empty owner for the call.
-        live.push_back(e.shared ? e.reference.lock() : std::shared_ptr<NSObject>(std::shared_ptr<NSObject>(), e.pointer));
+        live.push_back(e.shared ? e.reference.lock()
+                                : std::shared_ptr<NSObject>(std::shared_ptr<NSObject>(), e.pointer));
     }
     return live;
 }
@@ -60,7 +64,8 @@ std::vector<std::shared_ptr<NSObject>> NSController::liveEditors()
 bool NSController::commitEditing()
 {
     for (const auto& editor : liveEditors()) {
-        if (editor && editor->respondsToSelector("commitEditing") && !editor->performSelector("commitEditing").boolValue())
+        if (editor && editor->respondsToSelector("commitEditing") &&
+            !editor->performSelector("commitEditing").boolValue())
             return false;
     }
     return true;

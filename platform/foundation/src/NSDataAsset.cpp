@@ -52,7 +52,7 @@ std::shared_ptr<NSDataAsset> NSDataAsset::create(const String& name, std::shared
     std::sort(candidates.begin(), candidates.end());
     for (const String& file : candidates) {
         String path = stringByAppendingPathComponent(folder, file);
-        struct stat info {};
+        struct stat info { };
         if (::stat(path.utf8().c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
         std::ifstream in(path.utf8(), std::ios::binary);

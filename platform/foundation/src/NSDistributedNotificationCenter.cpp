@@ -86,8 +86,7 @@ void NSDistributedNotificationCenter::dispatch(const std::shared_ptr<NSNotificat
                     continue;
                 if (behaviour == NSNotificationSuspensionBehaviorCoalesce) {
                     std::erase_if(held_, [&](const Held& held) {
-                        return held.registration == registration &&
-                               held.notification->name() == notification->name() &&
+                        return held.registration == registration && held.notification->name() == notification->name() &&
                                held.notification->object() == notification->object();
                     });
                 }

@@ -74,8 +74,8 @@ ScopedAssertionHandler::~ScopedAssertionHandler()
 
 void NSAssertParameterFailure(const char* function, const char* file, int line, const char* condition)
 {
-    NSAssertionHandler::currentHandler().handleFailure(function, file, line,
-                                                       String::format("Invalid parameter not satisfying: %s", condition));
+    NSAssertionHandler::currentHandler().handleFailure(
+        function, file, line, String::format("Invalid parameter not satisfying: %s", condition));
 }
 
 void NSAssertFailure(const char* function, const char* file, int line, const String& description)

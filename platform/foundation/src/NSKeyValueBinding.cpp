@@ -70,7 +70,8 @@ void NSObject::bind(const String& binding, const Id& observable, const String& k
 {
     std::shared_ptr<NSObject> object = observable.objectReference();
     if (!object)
-        NSException::raise(NSInvalidArgumentException, "-[%s bind:toObject:withKeyPath:options:]: cannot bind \"%s\" to %s",
+        NSException::raise(NSInvalidArgumentException,
+                           "-[%s bind:toObject:withKeyPath:options:]: cannot bind \"%s\" to %s",
                            className().utf8().c_str(), binding.utf8().c_str(), observable.description().utf8().c_str());
     bindingTable(true)->bind(binding, std::move(object), keyPath, options);
 }

@@ -11,7 +11,7 @@ NSKeyedArchiver::NSKeyedArchiver(bool requiresSecureCoding)
 }
 
 std::optional<Data> NSKeyedArchiver::archivedDataWithRootObject(const Id& object, bool requiringSecureCoding,
-                                                                 String* error)
+                                                                String* error)
 {
     NSKeyedArchiver archiver(requiringSecureCoding);
     archiver.encodeObject(object, "root");
@@ -131,8 +131,8 @@ Id NSKeyedArchiver::slotForValue(const Id& value, int depth)
     }
     if (auto it = indices_.find(object); it != indices_.end()) {
         if (std::find(inProgress_.begin(), inProgress_.end(), object) != inProgress_.end()) {
-            failWithError(String::format("cannot archive an object of class %s that contains itself",
-                                         className.utf8().c_str()));
+            failWithError(
+                String::format("cannot archive an object of class %s that contains itself", className.utf8().c_str()));
             return {};
         }
         return Dictionary{{"$ref", Id::number(static_cast<std::int64_t>(it->second))}};

@@ -10,7 +10,7 @@ namespace {
 const std::vector<const ClassDescriptor*>& propertyListClasses()
 {
     static const auto* classes = new std::vector<const ClassDescriptor*>{
-        &ValueClass::string(), &ValueClass::number(), &ValueClass::data(),
+        &ValueClass::string(), &ValueClass::number(),     &ValueClass::data(),
         &ValueClass::array(),  &ValueClass::dictionary(), &ValueClass::null(),
     };
     return *classes;
@@ -37,8 +37,9 @@ NSKeyedUnarchiver::NSKeyedUnarchiver(const Data& data, bool requiresSecureCoding
 
     PropertyList::ReadResult read = PropertyList::parse(data);
     if (!read.ok() || read.format == PropertyList::Format::OpenStep) {
-        failWithError(String("the data is not a keyed archive: ")
-                          .appending(String(read.ok() ? std::string("not a binary or XML property list") : read.error)));
+        failWithError(
+            String("the data is not a keyed archive: ")
+                .appending(String(read.ok() ? std::string("not a binary or XML property list") : read.error)));
         return;
     }
     const Dictionary* root = read.value.dictionary();

@@ -8,7 +8,7 @@ NSNotification::NSNotification(String name, Id object, Id userInfo)
 }
 
 std::shared_ptr<NSNotification> NSNotification::notificationWithName(const String& name, const Id& object,
-                                                                    const Id& userInfo)
+                                                                     const Id& userInfo)
 {
     return std::make_shared<NSNotification>(name, object, userInfo);
 }

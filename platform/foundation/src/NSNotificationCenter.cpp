@@ -57,8 +57,9 @@ void NSNotificationCenter::add(std::shared_ptr<Registration> registration)
     registrations_.push_back(std::move(registration));
 }
 
-std::shared_ptr<NSNotificationCenter::Registration> NSNotificationCenter::targetRegistration(
-    NSObject& observer, Selector selector, const std::optional<String>& name, const Id& object)
+std::shared_ptr<NSNotificationCenter::Registration>
+NSNotificationCenter::targetRegistration(NSObject& observer, Selector selector, const std::optional<String>& name,
+                                         const Id& object)
 {
     auto registration = std::make_shared<Registration>();
     registration->key = &observer;
@@ -77,8 +78,8 @@ void NSNotificationCenter::addObserver(NSObject& observer, Selector selector, co
     add(targetRegistration(observer, selector, name, object));
 }
 
-std::shared_ptr<NSObject> NSNotificationCenter::addObserverForName(const std::optional<String>& name,
-                                                                   const Id& object, Block block)
+std::shared_ptr<NSObject> NSNotificationCenter::addObserverForName(const std::optional<String>& name, const Id& object,
+                                                                   Block block)
 {
     auto token = std::make_shared<NotificationObserverToken>();
     auto registration = std::make_shared<Registration>();
@@ -131,14 +132,13 @@ void NSNotificationCenter::removeObserver(const NSObject& observer)
     removeObserverPointer(&observer, std::nullopt, Id());
 }
 
-void NSNotificationCenter::removeObserver(const NSObject& observer, const std::optional<String>& name,
-                                          const Id& object)
+void NSNotificationCenter::removeObserver(const NSObject& observer, const std::optional<String>& name, const Id& object)
 {
     removeObserverPointer(&observer, name, object);
 }
 
-std::vector<std::shared_ptr<NSNotificationCenter::Registration>> NSNotificationCenter::matching(
-    const NSNotification& notification)
+std::vector<std::shared_ptr<NSNotificationCenter::Registration>>
+NSNotificationCenter::matching(const NSNotification& notification)
 {
     std::vector<std::shared_ptr<Registration>> result;
     std::lock_guard lock(mutex_);

@@ -256,8 +256,8 @@ Id NSObject::performSelector(Selector selector, std::span<const Id> arguments)
         NSException::raise(NSInvalidArgumentException, "-[%s %s]: unrecognized selector sent to instance %p",
                            className().utf8().c_str(), selector.name(), static_cast<void*>(this));
     if (static_cast<int>(arguments.size()) != method->arity)
-        NSException::raise(NSInvalidArgumentException, "-[%s %s]: takes %d arguments, given %zu", className().utf8().c_str(),
-                           selector.name(), method->arity, arguments.size());
+        NSException::raise(NSInvalidArgumentException, "-[%s %s]: takes %d arguments, given %zu",
+                           className().utf8().c_str(), selector.name(), method->arity, arguments.size());
     return method->implementation(*this, arguments);
 }
 
@@ -334,9 +334,10 @@ Id NSObject::valueForUndefinedKey(const String& key)
 
 void NSObject::setValueForUndefinedKey(const Id&, const String& key)
 {
-    NSException::raise(NSUndefinedKeyException,
-                       "[<%s %p> setValue:forUndefinedKey:]: this class is not key value coding-compliant for the key %s.",
-                       className().utf8().c_str(), static_cast<void*>(this), key.utf8().c_str());
+    NSException::raise(
+        NSUndefinedKeyException,
+        "[<%s %p> setValue:forUndefinedKey:]: this class is not key value coding-compliant for the key %s.",
+        className().utf8().c_str(), static_cast<void*>(this), key.utf8().c_str());
 }
 
 void NSObject::addObserver(NSObject& observer, const String& keyPath, unsigned options, void* context)

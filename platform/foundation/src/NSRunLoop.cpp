@@ -104,8 +104,7 @@ NSRunLoop::WorkId NSRunLoop::performAfterDelay(double delay, std::function<void(
     return schedule(Clock::current()->now() + std::max(0.0, delay), std::move(item));
 }
 
-template <class Predicate>
-std::vector<NSRunLoop::Item> NSRunLoop::takeItems(Predicate predicate)
+template <class Predicate> std::vector<NSRunLoop::Item> NSRunLoop::takeItems(Predicate predicate)
 {
     std::vector<Item> taken;
     std::lock_guard lock(mutex_);

@@ -39,8 +39,8 @@ std::shared_ptr<NSTimer> NSTimer::scheduledTimerWithTimeInterval(double interval
     return timer;
 }
 
-std::shared_ptr<NSTimer> NSTimer::scheduledTimerWithTimeInterval(double interval, NSObject& target,
-                                                                 Selector selector, const Id& userInfo, bool repeats)
+std::shared_ptr<NSTimer> NSTimer::scheduledTimerWithTimeInterval(double interval, NSObject& target, Selector selector,
+                                                                 const Id& userInfo, bool repeats)
 {
     auto timer = timerWithTimeInterval(interval, target, selector, userInfo, repeats);
     NSRunLoop::currentRunLoop().addTimer(timer);

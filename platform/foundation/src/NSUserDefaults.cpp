@@ -34,7 +34,7 @@ bool makeFolders(const std::string& folder)
 {
     if (folder.empty())
         return false;
-    struct stat info {};
+    struct stat info { };
     if (::stat(folder.c_str(), &info) == 0)
         return S_ISDIR(info.st_mode);
     if (folder != "/" && !makeFolders(parentFolder(folder)))
@@ -103,12 +103,12 @@ std::string asideName(const std::string& path)
 {
     char stamp[32];
     std::time_t now = std::time(nullptr);
-    std::tm utc {};
+    std::tm utc{};
     ::gmtime_r(&now, &utc);
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
     std::string base = path + ".corrupt-" + stamp;
     std::string name = base;
-    struct stat info {};
+    struct stat info { };
     for (int n = 2; ::lstat(name.c_str(), &info) == 0; ++n)
         name = base + "-" + std::to_string(n);
     return name;

@@ -26,6 +26,6 @@ Id NSUserDefaultsController::values()
 void NSUserDefaultsController::describe(ClassDescriptor& d)
 {
     d.property<NSUserDefaultsController>("values", [](NSUserDefaultsController& c) { return c.values(); });
-    d.property<NSUserDefaultsController>("defaults",
-                                         [](NSUserDefaultsController& c) { return Id(c.defaults().shared_from_this()); });
+    d.property<NSUserDefaultsController>(
+        "defaults", [](NSUserDefaultsController& c) { return Id(c.defaults().shared_from_this()); });
 }

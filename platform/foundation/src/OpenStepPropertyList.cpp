@@ -29,7 +29,10 @@ int hexValue(char16_t c)
 // error and unwinds by returning nil; nothing throws.
 class Parser {
 public:
-    explicit Parser(std::u16string_view text) : text_(text) {}
+    explicit Parser(std::u16string_view text)
+        : text_(text)
+    {
+    }
 
     Result parseTopLevel(bool stringsTable)
     {
@@ -233,13 +236,27 @@ private:
             char16_t e = peek();
             ++position_;
             switch (e) {
-            case u'a': out.push_back(u'\a'); break;
-            case u'b': out.push_back(u'\b'); break;
-            case u'f': out.push_back(u'\f'); break;
-            case u'n': out.push_back(u'\n'); break;
-            case u'r': out.push_back(u'\r'); break;
-            case u't': out.push_back(u'\t'); break;
-            case u'v': out.push_back(u'\v'); break;
+            case u'a':
+                out.push_back(u'\a');
+                break;
+            case u'b':
+                out.push_back(u'\b');
+                break;
+            case u'f':
+                out.push_back(u'\f');
+                break;
+            case u'n':
+                out.push_back(u'\n');
+                break;
+            case u'r':
+                out.push_back(u'\r');
+                break;
+            case u't':
+                out.push_back(u'\t');
+                break;
+            case u'v':
+                out.push_back(u'\v');
+                break;
             case u'U':
             case u'u': {
                 unsigned value = 0;

@@ -70,7 +70,8 @@ Node toNode(const Id& value, int depth, std::string* error)
     case Id::Kind::Data: {
         const Data& data = *value.data();
         static const char empty = 0;
-        return Node(plist_new_data(data.length() ? reinterpret_cast<const char*>(data.bytes()) : &empty, data.length()));
+        return Node(
+            plist_new_data(data.length() ? reinterpret_cast<const char*>(data.bytes()) : &empty, data.length()));
     }
     case Id::Kind::Array: {
         Node array(plist_new_array());
@@ -103,7 +104,8 @@ Node toNode(const Id& value, int depth, std::string* error)
         setError(error, "the null marker has no property-list form");
         return nullptr;
     case Id::Kind::Object:
-        setError(error, "an object of class " + value.objectPointer()->className().utf8() + " has no property-list form");
+        setError(error,
+                 "an object of class " + value.objectPointer()->className().utf8() + " has no property-list form");
         return nullptr;
     }
     return nullptr;
@@ -208,7 +210,8 @@ bool looksLikeXML(const char* chars, std::size_t size)
     std::string_view text(chars, size);
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
+    while (!text.empty() &&
+           (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
         text.remove_prefix(1);
     return text.starts_with("<?xml") || text.starts_with("<!DOCTYPE") || text.starts_with("<plist");
 }
@@ -287,7 +290,8 @@ ReadResult parse(const void* bytes, std::size_t length)
     }
     Node owner(root);
     if (!root) {
-        result.error = result.format == Format::Binary ? "malformed binary property list" : "malformed XML property list";
+        result.error =
+            result.format == Format::Binary ? "malformed binary property list" : "malformed XML property list";
         return result;
     }
     std::string error;
@@ -307,7 +311,7 @@ ReadResult readFile(const std::string& path, bool* missing)
     if (missing)
         *missing = false;
     ReadResult result;
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) != 0) {
         if (missing)
             *missing = errno == ENOENT;

@@ -109,8 +109,10 @@ std::u16string mapCase(const std::u16string& in, bool upper)
         UErrorCode status = U_ZERO_ERROR;
         auto* dst = reinterpret_cast<UChar*>(out.data());
         auto* src = reinterpret_cast<const UChar*>(in.data());
-        int32_t length = upper ? u_strToUpper(dst, static_cast<int32_t>(out.size()), src, static_cast<int32_t>(in.size()), "", &status)
-                               : u_strToLower(dst, static_cast<int32_t>(out.size()), src, static_cast<int32_t>(in.size()), "", &status);
+        int32_t length = upper ? u_strToUpper(dst, static_cast<int32_t>(out.size()), src,
+                                              static_cast<int32_t>(in.size()), "", &status)
+                               : u_strToLower(dst, static_cast<int32_t>(out.size()), src,
+                                              static_cast<int32_t>(in.size()), "", &status);
         if (status == U_BUFFER_OVERFLOW_ERROR) {
             out.assign(static_cast<std::size_t>(length), u'\0');
             continue;
@@ -192,15 +194,16 @@ bool String::hasPrefix(const String& prefix) const
 
 bool String::hasSuffix(const String& suffix) const
 {
-    return suffix.length() <= length() && utf16().compare(length() - suffix.length(), suffix.length(), suffix.utf16()) == 0;
+    return suffix.length() <= length() &&
+           utf16().compare(length() - suffix.length(), suffix.length(), suffix.utf16()) == 0;
 }
 
 bool String::caseInsensitiveEquals(const String& other) const
 {
     UErrorCode status = U_ZERO_ERROR;
     int32_t result = u_strCaseCompare(reinterpret_cast<const UChar*>(utf16().data()), static_cast<int32_t>(length()),
-                                      reinterpret_cast<const UChar*>(other.utf16().data()), static_cast<int32_t>(other.length()),
-                                      U_FOLD_CASE_DEFAULT, &status);
+                                      reinterpret_cast<const UChar*>(other.utf16().data()),
+                                      static_cast<int32_t>(other.length()), U_FOLD_CASE_DEFAULT, &status);
     return U_SUCCESS(status) && result == 0;
 }
 

@@ -28,7 +28,10 @@ CFMachPort::CFMachPort(Tap tap, std::weak_ptr<simulation::SimulatedEventTaps> ta
 {
 }
 
-CFMachPort::~CFMachPort() { invalidate(); }
+CFMachPort::~CFMachPort()
+{
+    invalidate();
+}
 
 bool CFMachPort::isValid() const
 {
@@ -176,4 +179,7 @@ void CFMachPortInvalidate(const CFMachPortRef& port)
         port->invalidate();
 }
 
-bool CFMachPortIsValid(const CFMachPortRef& port) { return port && port->isValid(); }
+bool CFMachPortIsValid(const CFMachPortRef& port)
+{
+    return port && port->isValid();
+}

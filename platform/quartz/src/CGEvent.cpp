@@ -26,7 +26,10 @@ bool CGEvent::pressesButton() const
     return type_ == kCGEventLeftMouseDown || type_ == kCGEventRightMouseDown || type_ == kCGEventOtherMouseDown;
 }
 
-CGEventType CGEventGetType(const CGEventRef& event) { return event ? event->type() : kCGEventNull; }
+CGEventType CGEventGetType(const CGEventRef& event)
+{
+    return event ? event->type() : kCGEventNull;
+}
 
 void CGEventSetType(const CGEventRef& event, CGEventType type)
 {
@@ -34,7 +37,10 @@ void CGEventSetType(const CGEventRef& event, CGEventType type)
         event->setType(type);
 }
 
-CGPoint CGEventGetLocation(const CGEventRef& event) { return event ? event->location() : CGPointZero; }
+CGPoint CGEventGetLocation(const CGEventRef& event)
+{
+    return event ? event->location() : CGPointZero;
+}
 
 void CGEventSetLocation(const CGEventRef& event, CGPoint location)
 {
@@ -42,7 +48,10 @@ void CGEventSetLocation(const CGEventRef& event, CGPoint location)
         event->setLocation(location);
 }
 
-CGEventFlags CGEventGetFlags(const CGEventRef& event) { return event ? event->flags() : 0; }
+CGEventFlags CGEventGetFlags(const CGEventRef& event)
+{
+    return event ? event->flags() : 0;
+}
 
 void CGEventSetFlags(const CGEventRef& event, CGEventFlags flags)
 {

@@ -36,8 +36,14 @@ struct Refusal {
     throw Refusal{(path.empty() ? std::string("description") : path) + ": " + what};
 }
 
-std::string member(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
-std::string element(const std::string& path, std::size_t index) { return path + "[" + std::to_string(index) + "]"; }
+std::string member(const std::string& path, const std::string& key)
+{
+    return path.empty() ? key : path + "." + key;
+}
+std::string element(const std::string& path, std::size_t index)
+{
+    return path + "[" + std::to_string(index) + "]";
+}
 
 const Json& expectObject(const Json& value, const std::string& path)
 {
@@ -186,8 +192,8 @@ Id readValue(const Json& value, const std::string& path, int depth)
 
 AccessibilityFailure readFailureName(const Json& value, const std::string& path)
 {
-    auto failure = value.is_string() ? accessibilityFailureFromName(String(value.get_ref<const std::string&>()))
-                                     : std::nullopt;
+    auto failure =
+        value.is_string() ? accessibilityFailureFromName(String(value.get_ref<const std::string&>())) : std::nullopt;
     if (!failure)
         refuse(path,
                "expected one of failure, illegalArgument, invalidUIElement, cannotComplete, attributeUnsupported, "
@@ -290,14 +296,15 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
                   {"pid", "bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "hidden", "terminated",
                    "self", "frontmost", "windows", "failures"});
     else
-        allowKeys(value, path, {"bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "windows", "failures"});
+        allowKeys(value, path,
+                  {"bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "windows", "failures"});
 
     ParsedApplication parsed;
     parsed.path = path;
     auto& application = parsed.application;
     if (const Json* pid = find(value, "pid"))
-        application.pid = static_cast<pid_t>(
-            readInteger(*pid, member(path, "pid"), 1, std::numeric_limits<std::int32_t>::max(), "a positive 32-bit pid"));
+        application.pid = static_cast<pid_t>(readInteger(
+            *pid, member(path, "pid"), 1, std::numeric_limits<std::int32_t>::max(), "a positive 32-bit pid"));
     application.bundleIdentifier = readOptionalString(value, "bundleIdentifier", path);
     application.localizedName = readOptionalString(value, "name", path);
     application.bundlePath = readOptionalString(value, "bundlePath", path);
@@ -351,7 +358,8 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
             if (find(item, "subrole"))
                 window.subrole = readOptionalString(item, "subrole", windowPath);
             window.failures = readFailures(item, windowPath, true);
-            for (auto [key, slot] : {std::pair{"main", &parsed.mainIndex}, std::pair{"focused", &parsed.focusedIndex}}) {
+            for (auto [key, slot] :
+                 {std::pair{"main", &parsed.mainIndex}, std::pair{"focused", &parsed.focusedIndex}}) {
                 if (!readBoolean(item, key, windowPath, false))
                     continue;
                 if (*slot)
@@ -426,7 +434,8 @@ DesktopState readDesktop(const Json& root)
         if (application.pid != 0) {
             auto [it, fresh] = pids.emplace(application.pid, parsed.path);
             if (!fresh)
-                refuse(member(parsed.path, "pid"), std::to_string(application.pid) + " is used by " + it->second + " already");
+                refuse(member(parsed.path, "pid"),
+                       std::to_string(application.pid) + " is used by " + it->second + " already");
         }
         if (application.ownProcess) {
             if (!ownProcess.empty())
@@ -445,7 +454,8 @@ DesktopState readDesktop(const Json& root)
                 continue;
             auto [it, fresh] = numbers.emplace(window.number, windowPath);
             if (!fresh)
-                refuse(member(windowPath, "number"), std::to_string(window.number) + " is used by " + it->second + " already");
+                refuse(member(windowPath, "number"),
+                       std::to_string(window.number) + " is used by " + it->second + " already");
         }
     }
     pid_t nextPid = pids.empty() ? 400 : std::max<pid_t>(400, pids.rbegin()->first + 1);

@@ -28,7 +28,10 @@ DesktopListenerToken& DesktopListenerToken::operator=(DesktopListenerToken&& oth
     return *this;
 }
 
-DesktopListenerToken::~DesktopListenerToken() { reset(); }
+DesktopListenerToken::~DesktopListenerToken()
+{
+    reset();
+}
 
 void DesktopListenerToken::reset()
 {

@@ -144,7 +144,10 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::current()
     return desktop;
 }
 
-void SimulatedDesktop::setCurrent(std::shared_ptr<SimulatedDesktop> desktop) { exchangeCurrent(std::move(desktop)); }
+void SimulatedDesktop::setCurrent(std::shared_ptr<SimulatedDesktop> desktop)
+{
+    exchangeCurrent(std::move(desktop));
+}
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::exchangeCurrent(std::shared_ptr<SimulatedDesktop> desktop)
 {
@@ -215,7 +218,10 @@ const SimulatedApplication* SimulatedDesktop::findBundle(const String& key, bool
     return nullptr;
 }
 
-bool SimulatedDesktop::numberInUse(CGWindowID number) const { return findWindowOwner(number) != nullptr; }
+bool SimulatedDesktop::numberInUse(CGWindowID number) const
+{
+    return findWindowOwner(number) != nullptr;
+}
 
 CGWindowID SimulatedDesktop::freshWindowNumber()
 {
@@ -341,7 +347,8 @@ bool SimulatedDesktop::activateLocked(pid_t target, ActivationRecord request, st
     pid_t previous = state_.frontmostApplication;
     if (previous != target) {
         state_.frontmostApplication = target;
-        changes.push_back({.kind = DesktopChange::Kind::FrontmostApplicationChanged, .pid = target, .previousPid = previous});
+        changes.push_back(
+            {.kind = DesktopChange::Kind::FrontmostApplicationChanged, .pid = target, .previousPid = previous});
     }
     noteActive(target);
     return true;
@@ -484,8 +491,9 @@ bool SimulatedDesktop::setHidden(pid_t pid, bool hidden)
         if (application->hidden == hidden)
             return true;
         application->hidden = hidden;
-        changes.push_back({.kind = hidden ? DesktopChange::Kind::ApplicationHidden : DesktopChange::Kind::ApplicationUnhidden,
-                           .pid = pid});
+        changes.push_back(
+            {.kind = hidden ? DesktopChange::Kind::ApplicationHidden : DesktopChange::Kind::ApplicationUnhidden,
+             .pid = pid});
         // Hiding the active application hands activation to the one that was
         // active before it, as the system does.
         if (hidden && state_.frontmostApplication == pid)
@@ -668,8 +676,7 @@ bool SimulatedDesktop::raiseWindow(CGWindowID number)
     return true;
 }
 
-template <class F>
-bool SimulatedDesktop::changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change)
+template <class F> bool SimulatedDesktop::changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change)
 {
     std::vector<DesktopChange> changes;
     {
@@ -696,19 +703,20 @@ bool SimulatedDesktop::focusWindow(CGWindowID number)
 
 bool SimulatedDesktop::setWindowMinimized(CGWindowID number, bool minimized)
 {
-    return changeWindow(number, DesktopChange::Kind::WindowChanged, [&](auto& application, auto& window, auto& changes) {
-        if (window.minimized == minimized)
-            return false;
-        window.minimized = minimized;
-        if (minimized) {
-            // The next window takes over, as when the main window closes.
-            settleMainAndFocus(application);
-        } else {
-            // A window coming back from the Dock comes to the front.
-            raiseLocked(application, number, changes);
-        }
-        return true;
-    });
+    return changeWindow(number, DesktopChange::Kind::WindowChanged,
+                        [&](auto& application, auto& window, auto& changes) {
+                            if (window.minimized == minimized)
+                                return false;
+                            window.minimized = minimized;
+                            if (minimized) {
+                                // The next window takes over, as when the main window closes.
+                                settleMainAndFocus(application);
+                            } else {
+                                // A window coming back from the Dock comes to the front.
+                                raiseLocked(application, number, changes);
+                            }
+                            return true;
+                        });
 }
 
 bool SimulatedDesktop::setWindowFrame(CGWindowID number, CGRect frame)

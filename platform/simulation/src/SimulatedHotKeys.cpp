@@ -96,8 +96,7 @@ std::vector<SymbolicHotKey> SimulatedHotKeys::defaultSymbolicHotKeys()
         {.name = "Switch applications", .keyCode = 48, .modifiers = kCommand},
         {.name = "Move focus to next window", .keyCode = 50, .modifiers = kCommand},
         {.name = "Save picture of screen as a file", .keyCode = 20, .modifiers = kCommand | kShift},
-        {.name = "Copy picture of screen to the clipboard", .keyCode = 20,
-         .modifiers = kCommand | kShift | kControl},
+        {.name = "Copy picture of screen to the clipboard", .keyCode = 20, .modifiers = kCommand | kShift | kControl},
         {.name = "Save picture of selected area as a file", .keyCode = 21, .modifiers = kCommand | kShift},
         {.name = "Screenshot and recording options", .keyCode = 23, .modifiers = kCommand | kShift},
         {.name = "Show Help menu", .keyCode = 44, .modifiers = kCommand | kShift},
@@ -105,8 +104,7 @@ std::vector<SymbolicHotKey> SimulatedHotKeys::defaultSymbolicHotKeys()
         {.name = "Application windows", .keyCode = 125, .modifiers = kControl | kFunction},
         {.name = "Move left a space", .keyCode = 123, .modifiers = kControl | kFunction, .enabled = false},
         {.name = "Move right a space", .keyCode = 124, .modifiers = kControl | kFunction, .enabled = false},
-        {.name = "Turn keyboard access on or off", .keyCode = 122, .modifiers = kControl | kFunction,
-         .enabled = false},
+        {.name = "Turn keyboard access on or off", .keyCode = 122, .modifiers = kControl | kFunction, .enabled = false},
         {.name = "Move focus to the menu bar", .keyCode = 120, .modifiers = kControl | kFunction},
         {.name = "Move focus to the Dock", .keyCode = 99, .modifiers = kControl | kFunction},
         {.name = "Show Desktop", .keyCode = 103, .modifiers = kFunction},
@@ -141,8 +139,7 @@ const SimulatedHotKeys::Entry* SimulatedHotKeys::findCombination(std::uint32_t k
 {
     const auto wanted = modifiers & kCombinationModifiers;
     for (const auto& entry : entries_) {
-        if (entry.registration.keyCode == keyCode &&
-            (entry.registration.modifiers & kCombinationModifiers) == wanted)
+        if (entry.registration.keyCode == keyCode && (entry.registration.modifiers & kCombinationModifiers) == wanted)
             return &entry;
     }
     return nullptr;

@@ -40,8 +40,8 @@ String translated(const UCKeyboardLayout* layout, std::uint16_t keyCode, std::ui
 {
     UniChar units[16];
     UniCharCount length = 0;
-    const auto status = UCKeyTranslate(layout, keyCode, action, modifierKeyState, LMGetKbdType(), options,
-                                       deadKeyState, std::size(units), &length, units);
+    const auto status = UCKeyTranslate(layout, keyCode, action, modifierKeyState, LMGetKbdType(), options, deadKeyState,
+                                       std::size(units), &length, units);
     if (status != 0)
         return {};
     return String(std::u16string(units, length));
@@ -53,8 +53,7 @@ std::shared_ptr<SimulatedKeyboard> SimulatedKeyboard::create(SimulatedDesktop& d
                                                              std::shared_ptr<SimulatedEventTaps> eventTaps,
                                                              std::shared_ptr<SimulatedHotKeys> hotKeys)
 {
-    return std::shared_ptr<SimulatedKeyboard>(
-        new SimulatedKeyboard(desktop, std::move(eventTaps), std::move(hotKeys)));
+    return std::shared_ptr<SimulatedKeyboard>(new SimulatedKeyboard(desktop, std::move(eventTaps), std::move(hotKeys)));
 }
 
 SimulatedKeyboard::SimulatedKeyboard(SimulatedDesktop& desktop, std::shared_ptr<SimulatedEventTaps> eventTaps,

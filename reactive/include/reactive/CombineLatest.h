@@ -17,7 +17,7 @@ namespace reactive {
 
 namespace detail {
 
-template<class A, class B, class R, class F>
+template <class A, class B, class R, class F>
 class CombineLatestSink final : public Cancelable, public std::enable_shared_from_this<CombineLatestSink<A, B, R, F>> {
 public:
     CombineLatestSink(Observer<R> downstream, F combiner)
@@ -31,12 +31,12 @@ public:
         // Subscribed outside the lock: a source that emits while subscribing
         // (an initial value) comes back in through the side observers.
         m_leftSubscription.set(left.subscribe(Observer<A>(std::make_shared<Side<A, true>>(this->shared_from_this()))));
-        m_rightSubscription.set(right.subscribe(Observer<B>(std::make_shared<Side<B, false>>(this->shared_from_this()))));
+        m_rightSubscription.set(
+            right.subscribe(Observer<B>(std::make_shared<Side<B, false>>(this->shared_from_this()))));
     }
 
 private:
-    template<class V, bool IsLeft>
-    class Side final : public ObserverBase<V> {
+    template <class V, bool IsLeft> class Side final : public ObserverBase<V> {
     public:
         explicit Side(std::shared_ptr<CombineLatestSink> sink) noexcept
             : m_sink(std::move(sink))
@@ -53,8 +53,7 @@ private:
     // its calls one at a time, in the order the combined values were made,
     // when the two sides emit on different threads. The lock is recursive so
     // that a handler may emit into one of the sides again on the same thread.
-    template<bool IsLeft, class V>
-    void next(const V& value)
+    template <bool IsLeft, class V> void next(const V& value)
     {
         std::lock_guard lock(m_mutex);
         if (m_stopped || isDisposed())
@@ -96,40 +95,40 @@ private:
     F m_combiner;
     std::optional<A> m_left;
     std::optional<B> m_right;
-    bool m_leftDone { false };
-    bool m_rightDone { false };
-    bool m_stopped { false };
+    bool m_leftDone{false};
+    bool m_rightDone{false};
+    bool m_stopped{false};
     SingleAssignmentDisposable m_leftSubscription;
     SingleAssignmentDisposable m_rightSubscription;
 };
 
-} // namespace detail
+}  // namespace detail
 
 // Emits once both sources have emitted, then on every emission of either,
 // combining the latest value of each with `combiner`. Completes when both
 // sources have completed, or when one completes without having emitted.
-template<ObservableConvertible SA, ObservableConvertible SB, class F>
-    requires std::invocable<F&, const typename SA::Element&, const typename SB::Element&>
+template <ObservableConvertible SA, ObservableConvertible SB, class F>
+requires std::invocable<F&, const typename SA::Element&, const typename SB::Element&>
 auto combineLatest(const SA& left, const SB& right, F combiner)
 {
     using A = typename SA::Element;
     using B = typename SB::Element;
     using R = std::decay_t<std::invoke_result_t<F&, const A&, const B&>>;
-    return Observable<R>(detail::raw,
-        [left = Observable<A>(left.asObservable()), right = Observable<B>(right.asObservable()), combiner = std::move(combiner)](Observer<R> downstream) {
-            auto sink = std::make_shared<detail::CombineLatestSink<A, B, R, F>>(std::move(downstream), combiner);
-            sink->run(left, right);
-            return Disposable(std::shared_ptr<detail::Cancelable>(std::move(sink)));
-        });
+    return Observable<R>(detail::raw, [left = Observable<A>(left.asObservable()),
+                                       right = Observable<B>(right.asObservable()),
+                                       combiner = std::move(combiner)](Observer<R> downstream) {
+        auto sink = std::make_shared<detail::CombineLatestSink<A, B, R, F>>(std::move(downstream), combiner);
+        sink->run(left, right);
+        return Disposable(std::shared_ptr<detail::Cancelable>(std::move(sink)));
+    });
 }
 
 // The same, emitting the pair of latest values.
-template<ObservableConvertible SA, ObservableConvertible SB>
-auto combineLatest(const SA& left, const SB& right)
+template <ObservableConvertible SA, ObservableConvertible SB> auto combineLatest(const SA& left, const SB& right)
 {
     using A = typename SA::Element;
     using B = typename SB::Element;
     return combineLatest(left, right, [](const A& a, const B& b) { return std::pair<A, B>(a, b); });
 }
 
-} // namespace reactive
+}  // namespace reactive

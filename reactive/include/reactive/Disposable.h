@@ -55,4 +55,4 @@ private:
     std::shared_ptr<detail::Cancelable> m_cancelable;
 };
 
-} // namespace reactive
+}  // namespace reactive

@@ -36,4 +36,4 @@ private:
     std::vector<Disposable> m_disposables;
 };
 
-} // namespace reactive
+}  // namespace reactive

@@ -18,8 +18,8 @@ namespace detail {
 // the contract on its own (operators of this library); everyone else uses
 // Observable<T>::create.
 struct RawTag { };
-inline constexpr RawTag raw {};
-} // namespace detail
+inline constexpr RawTag raw{};
+}  // namespace detail
 
 // A stream of values of type T: a function that, given an observer, starts
 // delivering to it and returns the Disposable that stops the delivery.
@@ -30,8 +30,7 @@ inline constexpr RawTag raw {};
 // emits. Sources with state of their own (key-value observation of a user
 // default, say) are written with create(): emit the current value, register
 // for changes, and return a Disposable that unregisters.
-template<class T>
-class Observable {
+template <class T> class Observable {
 public:
     using Element = T;
     using SubscribeFunction = std::function<Disposable(Observer<T>)>;
@@ -71,39 +70,42 @@ public:
     // design uses.
     Disposable bind(std::function<void(const T&)> onNext) const { return subscribe(std::move(onNext)); }
 
-    template<class F>
-        requires std::invocable<F&, const T&>
+    template <class F>
+    requires std::invocable<F&, const T&>
     auto map(F transform) const
     {
         using U = std::decay_t<std::invoke_result_t<F&, const T&>>;
         return Observable<U>(detail::raw, [source = *this, transform = std::move(transform)](Observer<U> downstream) {
-            return source.subscribe(Observer<T>(std::make_shared<detail::MapObserver<T, U, F>>(std::move(downstream), transform)));
+            return source.subscribe(
+                Observer<T>(std::make_shared<detail::MapObserver<T, U, F>>(std::move(downstream), transform)));
         });
     }
 
-    template<class F>
-        requires std::predicate<F&, const T&>
-    Observable filter(F predicate) const
+    template <class F>
+    requires std::predicate<F&, const T&> Observable filter(F predicate)
+    const
     {
         return Observable(detail::raw, [source = *this, predicate = std::move(predicate)](Observer<T> downstream) {
-            return source.subscribe(Observer<T>(std::make_shared<detail::FilterObserver<T, F>>(std::move(downstream), predicate)));
+            return source.subscribe(
+                Observer<T>(std::make_shared<detail::FilterObserver<T, F>>(std::move(downstream), predicate)));
         });
     }
 
     // Maps each value to an optional and passes on only the present ones.
-    template<class F>
-        requires std::invocable<F&, const T&> && detail::IsOptional<std::decay_t<std::invoke_result_t<F&, const T&>>>::value
-    auto compactMap(F transform) const
+    template <class F>
+    requires std::invocable<F&, const T&> &&
+        detail::IsOptional<std::decay_t<std::invoke_result_t<F&, const T&>>>::value auto
+        compactMap(F transform) const
     {
         using U = typename std::decay_t<std::invoke_result_t<F&, const T&>>::value_type;
         return Observable<U>(detail::raw, [source = *this, transform = std::move(transform)](Observer<U> downstream) {
-            return source.subscribe(Observer<T>(std::make_shared<detail::CompactMapObserver<T, U, F>>(std::move(downstream), transform)));
+            return source.subscribe(
+                Observer<T>(std::make_shared<detail::CompactMapObserver<T, U, F>>(std::move(downstream), transform)));
         });
     }
 
     // On a stream of optionals: drops the empty values and unwraps the others.
-    auto filterNil() const
-        requires detail::IsOptional<T>::value
+    auto filterNil() const requires detail::IsOptional<T>::value
     {
         return compactMap([](const T& value) { return value; });
     }
@@ -114,15 +116,17 @@ private:
 
 // Anything that can be used where an Observable is expected: an Observable or
 // a subject.
-template<class S>
-concept ObservableConvertible = requires(const S& source) {
+template <class S>
+concept ObservableConvertible = requires(const S& source)
+{
     typename S::Element;
-    { source.asObservable() } -> std::convertible_to<Observable<typename S::Element>>;
+    {
+        source.asObservable()
+        } -> std::convertible_to<Observable<typename S::Element>>;
 };
 
 // Emits `value` to each subscriber, then completes.
-template<class T>
-Observable<std::decay_t<T>> just(T&& value)
+template <class T> Observable<std::decay_t<T>> just(T&& value)
 {
     using V = std::decay_t<T>;
     return Observable<V>(detail::raw, [value = V(std::forward<T>(value))](Observer<V> observer) {
@@ -132,4 +136,4 @@ Observable<std::decay_t<T>> just(T&& value)
     });
 }
 
-} // namespace reactive
+}  // namespace reactive

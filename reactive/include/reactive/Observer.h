@@ -12,15 +12,14 @@ namespace detail {
 
 // What receives a stream's events. Operators and sinks implement it; the rest
 // of the code passes Observer handles around.
-template<class T>
-class ObserverBase {
+template <class T> class ObserverBase {
 public:
     virtual ~ObserverBase() = default;
     virtual void onNext(const T& value) = 0;
     virtual void onCompleted() = 0;
 };
 
-} // namespace detail
+}  // namespace detail
 
 // A cheap, copyable handle to the receiving end of one subscription; what the
 // subscribe function of Observable<T>::create is given.
@@ -28,8 +27,7 @@ public:
 // Events follow the ReactiveX grammar: any number of onNext, then at most one
 // onCompleted. There is no error channel: nothing in this program produces a
 // stream error, and a handler that throws unwinds into whoever emitted.
-template<class T>
-class Observer {
+template <class T> class Observer {
 public:
     explicit Observer(std::shared_ptr<detail::ObserverBase<T>> impl) noexcept
         : m_impl(std::move(impl))
@@ -37,15 +35,11 @@ public:
     }
 
     void onNext(const T& value) const { m_impl->onNext(value); }
-    void onNext() const
-        requires std::same_as<T, Unit>
-    {
-        m_impl->onNext(Unit {});
-    }
+    void onNext() const requires std::same_as<T, Unit> { m_impl->onNext(Unit{}); }
     void onCompleted() const { m_impl->onCompleted(); }
 
 private:
     std::shared_ptr<detail::ObserverBase<T>> m_impl;
 };
 
-} // namespace reactive
+}  // namespace reactive

@@ -25,8 +25,7 @@ namespace detail {
 // costs one reference count whatever the number of subscribers, and
 // subscribers can come and go during an emission (also from another thread)
 // without disturbing the list it walks.
-template<class T>
-class SubjectCore : public std::enable_shared_from_this<SubjectCore<T>> {
+template <class T> class SubjectCore : public std::enable_shared_from_this<SubjectCore<T>> {
 public:
     class Subscription;
     using List = std::vector<std::shared_ptr<Subscription>>;
@@ -130,7 +129,8 @@ private:
         std::lock_guard lock(m_mutex);
         if (!m_list)
             return;
-        auto found = std::find_if(m_list->begin(), m_list->end(), [subscription](const auto& entry) { return entry.get() == subscription; });
+        auto found = std::find_if(m_list->begin(), m_list->end(),
+                                  [subscription](const auto& entry) { return entry.get() == subscription; });
         if (found == m_list->end())
             return;
         std::shared_ptr<const List> list;
@@ -146,10 +146,10 @@ private:
 
     mutable std::mutex m_mutex;
     std::shared_ptr<const List> m_list;
-    bool m_completed { false };
+    bool m_completed{false};
 };
 
-} // namespace detail
+}  // namespace detail
 
 // A change signal or event bus: delivers each value synchronously, on the
 // emitting thread, to the subscribers of that moment, in the order they
@@ -162,14 +162,14 @@ private:
 // After onCompleted, nothing more is delivered and new subscribers are
 // completed at once. Observables taken from the subject keep its shared part
 // alive; destroying the subject does not complete its subscribers.
-template<class T>
-class PublishSubject {
+template <class T> class PublishSubject {
 public:
     using Element = T;
 
     PublishSubject()
         : m_core(std::make_shared<detail::SubjectCore<T>>())
-        , m_observable(detail::raw, [core = m_core](Observer<T> observer) { return core->subscribe(std::move(observer)); })
+        , m_observable(detail::raw,
+                       [core = m_core](Observer<T> observer) { return core->subscribe(std::move(observer)); })
     {
     }
     PublishSubject(const PublishSubject&) = delete;
@@ -182,11 +182,7 @@ public:
         auto core = m_core;
         core->onNext(value);
     }
-    void onNext()
-        requires std::same_as<T, Unit>
-    {
-        onNext(Unit {});
-    }
+    void onNext() requires std::same_as<T, Unit> { onNext(Unit{}); }
     void onCompleted()
     {
         auto core = m_core;
@@ -208,4 +204,4 @@ private:
     Observable<T> m_observable;
 };
 
-} // namespace reactive
+}  // namespace reactive

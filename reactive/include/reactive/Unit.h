@@ -8,4 +8,4 @@ struct Unit {
     friend constexpr bool operator==(Unit, Unit) noexcept { return true; }
 };
 
-} // namespace reactive
+}  // namespace reactive

@@ -28,4 +28,4 @@ void SingleAssignmentDisposable::dispose() noexcept
     taken.dispose();
 }
 
-} // namespace reactive::detail
+}  // namespace reactive::detail

@@ -78,19 +78,22 @@ private:
 
 // Each subclass's create() is a plain new transformer of that class (the base
 // class's create() would hand out a symbolic one).
-#define SR_KEY_CODE_TRANSFORMER_SUBCLASS(Class)                                                               \
-    KS_OBJECT(Class, SRKeyCodeTransformer)                                                                     \
-                                                                                                               \
-public:                                                                                                        \
-    static Class& sharedTransformer();                                                                         \
-    static std::shared_ptr<Class> create() { return std::make_shared<Class>(); }                               \
-    static std::shared_ptr<Class> createWithInputSource(TISInputSourceRef inputSource)                         \
-    {                                                                                                          \
-        return std::make_shared<Class>(std::move(inputSource));                                                \
-    }                                                                                                          \
-                                                                                                               \
-    using SRKeyCodeTransformer::transformedValue;                                                              \
-    Id transformedValue(const Id& value, const Id& implicitModifierFlags, const Id& explicitModifierFlags,     \
+#define SR_KEY_CODE_TRANSFORMER_SUBCLASS(Class)                                                                        \
+    KS_OBJECT(Class, SRKeyCodeTransformer)                                                                             \
+                                                                                                                       \
+public:                                                                                                                \
+    static Class& sharedTransformer();                                                                                 \
+    static std::shared_ptr<Class> create()                                                                             \
+    {                                                                                                                  \
+        return std::make_shared<Class>();                                                                              \
+    }                                                                                                                  \
+    static std::shared_ptr<Class> createWithInputSource(TISInputSourceRef inputSource)                                 \
+    {                                                                                                                  \
+        return std::make_shared<Class>(std::move(inputSource));                                                        \
+    }                                                                                                                  \
+                                                                                                                       \
+    using SRKeyCodeTransformer::transformedValue;                                                                      \
+    Id transformedValue(const Id& value, const Id& implicitModifierFlags, const Id& explicitModifierFlags,             \
                         NSUserInterfaceLayoutDirection layoutDirection) const override;
 
 // Readable names in the current layout: "F5", ⌫, the uppercase key cap.

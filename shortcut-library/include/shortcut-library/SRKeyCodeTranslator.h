@@ -27,8 +27,9 @@ public:
     SRKeyCodeTranslatorCacheKey(String identifier, NSEventModifierFlags implicitModifierFlags,
                                 NSEventModifierFlags explicitModifierFlags, SRKeyCode keyCode);
     // The same, for a caller that knows `identifier.hash()` already.
-    SRKeyCodeTranslatorCacheKey(String identifier, std::size_t identifierHash, NSEventModifierFlags implicitModifierFlags,
-                                NSEventModifierFlags explicitModifierFlags, SRKeyCode keyCode);
+    SRKeyCodeTranslatorCacheKey(String identifier, std::size_t identifierHash,
+                                NSEventModifierFlags implicitModifierFlags, NSEventModifierFlags explicitModifierFlags,
+                                SRKeyCode keyCode);
 
     SRKeyCode keyCode() const { return keyCode_; }
     const String& identifier() const { return identifier_; }

@@ -15,7 +15,10 @@ class SRKeyEquivalentTransformer : public NSValueTransformer {
 
 public:
     static SRKeyEquivalentTransformer& sharedTransformer();
-    static std::shared_ptr<SRKeyEquivalentTransformer> create() { return std::make_shared<SRKeyEquivalentTransformer>(); }
+    static std::shared_ptr<SRKeyEquivalentTransformer> create()
+    {
+        return std::make_shared<SRKeyEquivalentTransformer>();
+    }
 
     bool allowsReverseTransformation() const override { return false; }
     String transformedValueClass() const override { return "NSString"; }

@@ -53,9 +53,9 @@ class SRShortcut : public NSObject, public NSSecureCoding {
 public:
     // Texts that are not given are derived from the ASCII-capable layout, so
     // a shortcut always carries something to show and to match menus with.
-    static std::shared_ptr<SRShortcut> shortcutWithCode(SRKeyCode code, NSEventModifierFlags flags,
-                                                        std::optional<String> characters = std::nullopt,
-                                                        std::optional<String> charactersIgnoringModifiers = std::nullopt);
+    static std::shared_ptr<SRShortcut>
+    shortcutWithCode(SRKeyCode code, NSEventModifierFlags flags, std::optional<String> characters = std::nullopt,
+                     std::optional<String> charactersIgnoringModifiers = std::nullopt);
     // The key of a key-down, key-up or flags-changed event; nil for any other
     // event. A flags-changed event gives a shortcut without a key, with the
     // modifier of the key that changed added. The event's texts can be read

@@ -22,7 +22,7 @@ public:
     // as it was. `errorDescription`, when given, may receive the reason.
     virtual bool getObjectValue(Id* object, const String& string, String* errorDescription) const = 0;
 
-    void encodeWithCoder(NSCoder&) const override {}
+    void encodeWithCoder(NSCoder&) const override { }
 };
 
 // The text of a shortcut: its modifier text (glyphs or words) followed by its

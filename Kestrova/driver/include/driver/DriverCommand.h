@@ -30,7 +30,20 @@
 //
 // APP is a process identifier, a bundle identifier or a name.
 struct DriverCommand {
-    enum class Kind { Press, Shortcut, Activate, QuitApplication, Launch, Trust, Default, Menu, Close, Wait, Status, Quit };
+    enum class Kind {
+        Press,
+        Shortcut,
+        Activate,
+        QuitApplication,
+        Launch,
+        Trust,
+        Default,
+        Menu,
+        Close,
+        Wait,
+        Status,
+        Quit
+    };
 
     Kind kind = Kind::Status;
     // The application, bundle identifier, default key, menu title or window.

@@ -17,9 +17,18 @@ inline constexpr NSPoint NSZeroPoint{};
 inline constexpr NSSize NSZeroSize{};
 inline constexpr NSRect NSZeroRect{};
 
-constexpr NSPoint NSMakePoint(CGFloat x, CGFloat y) { return {x, y}; }
-constexpr NSSize NSMakeSize(CGFloat width, CGFloat height) { return {width, height}; }
-constexpr NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat width, CGFloat height) { return {{x, y}, {width, height}}; }
+constexpr NSPoint NSMakePoint(CGFloat x, CGFloat y)
+{
+    return {x, y};
+}
+constexpr NSSize NSMakeSize(CGFloat width, CGFloat height)
+{
+    return {width, height};
+}
+constexpr NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat width, CGFloat height)
+{
+    return {{x, y}, {width, height}};
+}
 
 // Rectangle edges, as popovers and the geometry functions name them.
 enum NSRectEdge : NSUInteger {

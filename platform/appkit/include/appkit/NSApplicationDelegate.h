@@ -9,15 +9,15 @@ class NSApplicationDelegate {
 public:
     virtual ~NSApplicationDelegate() = default;
 
-    virtual void applicationWillFinishLaunching(NSNotification&) {}
-    virtual void applicationDidFinishLaunching(NSNotification&) {}
-    virtual void applicationWillBecomeActive(NSNotification&) {}
-    virtual void applicationDidBecomeActive(NSNotification&) {}
-    virtual void applicationWillResignActive(NSNotification&) {}
-    virtual void applicationDidResignActive(NSNotification&) {}
-    virtual void applicationWillHide(NSNotification&) {}
-    virtual void applicationDidHide(NSNotification&) {}
-    virtual void applicationWillUnhide(NSNotification&) {}
-    virtual void applicationDidUnhide(NSNotification&) {}
-    virtual void applicationWillTerminate(NSNotification&) {}
+    virtual void applicationWillFinishLaunching(NSNotification&) { }
+    virtual void applicationDidFinishLaunching(NSNotification&) { }
+    virtual void applicationWillBecomeActive(NSNotification&) { }
+    virtual void applicationDidBecomeActive(NSNotification&) { }
+    virtual void applicationWillResignActive(NSNotification&) { }
+    virtual void applicationDidResignActive(NSNotification&) { }
+    virtual void applicationWillHide(NSNotification&) { }
+    virtual void applicationDidHide(NSNotification&) { }
+    virtual void applicationWillUnhide(NSNotification&) { }
+    virtual void applicationDidUnhide(NSNotification&) { }
+    virtual void applicationWillTerminate(NSNotification&) { }
 };

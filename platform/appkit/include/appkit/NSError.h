@@ -24,7 +24,8 @@ class NSError : public NSObject {
 
 public:
     NSError(String domain, NSInteger code, Dictionary userInfo = {});
-    static std::shared_ptr<NSError> errorWithDomain(const String& domain, NSInteger code, const Dictionary& userInfo = {});
+    static std::shared_ptr<NSError> errorWithDomain(const String& domain, NSInteger code,
+                                                    const Dictionary& userInfo = {});
 
     const String& domain() const { return domain_; }
     NSInteger code() const { return code_; }

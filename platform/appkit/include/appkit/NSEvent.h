@@ -52,7 +52,10 @@ inline constexpr NSEventModifierFlags NSEventModifierFlagDeviceIndependentFlagsM
 
 // Which event kinds a monitor wants: bit n stands for the event type n.
 using NSEventMask = std::uint64_t;
-constexpr NSEventMask NSEventMaskFromType(NSEventType type) { return NSEventMask(1) << type; }
+constexpr NSEventMask NSEventMaskFromType(NSEventType type)
+{
+    return NSEventMask(1) << type;
+}
 inline constexpr NSEventMask NSEventMaskLeftMouseDown = NSEventMaskFromType(NSEventTypeLeftMouseDown);
 inline constexpr NSEventMask NSEventMaskLeftMouseUp = NSEventMaskFromType(NSEventTypeLeftMouseUp);
 inline constexpr NSEventMask NSEventMaskRightMouseDown = NSEventMaskFromType(NSEventTypeRightMouseDown);

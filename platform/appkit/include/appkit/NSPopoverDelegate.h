@@ -10,8 +10,8 @@ public:
     virtual ~NSPopoverDelegate() = default;
 
     virtual bool popoverShouldClose(NSPopover&) { return true; }
-    virtual void popoverWillShow(NSNotification&) {}
-    virtual void popoverDidShow(NSNotification&) {}
-    virtual void popoverWillClose(NSNotification&) {}
-    virtual void popoverDidClose(NSNotification&) {}
+    virtual void popoverWillShow(NSNotification&) { }
+    virtual void popoverDidShow(NSNotification&) { }
+    virtual void popoverWillClose(NSNotification&) { }
+    virtual void popoverDidClose(NSNotification&) { }
 };

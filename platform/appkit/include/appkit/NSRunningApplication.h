@@ -35,8 +35,8 @@ public:
     // nullptr when no such process runs.
     static std::shared_ptr<NSRunningApplication> runningApplicationWithProcessIdentifier(pid_t pid);
     // In the workspace's order.
-    static std::vector<std::shared_ptr<NSRunningApplication>> runningApplicationsWithBundleIdentifier(
-        const String& bundleIdentifier);
+    static std::vector<std::shared_ptr<NSRunningApplication>>
+    runningApplicationsWithBundleIdentifier(const String& bundleIdentifier);
     // Internal: the one object for a process of the current desktop.
     static std::shared_ptr<NSRunningApplication> forProcess(pid_t pid);
 

@@ -14,5 +14,5 @@ public:
 
     virtual bool shouldPerformSegueWithIdentifier(const String&, const Id& /*sender*/) { return true; }
     // The destination is made and not yet shown.
-    virtual void prepareForSegue(NSStoryboardSegue&, const Id& /*sender*/) {}
+    virtual void prepareForSegue(NSStoryboardSegue&, const Id& /*sender*/) { }
 };

@@ -93,14 +93,12 @@ public:
     // controllers, the controls) are there from the start. Registering a
     // name again replaces its factory.
     static void registerClass(const ClassDescriptor& cls, Factory factory);
-    template <class T>
-    static void registerClass()
+    template <class T> static void registerClass()
     {
         registerClass(T::descriptor(), [] { return std::make_shared<T>(); });
     }
     static void registerSegueClass(const ClassDescriptor& cls, SegueFactory factory);
-    template <class T>
-    static void registerSegueClass()
+    template <class T> static void registerSegueClass()
     {
         registerSegueClass(T::descriptor(), [](const String& identifier, const Id& source, const Id& destination) {
             return std::make_shared<T>(identifier, source, destination);
@@ -117,9 +115,8 @@ public:
                                                             const std::shared_ptr<NSBundle>& bundle = nullptr);
     // A description given as text; nullptr and the message in `error` when
     // it is malformed.
-    static std::shared_ptr<NSStoryboard> storyboardWithData(std::string_view json,
-                                                            const std::shared_ptr<NSBundle>& bundle,
-                                                            std::string* error = nullptr);
+    static std::shared_ptr<NSStoryboard>
+    storyboardWithData(std::string_view json, const std::shared_ptr<NSBundle>& bundle, std::string* error = nullptr);
     // The storyboard the main bundle's information property list names as
     // "NSMainStoryboardFile"; nullptr when it names none or it can't be
     // read. The same object while the main bundle stays the same.
@@ -158,7 +155,8 @@ public:
     // invalid-argument exception, as the platform does.
     static void performSegue(NSObject& source, const String& identifier, const Id& sender);
 
-    NSStoryboard(String name, std::shared_ptr<NSBundle> bundle, std::shared_ptr<const detail::StoryboardDocument> document);
+    NSStoryboard(String name, std::shared_ptr<NSBundle> bundle,
+                 std::shared_ptr<const detail::StoryboardDocument> document);
     ~NSStoryboard() override;
 
 private:

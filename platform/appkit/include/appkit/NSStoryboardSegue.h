@@ -18,8 +18,7 @@ public:
     NSStoryboardSegue(String identifier, Id source, Id destination);
     // A segue whose perform runs `handler`.
     static std::shared_ptr<NSStoryboardSegue> segueWithIdentifier(const String& identifier, const Id& source,
-                                                                  const Id& destination,
-                                                                  std::function<void()> handler);
+                                                                  const Id& destination, std::function<void()> handler);
 
     const String& identifier() const { return identifier_; }
     const Id& sourceController() const { return source_; }

@@ -119,9 +119,9 @@ public:
 
     // Hooks around moving between windows and superviews.
     virtual void viewWillMoveToWindow(const std::shared_ptr<NSWindow>& window);
-    virtual void viewDidMoveToWindow() {}
+    virtual void viewDidMoveToWindow() { }
     virtual void viewWillMoveToSuperview(const std::shared_ptr<NSView>& superview);
-    virtual void viewDidMoveToSuperview() {}
+    virtual void viewDidMoveToSuperview() { }
 
     // Internal: for NSWindow, which holds its content view without being its
     // superview.

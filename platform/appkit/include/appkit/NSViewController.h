@@ -42,11 +42,11 @@ public:
     // (storyboards and nibs).
     void setViewLoader(std::function<std::shared_ptr<NSView>()> loader) { viewLoader_ = std::move(loader); }
 
-    virtual void viewDidLoad() {}
-    virtual void viewWillAppear() {}
-    virtual void viewDidAppear() {}
-    virtual void viewWillDisappear() {}
-    virtual void viewDidDisappear() {}
+    virtual void viewDidLoad() { }
+    virtual void viewWillAppear() { }
+    virtual void viewDidAppear() { }
+    virtual void viewWillDisappear() { }
+    virtual void viewDidDisappear() { }
 
     const Id& representedObject() const { return representedObject_; }
     virtual void setRepresentedObject(const Id& representedObject);

@@ -30,11 +30,11 @@ public:
     // controller (storyboards).
     void setWindowLoader(std::function<std::shared_ptr<NSWindow>()> loader) { windowLoader_ = std::move(loader); }
 
-    virtual void windowWillLoad() {}
+    virtual void windowWillLoad() { }
     // The window loader's window; subclasses that build theirs in code
     // override it and call setWindow.
     virtual void loadWindow();
-    virtual void windowDidLoad() {}
+    virtual void windowDidLoad() { }
 
     // Shows the window, key and in front.
     virtual void showWindow(const Id& sender);

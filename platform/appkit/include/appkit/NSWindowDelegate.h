@@ -10,9 +10,9 @@ public:
     virtual ~NSWindowDelegate() = default;
 
     virtual bool windowShouldClose(NSWindow&) { return true; }
-    virtual void windowWillClose(NSNotification&) {}
-    virtual void windowDidBecomeKey(NSNotification&) {}
-    virtual void windowDidResignKey(NSNotification&) {}
-    virtual void windowDidBecomeMain(NSNotification&) {}
-    virtual void windowDidResignMain(NSNotification&) {}
+    virtual void windowWillClose(NSNotification&) { }
+    virtual void windowDidBecomeKey(NSNotification&) { }
+    virtual void windowDidResignKey(NSNotification&) { }
+    virtual void windowDidBecomeMain(NSNotification&) { }
+    virtual void windowDidResignMain(NSNotification&) { }
 };

@@ -19,8 +19,8 @@ class NSWorkspace : public NSObject {
     KS_OBJECT(NSWorkspace, NSObject)
 
 public:
-    using OpenCompletion =
-        std::function<void(const std::shared_ptr<NSRunningApplication>& application, const std::shared_ptr<NSError>& error)>;
+    using OpenCompletion = std::function<void(const std::shared_ptr<NSRunningApplication>& application,
+                                              const std::shared_ptr<NSError>& error)>;
 
     static NSWorkspace& sharedWorkspace();
 

@@ -31,9 +31,18 @@ inline constexpr CGPoint CGPointZero{};
 inline constexpr CGSize CGSizeZero{};
 inline constexpr CGRect CGRectZero{};
 
-constexpr CGPoint CGPointMake(CGFloat x, CGFloat y) { return {x, y}; }
-constexpr CGSize CGSizeMake(CGFloat width, CGFloat height) { return {width, height}; }
-constexpr CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height) { return {{x, y}, {width, height}}; }
+constexpr CGPoint CGPointMake(CGFloat x, CGFloat y)
+{
+    return {x, y};
+}
+constexpr CGSize CGSizeMake(CGFloat width, CGFloat height)
+{
+    return {width, height};
+}
+constexpr CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height)
+{
+    return {{x, y}, {width, height}};
+}
 
 // Rectangles with a negative width or height are read as their standardised
 // form, as the platform's geometry functions do.

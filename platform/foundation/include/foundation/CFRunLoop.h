@@ -25,7 +25,8 @@ CFRunLoopRef CFRunLoopGetCurrent();
 void CFRunLoopWakeUp(CFRunLoopRef runLoop);
 void CFRunLoopStop(CFRunLoopRef runLoop);
 
-CFRunLoopSourceRef CFRunLoopSourceCreate(CFAllocatorRef allocator, CFIndex order, const CFRunLoopSourceContext* context);
+CFRunLoopSourceRef CFRunLoopSourceCreate(CFAllocatorRef allocator, CFIndex order,
+                                         const CFRunLoopSourceContext* context);
 void CFRunLoopAddSource(CFRunLoopRef runLoop, const CFRunLoopSourceRef& source, const String& mode);
 void CFRunLoopRemoveSource(CFRunLoopRef runLoop, const CFRunLoopSourceRef& source, const String& mode);
 bool CFRunLoopContainsSource(CFRunLoopRef runLoop, const CFRunLoopSourceRef& source, const String& mode);

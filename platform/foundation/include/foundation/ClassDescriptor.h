@@ -64,7 +64,8 @@ public:
         Property::Setter wrapped;
         if (setter)
             wrapped = [setter](NSObject& self, const Id& value) { setter(static_cast<C&>(self), value); };
-        property(key, [getter](NSObject& self) { return getter(static_cast<C&>(self)); }, wrapped);
+        property(
+            key, [getter](NSObject& self) { return getter(static_cast<C&>(self)); }, wrapped);
     }
 
     // Lookups walk up the superclass chain; the pointer identifies the
@@ -83,14 +84,17 @@ private:
 // Declares a class's descriptor. A class that registers methods or properties
 // defines `static void describe(ClassDescriptor&)`; one that doesn't inherits
 // the name of its superclass's and registers nothing of its own.
-#define KS_OBJECT(Class, Super)                                                                              \
-public:                                                                                                      \
-    static const ::ClassDescriptor& descriptor()                                                             \
-    {                                                                                                        \
-        static const ::ClassDescriptor d(#Class, &Super::descriptor(),                                       \
-                                         &Class::describe == &Super::describe ? nullptr : &Class::describe); \
-        return d;                                                                                            \
-    }                                                                                                        \
-    const ::ClassDescriptor& classDescriptor() const override { return descriptor(); }                       \
-                                                                                                             \
+#define KS_OBJECT(Class, Super)                                                                                        \
+public:                                                                                                                \
+    static const ::ClassDescriptor& descriptor()                                                                       \
+    {                                                                                                                  \
+        static const ::ClassDescriptor d(#Class, &Super::descriptor(),                                                 \
+                                         &Class::describe == &Super::describe ? nullptr : &Class::describe);           \
+        return d;                                                                                                      \
+    }                                                                                                                  \
+    const ::ClassDescriptor& classDescriptor() const override                                                          \
+    {                                                                                                                  \
+        return descriptor();                                                                                           \
+    }                                                                                                                  \
+                                                                                                                       \
 private:

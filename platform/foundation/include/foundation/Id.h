@@ -97,17 +97,43 @@ private:
 // dictionary, or a reference to an object.
 class Id {
 public:
-    enum class Kind : std::uint8_t { Nil, Null, Boolean, Signed, Unsigned, Floating, String, Data, Array, Dictionary, Object };
+    enum class Kind : std::uint8_t {
+        Nil,
+        Null,
+        Boolean,
+        Signed,
+        Unsigned,
+        Floating,
+        String,
+        Data,
+        Array,
+        Dictionary,
+        Object
+    };
 
     Id() = default;
-    Id(std::nullptr_t) {}
-    Id(String value) : value_(std::move(value)) {}
-    Id(const char* utf8) : value_(String(utf8)) {}
-    Id(Data value) : value_(std::move(value)) {}
-    Id(Array value) : value_(std::move(value)) {}
-    Id(Dictionary value) : value_(std::move(value)) {}
-    template <class T, class = std::enable_if_t<std::is_base_of_v<NSObject, T>>>
-    Id(std::shared_ptr<T> object)
+    Id(std::nullptr_t) { }
+    Id(String value)
+        : value_(std::move(value))
+    {
+    }
+    Id(const char* utf8)
+        : value_(String(utf8))
+    {
+    }
+    Id(Data value)
+        : value_(std::move(value))
+    {
+    }
+    Id(Array value)
+        : value_(std::move(value))
+    {
+    }
+    Id(Dictionary value)
+        : value_(std::move(value))
+    {
+    }
+    template <class T, class = std::enable_if_t<std::is_base_of_v<NSObject, T>>> Id(std::shared_ptr<T> object)
     {
         if (object)
             value_ = std::static_pointer_cast<NSObject>(std::move(object));
@@ -147,8 +173,7 @@ public:
     std::int64_t integerValue() const;
     std::uint64_t unsignedValue() const;
     double doubleValue() const;
-    template <class T>
-    T numberValue() const
+    template <class T> T numberValue() const
     {
         if constexpr (std::is_floating_point_v<T>)
             return static_cast<T>(doubleValue());
@@ -165,8 +190,7 @@ public:
     const Dictionary* dictionary() const { return std::get_if<Dictionary>(&value_); }
     NSObject* objectPointer() const;
     const std::shared_ptr<NSObject>& objectReference() const;
-    template <class T>
-    std::shared_ptr<T> object() const
+    template <class T> std::shared_ptr<T> object() const
     {
         auto* ref = std::get_if<std::shared_ptr<NSObject>>(&value_);
         return ref ? std::dynamic_pointer_cast<T>(*ref) : nullptr;
@@ -195,7 +219,6 @@ private:
 
 std::ostream& operator<<(std::ostream& stream, const Id& value);
 
-template <>
-struct std::hash<Id> {
+template <> struct std::hash<Id> {
     std::size_t operator()(const Id& v) const noexcept { return v.hash(); }
 };

@@ -59,8 +59,7 @@ public:
     static void registerClass(const ClassDescriptor& cls, Factory factory, bool supportsSecureCoding);
     // For a class T with `static std::shared_ptr<T> initWithCoder(NSCoder&)`
     // and the static supportsSecureCoding of its coding base.
-    template <class T>
-    static void registerClass()
+    template <class T> static void registerClass()
     {
         registerClass(
             T::descriptor(), [](NSCoder& coder) -> std::shared_ptr<NSObject> { return T::initWithCoder(coder); },
@@ -91,8 +90,7 @@ public:
     // anything else is a failure of the whole decode with an error, and nil.
     virtual Id decodeObjectOfClass(const ClassDescriptor& cls, const String& key);
     virtual Id decodeObjectOfClasses(const std::vector<const ClassDescriptor*>& classes, const String& key);
-    template <class T>
-    std::shared_ptr<T> decodeObjectOfClass(const String& key)
+    template <class T> std::shared_ptr<T> decodeObjectOfClass(const String& key)
     {
         return decodeObjectOfClass(T::descriptor(), key).template object<T>();
     }

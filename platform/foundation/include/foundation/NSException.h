@@ -60,14 +60,14 @@ private:
 void NSAssertParameterFailure(const char* function, const char* file, int line, const char* condition);
 void NSAssertFailure(const char* function, const char* file, int line, const String& description);
 
-#define NSParameterAssert(condition)                                            \
-    do {                                                                        \
-        if (!(condition))                                                       \
-            ::NSAssertParameterFailure(__func__, __FILE__, __LINE__, #condition); \
+#define NSParameterAssert(condition)                                                                                   \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::NSAssertParameterFailure(__func__, __FILE__, __LINE__, #condition);                                      \
     } while (0)
 
-#define NSAssert(condition, description)                                   \
-    do {                                                                   \
-        if (!(condition))                                                  \
-            ::NSAssertFailure(__func__, __FILE__, __LINE__, (description)); \
+#define NSAssert(condition, description)                                                                               \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::NSAssertFailure(__func__, __FILE__, __LINE__, (description));                                            \
     } while (0)

@@ -23,8 +23,7 @@ public:
     static Id unarchivedObjectOfClass(const ClassDescriptor& cls, const Data& data, String* error = nullptr);
     static Id unarchivedObjectOfClasses(const std::vector<const ClassDescriptor*>& classes, const Data& data,
                                         String* error = nullptr);
-    template <class T>
-    static std::shared_ptr<T> unarchivedObjectOfClass(const Data& data, String* error = nullptr)
+    template <class T> static std::shared_ptr<T> unarchivedObjectOfClass(const Data& data, String* error = nullptr)
     {
         return unarchivedObjectOfClass(T::descriptor(), data, error).template object<T>();
     }

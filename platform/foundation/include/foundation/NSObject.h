@@ -46,11 +46,7 @@ public:
     virtual const ClassDescriptor& classDescriptor() const { return descriptor(); }
     const String& className() const { return classDescriptor().name(); }
     bool isKindOfClass(const ClassDescriptor& cls) const { return classDescriptor().isSubclassOf(cls); }
-    template <class T>
-    bool isKindOf() const
-    {
-        return isKindOfClass(T::descriptor());
-    }
+    template <class T> bool isKindOf() const { return isKindOfClass(T::descriptor()); }
     bool isMemberOfClass(const ClassDescriptor& cls) const { return &classDescriptor() == &cls; }
 
     // Dynamic messages.
@@ -83,7 +79,8 @@ public:
     void addObserver(NSObject& observer, const String& keyPath, unsigned options, void* context);
     void removeObserver(NSObject& observer, const String& keyPath, void* context);
     void removeObserver(NSObject& observer, const String& keyPath);
-    virtual void observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change, void* context);
+    virtual void observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
+                                        void* context);
 
     virtual void willChangeValueForKey(const String& key);
     virtual void didChangeValueForKey(const String& key);
@@ -94,8 +91,7 @@ public:
 
     // For setters of automatically notifying properties: runs `body` between
     // will- and did-change unless automatic notification is off for the key.
-    template <class F>
-    void automaticChange(const String& key, F&& body)
+    template <class F> void automaticChange(const String& key, F&& body)
     {
         bool notify = automaticallyNotifiesObserversForKey(key);
         if (notify)
@@ -119,7 +115,7 @@ public:
     detail::BindingTable* bindingTable(bool create);
 
 protected:
-    static void describe(ClassDescriptor&) {}
+    static void describe(ClassDescriptor&) { }
 
 private:
     std::atomic<detail::ObservationInfo*> observationInfo_{nullptr};

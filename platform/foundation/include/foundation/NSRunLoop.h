@@ -119,8 +119,7 @@ private:
     void removeTimer(const NSTimer& timer);
     void rebase(double oldNow, double newNow);
     std::optional<double> nextDeadlineLocked() const;
-    template <class Predicate>
-    std::vector<Item> takeItems(Predicate predicate);
+    template <class Predicate> std::vector<Item> takeItems(Predicate predicate);
     static void runItem(Item& item);
     static void wakeAll();
     static void rebaseAll(double oldNow, double newNow);

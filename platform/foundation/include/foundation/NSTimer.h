@@ -24,9 +24,8 @@ public:
                                                           const Id& userInfo, bool repeats);
     // Made and added to the calling thread's run loop.
     static std::shared_ptr<NSTimer> scheduledTimerWithTimeInterval(double interval, bool repeats, Block block);
-    static std::shared_ptr<NSTimer> scheduledTimerWithTimeInterval(double interval, NSObject& target,
-                                                                   Selector selector, const Id& userInfo,
-                                                                   bool repeats);
+    static std::shared_ptr<NSTimer> scheduledTimerWithTimeInterval(double interval, NSObject& target, Selector selector,
+                                                                   const Id& userInfo, bool repeats);
 
     NSTimer(double interval, bool repeats);
 

@@ -28,7 +28,10 @@ public:
     std::size_t hash() const override;
     String description() const override { return absoluteString(); }
 
-    explicit NSURL(String path) : path_(std::move(path)) {}
+    explicit NSURL(String path)
+        : path_(std::move(path))
+    {
+    }
 
 private:
     String path_;

@@ -51,7 +51,8 @@ public:
     // would have: it reads what is on disk now and writes through.
     static std::shared_ptr<NSUserDefaults> create(const String& home, const String& domain);
     // The same over an explicit file path.
-    static std::shared_ptr<NSUserDefaults> createWithPath(const std::string& plistPath, const String& domain = String());
+    static std::shared_ptr<NSUserDefaults> createWithPath(const std::string& plistPath,
+                                                          const String& domain = String());
 
     // The domain of the standard instance: the main bundle's identifier, or
     // the executable's file name when the main bundle has none.

@@ -32,7 +32,7 @@ namespace OpenStepPropertyList {
 inline constexpr int maximumDepth = 256;
 
 struct Result {
-    Id value;  // nil on failure
+    Id value;             // nil on failure
     std::string message;  // empty on success
     // Where the error was found: offset in UTF-16 units of the decoded text,
     // 1-based line and column (column in UTF-16 units).

@@ -10,7 +10,10 @@ class Selector {
 public:
     constexpr Selector() = default;
     Selector(std::string_view name);
-    Selector(const char* name) : Selector(std::string_view(name)) {}
+    Selector(const char* name)
+        : Selector(std::string_view(name))
+    {
+    }
 
     bool isNull() const { return name_ == nullptr; }
     explicit operator bool() const { return !isNull(); }
@@ -24,7 +27,6 @@ private:
     const char* name_ = nullptr;
 };
 
-template <>
-struct std::hash<Selector> {
+template <> struct std::hash<Selector> {
     std::size_t operator()(Selector s) const noexcept { return std::hash<const void*>()(s.name()); }
 };

@@ -13,11 +13,20 @@
 class String {
 public:
     String() = default;
-    String(const char* utf8) : String(std::string_view(utf8)) {}
+    String(const char* utf8)
+        : String(std::string_view(utf8))
+    {
+    }
     String(std::string_view utf8);
-    String(const std::string& utf8) : String(std::string_view(utf8)) {}
+    String(const std::string& utf8)
+        : String(std::string_view(utf8))
+    {
+    }
     String(std::u16string utf16);
-    String(const char16_t* utf16) : String(std::u16string(utf16)) {}
+    String(const char16_t* utf16)
+        : String(std::u16string(utf16))
+    {
+    }
 
     static String fromUtf32(std::u32string_view text);
     static String fromCharacter(char32_t character);
@@ -54,7 +63,6 @@ private:
 
 std::ostream& operator<<(std::ostream& stream, const String& string);
 
-template <>
-struct std::hash<String> {
+template <> struct std::hash<String> {
     std::size_t operator()(const String& s) const noexcept { return s.hash(); }
 };

@@ -10,7 +10,10 @@
 
 // Bit n stands for events of type n.
 using CGEventMask = std::uint64_t;
-constexpr CGEventMask CGEventMaskBit(CGEventType type) { return CGEventMask(1) << type; }
+constexpr CGEventMask CGEventMaskBit(CGEventType type)
+{
+    return CGEventMask(1) << type;
+}
 
 // With the platform's raw values.
 enum CGEventTapPlacement : std::uint32_t {

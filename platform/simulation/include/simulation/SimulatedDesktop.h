@@ -227,8 +227,7 @@ private:
                                       std::vector<DesktopChange>& changes);
     std::vector<std::pair<pid_t, CGWindowID>> windowStackLocked() const;
     std::optional<std::pair<pid_t, CGWindowID>> windowAtPointLocked(CGPoint point) const;
-    template <class F>
-    bool changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change);
+    template <class F> bool changeWindow(CGWindowID number, DesktopChange::Kind kind, F&& change);
     void deliver(const std::vector<DesktopChange>& changes);
     void useKeyboardLayouts(std::shared_ptr<textinput::KeyboardLayoutRegistry> registry);
 

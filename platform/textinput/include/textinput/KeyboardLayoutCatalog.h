@@ -46,62 +46,64 @@ inline constexpr std::string_view Hebrew = "com.apple.keylayout.Hebrew";
 }  // namespace InputSourceID
 
 struct KeyboardLayoutDescription {
-  std::string identifier;
-  std::string localizedName;
-  std::string xkbLayout;
-  std::string xkbVariant;  // empty: the layout's default variant
-  std::vector<std::string> languages;
+    std::string identifier;
+    std::string localizedName;
+    std::string xkbLayout;
+    std::string xkbVariant;  // empty: the layout's default variant
+    std::vector<std::string> languages;
 };
 
 // Options of a hand-made input source, for injecting failures in tests.
 struct FakeInputSourceOptions {
-  std::optional<std::string> identifier = "org.kestrova.keylayout.Fake";  // nullopt: the source has no identifier
-  std::string localizedName = "Fake";
-  std::string keysFrom = std::string(InputSourceID::US);  // catalog layout whose keys it types; empty: no key layout data
-  OSStatus translationStatus = 0;                         // what UCKeyTranslate answers for its key layout data
-  std::optional<bool> asciiCapable = std::nullopt;        // default: that of the keys
+    std::optional<std::string> identifier = "org.kestrova.keylayout.Fake";  // nullopt: the source has no identifier
+    std::string localizedName = "Fake";
+    std::string keysFrom =
+        std::string(InputSourceID::US);               // catalog layout whose keys it types; empty: no key layout data
+    OSStatus translationStatus = 0;                   // what UCKeyTranslate answers for its key layout data
+    std::optional<bool> asciiCapable = std::nullopt;  // default: that of the keys
 };
 
 class KeyboardLayoutCatalog {
- public:
-  // The process-wide catalog of the built-in layouts; never released.
-  static KeyboardLayoutCatalog& shared();
+public:
+    // The process-wide catalog of the built-in layouts; never released.
+    static KeyboardLayoutCatalog& shared();
 
-  static std::vector<KeyboardLayoutDescription> builtInLayouts();
+    static std::vector<KeyboardLayoutDescription> builtInLayouts();
 
-  KeyboardLayoutCatalog();  // the built-in layouts
-  explicit KeyboardLayoutCatalog(std::vector<KeyboardLayoutDescription> layouts);
-  ~KeyboardLayoutCatalog();
-  KeyboardLayoutCatalog(const KeyboardLayoutCatalog&) = delete;
-  KeyboardLayoutCatalog& operator=(const KeyboardLayoutCatalog&) = delete;
+    KeyboardLayoutCatalog();  // the built-in layouts
+    explicit KeyboardLayoutCatalog(std::vector<KeyboardLayoutDescription> layouts);
+    ~KeyboardLayoutCatalog();
+    KeyboardLayoutCatalog(const KeyboardLayoutCatalog&) = delete;
+    KeyboardLayoutCatalog& operator=(const KeyboardLayoutCatalog&) = delete;
 
-  std::vector<KeyboardLayoutDescription> layouts() const;
-  bool contains(std::string_view identifier) const;
-  // Adds a layout; false when its identifier is already taken or empty.
-  bool addLayout(KeyboardLayoutDescription layout);
+    std::vector<KeyboardLayoutDescription> layouts() const;
+    bool contains(std::string_view identifier) const;
+    // Adds a layout; false when its identifier is already taken or empty.
+    bool addLayout(KeyboardLayoutDescription layout);
 
-  // The input source of a layout, built on first use and kept. nullptr for an
-  // unknown identifier or a layout xkb cannot build (logged once).
-  TISInputSourceRef inputSource(std::string_view identifier);
-  // Every layout's input source in catalog order; layouts that cannot be built are left out.
-  std::vector<TISInputSourceRef> inputSources();
+    // The input source of a layout, built on first use and kept. nullptr for an
+    // unknown identifier or a layout xkb cannot build (logged once).
+    TISInputSourceRef inputSource(std::string_view identifier);
+    // Every layout's input source in catalog order; layouts that cannot be built are left out.
+    std::vector<TISInputSourceRef> inputSources();
 
-  // The key layout data of an xkb layout and variant, built on first use and
-  // kept; nullptr when xkb cannot build it.
-  std::shared_ptr<const UCKeyboardLayout> keyLayout(std::string_view xkbLayout, std::string_view xkbVariant);
+    // The key layout data of an xkb layout and variant, built on first use and
+    // kept; nullptr when xkb cannot build it.
+    std::shared_ptr<const UCKeyboardLayout> keyLayout(std::string_view xkbLayout, std::string_view xkbVariant);
 
-  TISInputSourceRef makeFakeInputSource(const FakeInputSourceOptions& options);
+    TISInputSourceRef makeFakeInputSource(const FakeInputSourceOptions& options);
 
- private:
-  std::shared_ptr<const UCKeyboardLayout> keyLayoutLocked(const std::string& xkbLayout, const std::string& xkbVariant);
+private:
+    std::shared_ptr<const UCKeyboardLayout> keyLayoutLocked(const std::string& xkbLayout,
+                                                            const std::string& xkbVariant);
 
-  // One lock for everything: an xkb_context must not be used by two threads at once.
-  mutable std::mutex mutex_;
-  std::vector<KeyboardLayoutDescription> layouts_;
-  std::map<std::string, TISInputSourceRef, std::less<>> sources_;
-  std::map<std::string, std::shared_ptr<const UCKeyboardLayout>, std::less<>> keyLayouts_;  // "layout(variant)"
-  std::map<std::string, bool, std::less<>> failedKeyLayouts_;
-  xkb_context* context_ = nullptr;
+    // One lock for everything: an xkb_context must not be used by two threads at once.
+    mutable std::mutex mutex_;
+    std::vector<KeyboardLayoutDescription> layouts_;
+    std::map<std::string, TISInputSourceRef, std::less<>> sources_;
+    std::map<std::string, std::shared_ptr<const UCKeyboardLayout>, std::less<>> keyLayouts_;  // "layout(variant)"
+    std::map<std::string, bool, std::less<>> failedKeyLayouts_;
+    xkb_context* context_ = nullptr;
 };
 
 }  // namespace textinput

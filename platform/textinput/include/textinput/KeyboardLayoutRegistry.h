@@ -21,78 +21,78 @@
 namespace textinput {
 
 class KeyboardLayoutRegistry {
- public:
-  using SelectionChangeHandler = std::function<void(const TISInputSourceRef& selected)>;
-  using HandlerID = std::uint64_t;
+public:
+    using SelectionChangeHandler = std::function<void(const TISInputSourceRef& selected)>;
+    using HandlerID = std::uint64_t;
 
-  // The process-wide registry; never released. Starts with the U.S. layout.
-  static KeyboardLayoutRegistry& shared();
-  // The registry the TIS* calls answer from.
-  static std::shared_ptr<KeyboardLayoutRegistry> current();
-  // Installs the registry of the TIS* calls; nullptr goes back to the shared one.
-  static void setCurrent(std::shared_ptr<KeyboardLayoutRegistry> registry);
+    // The process-wide registry; never released. Starts with the U.S. layout.
+    static KeyboardLayoutRegistry& shared();
+    // The registry the TIS* calls answer from.
+    static std::shared_ptr<KeyboardLayoutRegistry> current();
+    // Installs the registry of the TIS* calls; nullptr goes back to the shared one.
+    static void setCurrent(std::shared_ptr<KeyboardLayoutRegistry> registry);
 
-  // Starts with the catalog's layout `initialIdentifier` selected (the U.S.
-  // layout when it is unknown). The catalog must outlive the registry.
-  explicit KeyboardLayoutRegistry(std::string_view initialIdentifier = InputSourceID::US,
-                                  KeyboardLayoutCatalog& catalog = KeyboardLayoutCatalog::shared());
-  KeyboardLayoutRegistry(const KeyboardLayoutRegistry&) = delete;
-  KeyboardLayoutRegistry& operator=(const KeyboardLayoutRegistry&) = delete;
+    // Starts with the catalog's layout `initialIdentifier` selected (the U.S.
+    // layout when it is unknown). The catalog must outlive the registry.
+    explicit KeyboardLayoutRegistry(std::string_view initialIdentifier = InputSourceID::US,
+                                    KeyboardLayoutCatalog& catalog = KeyboardLayoutCatalog::shared());
+    KeyboardLayoutRegistry(const KeyboardLayoutRegistry&) = delete;
+    KeyboardLayoutRegistry& operator=(const KeyboardLayoutRegistry&) = delete;
 
-  KeyboardLayoutCatalog& catalog() const { return catalog_; }
+    KeyboardLayoutCatalog& catalog() const { return catalog_; }
 
-  // The selected layout; nullptr while it is made unavailable.
-  TISInputSourceRef currentKeyboardLayoutInputSource() const;
-  // The selected layout when it is ASCII-capable, else the ASCII-capable one
-  // selected last (the initial layout counts), else the catalog's U.S. layout;
-  // nullptr while it is made unavailable.
-  TISInputSourceRef currentASCIICapableKeyboardLayoutInputSource() const;
+    // The selected layout; nullptr while it is made unavailable.
+    TISInputSourceRef currentKeyboardLayoutInputSource() const;
+    // The selected layout when it is ASCII-capable, else the ASCII-capable one
+    // selected last (the initial layout counts), else the catalog's U.S. layout;
+    // nullptr while it is made unavailable.
+    TISInputSourceRef currentASCIICapableKeyboardLayoutInputSource() const;
 
-  // Selects a catalog layout; false (and nothing changes) for an unknown one.
-  bool selectInputSource(std::string_view identifier);
-  // Selects any source, a hand-made one included; false for nullptr.
-  // Selecting the selected source again changes nothing and calls no handler.
-  bool selectInputSource(TISInputSourceRef source);
+    // Selects a catalog layout; false (and nothing changes) for an unknown one.
+    bool selectInputSource(std::string_view identifier);
+    // Selects any source, a hand-made one included; false for nullptr.
+    // Selecting the selected source again changes nothing and calls no handler.
+    bool selectInputSource(TISInputSourceRef source);
 
-  // The catalog's layouts.
-  std::vector<TISInputSourceRef> inputSources() const;
+    // The catalog's layouts.
+    std::vector<TISInputSourceRef> inputSources() const;
 
-  // Handlers run after each change of the selected layout, on the selecting
-  // thread, without the registry's lock held, in the order they were added.
-  HandlerID addSelectionChangeHandler(SelectionChangeHandler handler);
-  void removeSelectionChangeHandler(HandlerID id);
+    // Handlers run after each change of the selected layout, on the selecting
+    // thread, without the registry's lock held, in the order they were added.
+    HandlerID addSelectionChangeHandler(SelectionChangeHandler handler);
+    void removeSelectionChangeHandler(HandlerID id);
 
-  // Failure injection: the copy calls give nullptr while set.
-  void setCurrentInputSourceUnavailable(bool unavailable);
-  void setASCIICapableInputSourceUnavailable(bool unavailable);
-  void setInputSourcesUnavailable(bool unavailable);
+    // Failure injection: the copy calls give nullptr while set.
+    void setCurrentInputSourceUnavailable(bool unavailable);
+    void setASCIICapableInputSourceUnavailable(bool unavailable);
+    void setInputSourcesUnavailable(bool unavailable);
 
- private:
-  struct Handler {
-    HandlerID id;
-    std::shared_ptr<SelectionChangeHandler> function;
-  };
+private:
+    struct Handler {
+        HandlerID id;
+        std::shared_ptr<SelectionChangeHandler> function;
+    };
 
-  KeyboardLayoutCatalog& catalog_;
-  mutable std::mutex mutex_;
-  TISInputSourceRef selected_;
-  TISInputSourceRef lastASCIICapable_;
-  std::vector<Handler> handlers_;
-  HandlerID nextHandlerID_ = 1;
-  bool currentUnavailable_ = false;
-  bool asciiCapableUnavailable_ = false;
+    KeyboardLayoutCatalog& catalog_;
+    mutable std::mutex mutex_;
+    TISInputSourceRef selected_;
+    TISInputSourceRef lastASCIICapable_;
+    std::vector<Handler> handlers_;
+    HandlerID nextHandlerID_ = 1;
+    bool currentUnavailable_ = false;
+    bool asciiCapableUnavailable_ = false;
 };
 
 // Installs a registry as the current one for its lifetime, then puts back the previous one.
 class ScopedCurrentKeyboardLayoutRegistry {
- public:
-  explicit ScopedCurrentKeyboardLayoutRegistry(std::shared_ptr<KeyboardLayoutRegistry> registry);
-  ~ScopedCurrentKeyboardLayoutRegistry();
-  ScopedCurrentKeyboardLayoutRegistry(const ScopedCurrentKeyboardLayoutRegistry&) = delete;
-  ScopedCurrentKeyboardLayoutRegistry& operator=(const ScopedCurrentKeyboardLayoutRegistry&) = delete;
+public:
+    explicit ScopedCurrentKeyboardLayoutRegistry(std::shared_ptr<KeyboardLayoutRegistry> registry);
+    ~ScopedCurrentKeyboardLayoutRegistry();
+    ScopedCurrentKeyboardLayoutRegistry(const ScopedCurrentKeyboardLayoutRegistry&) = delete;
+    ScopedCurrentKeyboardLayoutRegistry& operator=(const ScopedCurrentKeyboardLayoutRegistry&) = delete;
 
- private:
-  std::shared_ptr<KeyboardLayoutRegistry> previous_;
+private:
+    std::shared_ptr<KeyboardLayoutRegistry> previous_;
 };
 
 }  // namespace textinput

@@ -25,55 +25,58 @@ inline constexpr std::string_view kTISNotifySelectedKeyboardInputSourceChanged =
     "com.apple.Carbon.TISNotifySelectedKeyboardInputSourceChanged";
 
 class TISInputSource {
- public:
-  struct Properties {
-    std::optional<std::string> identifier = std::nullopt;     // kTISPropertyInputSourceID; may be absent
-    std::string localizedName = {};                           // kTISPropertyLocalizedName
-    std::vector<std::string> languages = {};                  // kTISPropertyInputSourceLanguages, BCP 47
-    bool asciiCapable = false;                                // kTISPropertyInputSourceIsASCIICapable
-    std::shared_ptr<const UCKeyboardLayout> keyLayout = {};   // kTISPropertyUnicodeKeyLayoutData; may be null
-    std::string xkbLayout = {};                               // the xkb layout and variant behind it
-    std::string xkbVariant = {};
-  };
+public:
+    struct Properties {
+        std::optional<std::string> identifier = std::nullopt;    // kTISPropertyInputSourceID; may be absent
+        std::string localizedName = {};                          // kTISPropertyLocalizedName
+        std::vector<std::string> languages = {};                 // kTISPropertyInputSourceLanguages, BCP 47
+        bool asciiCapable = false;                               // kTISPropertyInputSourceIsASCIICapable
+        std::shared_ptr<const UCKeyboardLayout> keyLayout = {};  // kTISPropertyUnicodeKeyLayoutData; may be null
+        std::string xkbLayout = {};                              // the xkb layout and variant behind it
+        std::string xkbVariant = {};
+    };
 
-  static TISInputSourceRef create(Properties properties);
+    static TISInputSourceRef create(Properties properties);
 
-  const std::optional<std::string>& identifier() const { return properties_.identifier; }
-  const std::string& localizedName() const { return properties_.localizedName; }
-  const std::vector<std::string>& languages() const { return properties_.languages; }
-  bool isASCIICapable() const { return properties_.asciiCapable; }
-  const UCKeyboardLayout* keyLayout() const { return properties_.keyLayout.get(); }
-  const std::shared_ptr<const UCKeyboardLayout>& sharedKeyLayout() const { return properties_.keyLayout; }
-  const std::string& xkbLayout() const { return properties_.xkbLayout; }
-  const std::string& xkbVariant() const { return properties_.xkbVariant; }
-  const Properties& properties() const { return properties_; }
+    const std::optional<std::string>& identifier() const { return properties_.identifier; }
+    const std::string& localizedName() const { return properties_.localizedName; }
+    const std::vector<std::string>& languages() const { return properties_.languages; }
+    bool isASCIICapable() const { return properties_.asciiCapable; }
+    const UCKeyboardLayout* keyLayout() const { return properties_.keyLayout.get(); }
+    const std::shared_ptr<const UCKeyboardLayout>& sharedKeyLayout() const { return properties_.keyLayout; }
+    const std::string& xkbLayout() const { return properties_.xkbLayout; }
+    const std::string& xkbVariant() const { return properties_.xkbVariant; }
+    const Properties& properties() const { return properties_; }
 
-  // Every input source here is a keyboard layout.
-  static constexpr std::string_view category() { return "TISCategoryKeyboardInputSource"; }
-  static constexpr std::string_view type() { return "TISTypeKeyboardLayout"; }
+    // Every input source here is a keyboard layout.
+    static constexpr std::string_view category() { return "TISCategoryKeyboardInputSource"; }
+    static constexpr std::string_view type() { return "TISTypeKeyboardLayout"; }
 
-  explicit TISInputSource(Properties properties) : properties_(std::move(properties)) {}
+    explicit TISInputSource(Properties properties)
+        : properties_(std::move(properties))
+    {
+    }
 
- private:
-  Properties properties_;
+private:
+    Properties properties_;
 };
 
 // Property keys. Each key is its own type, so TISGetInputSourceProperty gives
 // a typed value; `name` is the key's string value on the platform.
 struct TISPropertyInputSourceIDKey {
-  static constexpr std::string_view name = "TISPropertyInputSourceID";
+    static constexpr std::string_view name = "TISPropertyInputSourceID";
 };
 struct TISPropertyUnicodeKeyLayoutDataKey {
-  static constexpr std::string_view name = "TISPropertyUnicodeKeyLayoutData";
+    static constexpr std::string_view name = "TISPropertyUnicodeKeyLayoutData";
 };
 struct TISPropertyLocalizedNameKey {
-  static constexpr std::string_view name = "TISPropertyLocalizedName";
+    static constexpr std::string_view name = "TISPropertyLocalizedName";
 };
 struct TISPropertyInputSourceIsASCIICapableKey {
-  static constexpr std::string_view name = "TISPropertyInputSourceIsASCIICapable";
+    static constexpr std::string_view name = "TISPropertyInputSourceIsASCIICapable";
 };
 struct TISPropertyInputSourceLanguagesKey {
-  static constexpr std::string_view name = "TISPropertyInputSourceLanguages";
+    static constexpr std::string_view name = "TISPropertyInputSourceLanguages";
 };
 inline constexpr TISPropertyInputSourceIDKey kTISPropertyInputSourceID{};
 inline constexpr TISPropertyUnicodeKeyLayoutDataKey kTISPropertyUnicodeKeyLayoutData{};

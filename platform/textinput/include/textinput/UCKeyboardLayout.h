@@ -29,8 +29,8 @@ inline constexpr OptionBits kUCKeyTranslateNoDeadKeysBit = 0;
 inline constexpr OptionBits kUCKeyTranslateNoDeadKeysMask = 1u << kUCKeyTranslateNoDeadKeysBit;
 
 // Statuses of UCKeyTranslate besides 0.
-inline constexpr OSStatus kUCKeyTranslateParamErr = -50;            // a missing pointer, an unknown action
-inline constexpr OSStatus kUCOutputBufferTooSmall = -25340;         // the text did not fit; what fits is written
+inline constexpr OSStatus kUCKeyTranslateParamErr = -50;     // a missing pointer, an unknown action
+inline constexpr OSStatus kUCOutputBufferTooSmall = -25340;  // the text did not fit; what fits is written
 
 namespace textinput {
 
@@ -51,68 +51,78 @@ inline constexpr std::uint32_t rightControl = 1u << 7;
 // 0x40000, option 0x80000, command 0x100000; other bits ignored): command bit 0,
 // shift bit 1, option bit 3, control bit 4 — the byte the key-code translator
 // passes to UCKeyTranslate.
-constexpr std::uint32_t modifierKeyStateForModifierFlags(std::uint64_t flags) {
-  std::uint32_t state = 0;
-  if (flags & 0x100000) state |= ModifierKeyState::command;
-  if (flags & 0x20000) state |= ModifierKeyState::shift;
-  if (flags & 0x80000) state |= ModifierKeyState::option;
-  if (flags & 0x40000) state |= ModifierKeyState::control;
-  return state;
+constexpr std::uint32_t modifierKeyStateForModifierFlags(std::uint64_t flags)
+{
+    std::uint32_t state = 0;
+    if (flags & 0x100000)
+        state |= ModifierKeyState::command;
+    if (flags & 0x20000)
+        state |= ModifierKeyState::shift;
+    if (flags & 0x80000)
+        state |= ModifierKeyState::option;
+    if (flags & 0x40000)
+        state |= ModifierKeyState::control;
+    return state;
 }
 
 // What one key gives for one modifier combination.
 struct KeyTranslation {
-  static constexpr std::size_t kMaxUnits = 6;
-  std::array<UniChar, kMaxUnits> units{};
-  std::uint8_t length = 0;       // UTF-16 units in `units`
-  bool isDeadKey = false;        // a dead key: `units` then holds its spacing (stand-alone) form
-  std::uint32_t keysym = 0;      // the xkb keysym, 0 for none
+    static constexpr std::size_t kMaxUnits = 6;
+    std::array<UniChar, kMaxUnits> units{};
+    std::uint8_t length = 0;   // UTF-16 units in `units`
+    bool isDeadKey = false;    // a dead key: `units` then holds its spacing (stand-alone) form
+    std::uint32_t keysym = 0;  // the xkb keysym, 0 for none
 
-  std::u16string_view text() const { return {units.data(), length}; }
+    std::u16string_view text() const { return {units.data(), length}; }
 };
 
 }  // namespace textinput
 
 class UCKeyboardLayout {
- public:
-  // Index of a modifier combination in the table.
-  static constexpr unsigned kShift = 1, kOption = 2, kControl = 4, kCombinations = 8;
-  static constexpr unsigned kKeyCount = 128;
-  using Table = std::array<std::array<textinput::KeyTranslation, kCombinations>, kKeyCount>;
+public:
+    // Index of a modifier combination in the table.
+    static constexpr unsigned kShift = 1, kOption = 2, kControl = 4, kCombinations = 8;
+    static constexpr unsigned kKeyCount = 128;
+    using Table = std::array<std::array<textinput::KeyTranslation, kCombinations>, kKeyCount>;
 
-  UCKeyboardLayout(std::shared_ptr<const Table> table, bool asciiCapable, std::string description,
-                   OSStatus translationStatus = 0);
+    UCKeyboardLayout(std::shared_ptr<const Table> table, bool asciiCapable, std::string description,
+                     OSStatus translationStatus = 0);
 
-  // A layout with the same keys whose UCKeyTranslate answers `status` (test failures).
-  std::shared_ptr<const UCKeyboardLayout> withTranslationStatus(OSStatus status) const;
+    // A layout with the same keys whose UCKeyTranslate answers `status` (test failures).
+    std::shared_ptr<const UCKeyboardLayout> withTranslationStatus(OSStatus status) const;
 
-  // True when the keys type every ASCII letter a to z without modifiers.
-  bool isASCIICapable() const { return asciiCapable_; }
-  OSStatus translationStatus() const { return translationStatus_; }
-  // "us(mac)"-style xkb name the layout was built from.
-  const std::string& description() const { return description_; }
+    // True when the keys type every ASCII letter a to z without modifiers.
+    bool isASCIICapable() const { return asciiCapable_; }
+    OSStatus translationStatus() const { return translationStatus_; }
+    // "us(mac)"-style xkb name the layout was built from.
+    const std::string& description() const { return description_; }
 
-  // Table access: combination = kShift | kOption | kControl bits.
-  const textinput::KeyTranslation& translation(std::uint16_t virtualKeyCode, unsigned combination) const {
-    return (*table_)[virtualKeyCode][combination];
-  }
+    // Table access: combination = kShift | kOption | kControl bits.
+    const textinput::KeyTranslation& translation(std::uint16_t virtualKeyCode, unsigned combination) const
+    {
+        return (*table_)[virtualKeyCode][combination];
+    }
 
-  // The combination for a UCKeyTranslate modifier key state: left and right
-  // shift, option and control count; command and caps lock do not change the text.
-  static constexpr unsigned combinationForModifierKeyState(std::uint32_t modifierKeyState) {
-    using namespace textinput::ModifierKeyState;
-    unsigned combination = 0;
-    if (modifierKeyState & (shift | rightShift)) combination |= kShift;
-    if (modifierKeyState & (option | rightOption)) combination |= kOption;
-    if (modifierKeyState & (control | rightControl)) combination |= kControl;
-    return combination;
-  }
+    // The combination for a UCKeyTranslate modifier key state: left and right
+    // shift, option and control count; command and caps lock do not change the text.
+    static constexpr unsigned combinationForModifierKeyState(std::uint32_t modifierKeyState)
+    {
+        using namespace textinput::ModifierKeyState;
+        unsigned combination = 0;
+        if (modifierKeyState & (shift | rightShift))
+            combination |= kShift;
+        if (modifierKeyState & (option | rightOption))
+            combination |= kOption;
+        if (modifierKeyState & (control | rightControl))
+            combination |= kControl;
+        return combination;
+    }
 
- private:
-  std::shared_ptr<const Table> table_;
-  bool asciiCapable_ = false;
-  std::string description_;
-  OSStatus translationStatus_ = 0;
+private:
+    std::shared_ptr<const Table> table_;
+    bool asciiCapable_ = false;
+    std::string description_;
+    OSStatus translationStatus_ = 0;
 };
 
 // Translates one key into UTF-16 text.

@@ -27,7 +27,7 @@ protected:
     virtual void onDispose() noexcept = 0;
 
 private:
-    std::atomic<bool> m_disposed { false };
+    std::atomic<bool> m_disposed{false};
 };
 
-} // namespace reactive::detail
+}  // namespace reactive::detail

@@ -22,7 +22,7 @@ public:
 private:
     std::mutex m_mutex;
     Disposable m_disposable;
-    bool m_disposed { false };
+    bool m_disposed{false};
 };
 
-} // namespace reactive::detail
+}  // namespace reactive::detail

@@ -16,8 +16,7 @@ namespace reactive::detail {
 
 // The end of a subscribe(onNext, onCompleted) chain: checks that the
 // subscription is still alive before every call, and ends it after completion.
-template<class T>
-class SubscribeSink final : public ObserverBase<T>, public Cancelable {
+template <class T> class SubscribeSink final : public ObserverBase<T>, public Cancelable {
 public:
     SubscribeSink(std::function<void(const T&)> onNext, std::function<void()> onCompleted)
         : m_onNext(std::move(onNext))
@@ -51,7 +50,7 @@ private:
 
     std::function<void(const T&)> m_onNext;
     std::function<void()> m_onCompleted;
-    std::atomic<bool> m_stopped { false };
+    std::atomic<bool> m_stopped{false};
     SingleAssignmentDisposable m_upstream;
 };
 
@@ -59,8 +58,7 @@ private:
 // downstream observer: keeps the grammar (nothing after completion) and drops
 // events once the subscription was disposed, even when the source keeps
 // calling, so no operator further down runs for a dead subscription.
-template<class T>
-class CreateSink final : public ObserverBase<T>, public Cancelable {
+template <class T> class CreateSink final : public ObserverBase<T>, public Cancelable {
 public:
     explicit CreateSink(Observer<T> downstream) noexcept
         : m_downstream(std::move(downstream))
@@ -88,15 +86,14 @@ private:
     void onDispose() noexcept override { m_upstream.dispose(); }
 
     Observer<T> m_downstream;
-    std::atomic<bool> m_stopped { false };
+    std::atomic<bool> m_stopped{false};
     SingleAssignmentDisposable m_upstream;
 };
 
 // Stateless operators: they forward to the downstream observer and rely on the
 // sinks around them for disposal checks.
 
-template<class T, class U, class F>
-class MapObserver final : public ObserverBase<T> {
+template <class T, class U, class F> class MapObserver final : public ObserverBase<T> {
 public:
     MapObserver(Observer<U> downstream, F transform)
         : m_downstream(std::move(downstream))
@@ -112,8 +109,7 @@ private:
     F m_transform;
 };
 
-template<class T, class F>
-class FilterObserver final : public ObserverBase<T> {
+template <class T, class F> class FilterObserver final : public ObserverBase<T> {
 public:
     FilterObserver(Observer<T> downstream, F predicate)
         : m_downstream(std::move(downstream))
@@ -133,8 +129,7 @@ private:
     F m_predicate;
 };
 
-template<class T, class U, class F>
-class CompactMapObserver final : public ObserverBase<T> {
+template <class T, class U, class F> class CompactMapObserver final : public ObserverBase<T> {
 public:
     CompactMapObserver(Observer<U> downstream, F transform)
         : m_downstream(std::move(downstream))
@@ -154,9 +149,9 @@ private:
     F m_transform;
 };
 
-template<class T>
-struct IsOptional : std::false_type { };
-template<class T>
-struct IsOptional<std::optional<T>> : std::true_type { };
+template <class T> struct IsOptional : std::false_type {
+};
+template <class T> struct IsOptional<std::optional<T>> : std::true_type {
+};
 
-} // namespace reactive::detail
+}  // namespace reactive::detail
