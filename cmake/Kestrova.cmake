@@ -49,7 +49,7 @@ function(kestrova_add_tests)
   endif()
   add_executable(${ARG_NAME} ${sources})
   target_compile_options(${ARG_NAME} PRIVATE ${KESTROVA_WARNINGS})
-  target_include_directories(${ARG_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_include_directories(${ARG_NAME} PRIVATE ${ARG_DIR} ${CMAKE_SOURCE_DIR}/tests/support)
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   target_compile_definitions(${ARG_NAME} PRIVATE
     KESTROVA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KESTROVA_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -1,7 +1,5 @@
 #include "appkit/NSApplication.h"
 
-#include "LocalEventMonitors.h"
-#include "WindowList.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSError.h"
 #include "appkit/NSEvent.h"
@@ -10,6 +8,7 @@
 #include "appkit/NSRunningApplication.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowDelegate.h"
+#include "events/LocalEventMonitors.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/NSException.h"
 #include "foundation/NSNotification.h"
@@ -17,6 +16,7 @@
 #include "foundation/NSRunLoop.h"
 #include "simulation/SimulatedDesktop.h"
 #include "simulation/SimulatedKeyboard.h"
+#include "windows/WindowList.h"
 
 #include <algorithm>
 #include <atomic>

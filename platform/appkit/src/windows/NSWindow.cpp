@@ -1,6 +1,5 @@
 #include "appkit/NSWindow.h"
 
-#include "WindowList.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSButton.h"
 #include "appkit/NSEvent.h"
@@ -11,6 +10,7 @@
 #include "appkit/NSWindowDelegate.h"
 #include "foundation/NSNotification.h"
 #include "foundation/NSNotificationCenter.h"
+#include "windows/WindowList.h"
 
 const String NSWindowDidBecomeKeyNotification = "NSWindowDidBecomeKeyNotification";
 const String NSWindowDidResignKeyNotification = "NSWindowDidResignKeyNotification";

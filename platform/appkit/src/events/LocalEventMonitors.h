@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LocalEventMonitor.h"
 #include "appkit/NSEvent.h"
+#include "events/LocalEventMonitor.h"
 
 #include <memory>
 #include <mutex>

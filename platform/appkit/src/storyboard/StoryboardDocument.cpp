@@ -1,6 +1,5 @@
-#include "StoryboardDocument.h"
+#include "storyboard/StoryboardDocument.h"
 
-#include "StoryboardClassRegistry.h"
 #include "appkit/NSControl.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"
@@ -10,6 +9,7 @@
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowController.h"
+#include "storyboard/StoryboardClassRegistry.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,5 @@
-#include "StoryboardInstantiation.h"
+#include "storyboard/StoryboardInstantiation.h"
 
-#include "StoryboardClassRegistry.h"
-#include "StoryboardSegueTable.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSControl.h"
@@ -18,6 +16,8 @@
 #include "foundation/NSKeyValueBinding.h"
 #include "foundation/NSUserDefaultsController.h"
 #include "foundation/NSValueTransformer.h"
+#include "storyboard/StoryboardClassRegistry.h"
+#include "storyboard/StoryboardSegueTable.h"
 
 namespace detail {
 

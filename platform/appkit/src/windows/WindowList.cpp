@@ -1,4 +1,4 @@
-#include "WindowList.h"
+#include "windows/WindowList.h"
 
 #include <algorithm>
 

@@ -1,15 +1,15 @@
 #include "appkit/NSStoryboard.h"
 
-#include "StoryboardClassRegistry.h"
-#include "StoryboardDocument.h"
-#include "StoryboardInstantiation.h"
-#include "StoryboardSegueTable.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSSeguePerforming.h"
 #include "appkit/NSStoryboardSegue.h"
 #include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSException.h"
+#include "storyboard/StoryboardClassRegistry.h"
+#include "storyboard/StoryboardDocument.h"
+#include "storyboard/StoryboardInstantiation.h"
+#include "storyboard/StoryboardSegueTable.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "StoryboardClassRegistry.h"
+#include "storyboard/StoryboardClassRegistry.h"
 
 #include "appkit/NSButton.h"
 #include "appkit/NSControl.h"

@@ -1,4 +1,4 @@
-#include "PopoverWindow.h"
+#include "windows/PopoverWindow.h"
 
 #include "appkit/NSPopover.h"
 

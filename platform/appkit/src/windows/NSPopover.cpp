@@ -1,6 +1,5 @@
 #include "appkit/NSPopover.h"
 
-#include "PopoverWindow.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSPopoverDelegate.h"
 #include "appkit/NSView.h"
@@ -9,6 +8,7 @@
 #include "foundation/NSException.h"
 #include "foundation/NSNotification.h"
 #include "foundation/NSNotificationCenter.h"
+#include "windows/PopoverWindow.h"
 
 #include <algorithm>
 #include <mutex>

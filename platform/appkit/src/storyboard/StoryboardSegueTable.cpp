@@ -1,4 +1,4 @@
-#include "StoryboardSegueTable.h"
+#include "storyboard/StoryboardSegueTable.h"
 
 #include "appkit/NSStoryboard.h"
 

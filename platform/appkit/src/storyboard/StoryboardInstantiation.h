@@ -1,9 +1,9 @@
 #pragma once
 
-#include "StoryboardDocument.h"
 #include "foundation/Id.h"
 #include "foundation/NSObject.h"
 #include "foundation/String.h"
+#include "storyboard/StoryboardDocument.h"
 
 #include <memory>
 #include <string>

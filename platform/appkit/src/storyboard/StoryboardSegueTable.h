@@ -1,7 +1,7 @@
 #pragma once
 
-#include "StoryboardDocument.h"
 #include "foundation/NSObject.h"
+#include "storyboard/StoryboardDocument.h"
 
 #include <memory>
 #include <mutex>

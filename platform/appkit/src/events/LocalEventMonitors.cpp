@@ -1,4 +1,4 @@
-#include "LocalEventMonitors.h"
+#include "events/LocalEventMonitors.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "appkit/NSEvent.h"
 
-#include "LocalEventMonitors.h"
-#include "WindowList.h"
+#include "events/LocalEventMonitors.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSException.h"
 #include "foundation/NSThread.h"
+#include "windows/WindowList.h"
 
 #include <atomic>
 
