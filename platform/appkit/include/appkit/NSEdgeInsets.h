@@ -1,0 +1,19 @@
+#pragma once
+
+#include "appkit/AppKitDefines.h"
+
+// Distances in from the four edges of a rectangle.
+struct NSEdgeInsets {
+    CGFloat top = 0;
+    CGFloat left = 0;
+    CGFloat bottom = 0;
+    CGFloat right = 0;
+    friend bool operator==(const NSEdgeInsets&, const NSEdgeInsets&) = default;
+};
+
+inline constexpr NSEdgeInsets NSEdgeInsetsZero{};
+
+constexpr NSEdgeInsets NSEdgeInsetsMake(CGFloat top, CGFloat left, CGFloat bottom, CGFloat right)
+{
+    return {top, left, bottom, right};
+}
