@@ -9,6 +9,7 @@
 #include "Kestrova/MainWindow.h"
 #include "Kestrova/MainWindowController.h"
 #include "Kestrova/MiniViewController.h"
+#include "Kestrova/MyCollectionView.h"
 #include "Kestrova/NavigationController.h"
 #include "Kestrova/PermissionViewController.h"
 #include "Kestrova/PreferencesViewController.h"
@@ -40,6 +41,7 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<MainViewController>();
     NSStoryboard::registerClass<MiniViewController>();
     NSStoryboard::registerClass<WindowsViewController>();
+    NSStoryboard::registerClass<MyCollectionView>();
     NSStoryboard::registerClass<PermissionViewController>();
     NSStoryboard::registerClass<WelcomeWindow>();
     NSStoryboard::registerClass<WelcomeWindowController>();
