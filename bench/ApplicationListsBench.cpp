@@ -77,58 +77,33 @@ struct Setup {
     simulation::ScopedDesktop desktop;
 };
 
-void BM_RegularApplicationsSortedShortcutsFirst(benchmark::State& state)
-{
-    Setup setup;
-    for (auto _ : state) {
-        auto applications = regularApplications(NSWorkspace::sharedWorkspace());
-        std::stable_sort(applications.begin(), applications.end(), shortcutsFirst);
-        benchmark::DoNotOptimize(applications.data());
-    }
-}
-BENCHMARK(BM_RegularApplicationsSortedShortcutsFirst)->Unit(benchmark::kMicrosecond);
+using Applications = std::vector<std::shared_ptr<NSRunningApplication>>;
 
-void BM_RegularApplicationsSortedShortcutsFirstReadOnce(benchmark::State& state)
+void unsorted(Applications&) { }
+void comparatorShortcutsFirst(Applications& applications)
 {
-    Setup setup;
-    for (auto _ : state) {
-        auto applications = regularApplications(NSWorkspace::sharedWorkspace());
-        sortShortcutsFirst(applications);
-        benchmark::DoNotOptimize(applications.data());
-    }
+    std::stable_sort(applications.begin(), applications.end(), shortcutsFirst);
 }
-BENCHMARK(BM_RegularApplicationsSortedShortcutsFirstReadOnce)->Unit(benchmark::kMicrosecond);
+void comparatorNamesAscending(Applications& applications)
+{
+    std::stable_sort(applications.begin(), applications.end(), namesAscending);
+}
 
-void BM_RegularApplications(benchmark::State& state)
+void BM_RegularApplications(benchmark::State& state, void (*order)(Applications&))
 {
     Setup setup;
     for (auto _ : state) {
         auto applications = regularApplications(NSWorkspace::sharedWorkspace());
+        order(applications);
         benchmark::DoNotOptimize(applications.data());
     }
 }
-BENCHMARK(BM_RegularApplications)->Unit(benchmark::kMicrosecond);
-
-void BM_RegularApplicationsSortedByName(benchmark::State& state)
-{
-    Setup setup;
-    for (auto _ : state) {
-        auto applications = regularApplications(NSWorkspace::sharedWorkspace());
-        std::stable_sort(applications.begin(), applications.end(), namesAscending);
-        benchmark::DoNotOptimize(applications.data());
-    }
-}
-BENCHMARK(BM_RegularApplicationsSortedByName)->Unit(benchmark::kMicrosecond);
-
-void BM_RegularApplicationsSortedByNameReadOnce(benchmark::State& state)
-{
-    Setup setup;
-    for (auto _ : state) {
-        auto applications = regularApplications(NSWorkspace::sharedWorkspace());
-        sortNamesAscending(applications);
-        benchmark::DoNotOptimize(applications.data());
-    }
-}
-BENCHMARK(BM_RegularApplicationsSortedByNameReadOnce)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RegularApplications, unsorted, unsorted)->Unit(benchmark::kMicrosecond);
+// The stable sort with the comparator, which reads names and shortcuts at
+// every comparison, and the whole-list sort, which reads each once.
+BENCHMARK_CAPTURE(BM_RegularApplications, shortcutsFirst, comparatorShortcutsFirst)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RegularApplications, sortShortcutsFirst, sortShortcutsFirst)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RegularApplications, namesAscending, comparatorNamesAscending)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RegularApplications, sortNamesAscending, sortNamesAscending)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

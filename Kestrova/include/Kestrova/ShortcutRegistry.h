@@ -64,13 +64,13 @@ public:
     const Shortcuts& shortcuts() const { return shortcuts_; }
     // The one formatter that shows shortcuts in the switcher: modifier
     // glyphs, then the key.
-    SRShortcutFormatter& shortcutFormatter() const { return *shortcutFormatter_; }
+    const SRShortcutFormatter& shortcutFormatter() const { return *shortcutFormatter_; }
 
     using NSObject::bind;
     // Binds the control's value to the entry of the application named
     // `appName`, through a key-binding transformer of its own: the control
-    // shows the stored string as a shortcut, and what it writes back is
-    // stored as a string (nothing removes the entry).
+    // shows the stored string as a shortcut, what it writes back is stored
+    // as a string, and writing no value removes the entry.
     void bind(NSObject& control, const String& appName);
     // The stored shortcut of the application named `appName`; nullptr when
     // its entry is missing, not a string, or not a readable key binding.
