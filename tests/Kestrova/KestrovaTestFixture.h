@@ -2,6 +2,7 @@
 
 #include "Kestrova/AppDelegate.h"
 #include "Kestrova/FatalError.h"
+#include "Kestrova/ShortcutRegistry.h"
 #include "Kestrova/StoryboardClasses.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSEvent.h"
@@ -138,6 +139,7 @@ public:
         useBundle(builtAppBundle());
         setHomeDirectory(String(home_.path()));
         NSUserDefaults::resetStandardUserDefaults(String(home_.path()), "com.kestrova.Kestrova");
+        ShortcutRegistry::resetSharedForTesting();
         previousHandler_ = setFatalErrorHandler([](const String& message) { throw ProgramStopped(message); });
         NSDistributedNotificationCenter::defaultCenter().setPostHook([this](const NSNotification& notification) {
             posted_.push_back(notification.name().utf8() + " " +
@@ -155,7 +157,8 @@ public:
 
     // Takes the program down for a fresh start: its windows off the screen
     // (a shown window and its controller keep each other alive), its
-    // storyboard objects and the shared application gone.
+    // storyboard objects, the shared application and the shortcut registry
+    // gone.
     void resetProgram()
     {
         if (auto application = NSApp())
@@ -163,6 +166,7 @@ public:
                 window->orderOut(Id());
         objects_.reset();
         NSApplication::resetForTesting();
+        ShortcutRegistry::resetSharedForTesting();
     }
 
     void useBundle(const std::string& path) { NSBundle::setMainBundle(NSBundle::bundleWithPath(String(path))); }
