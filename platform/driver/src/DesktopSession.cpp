@@ -114,13 +114,13 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
     }
 
     if (!options->desktopFile.empty()) {
-        auto result = simulation::DesktopDescription::readFile(options->desktopFile);
-        if (!result.state) {
-            std::cerr << "Kestrova: " << result.error << '\n';
+        auto result = simulation::DesktopDescription::readFile(options->desktopFile,
+                                                               simulation::DesktopDescription::OwnProcess::Required);
+        if (!result) {
+            std::cerr << "Kestrova: " << result.error() << '\n';
             return EXIT_FAILURE;
         }
-        simulation::SimulatedDesktop::setCurrent(
-            std::make_shared<simulation::SimulatedDesktop>(std::move(*result.state)));
+        simulation::SimulatedDesktop::setCurrent(std::make_shared<simulation::SimulatedDesktop>(std::move(*result)));
     }
     auto desktop = simulation::SimulatedDesktop::current();
 

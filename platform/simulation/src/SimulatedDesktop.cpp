@@ -162,10 +162,12 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::exchangeCurrent(std::shared_
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::makeDefault()
 {
-    auto result = DesktopDescription::parse(DesktopDescription::embeddedDefault());
-    if (!result.state)
-        NSException::raise(NSInternalInconsistencyException, "the default desktop is broken: %s", result.error.c_str());
-    return std::make_shared<SimulatedDesktop>(std::move(*result.state));
+    auto result =
+        DesktopDescription::parse(DesktopDescription::embeddedDefault(), DesktopDescription::OwnProcess::Required);
+    if (!result)
+        NSException::raise(NSInternalInconsistencyException, "the default desktop is broken: %s",
+                           result.error().c_str());
+    return std::make_shared<SimulatedDesktop>(std::move(*result));
 }
 
 // --- Lookups (called with the lock held) ---
