@@ -4,8 +4,6 @@
 #include "foundation/JsonReading.h"
 #include "textinput/KeyboardLayoutCatalog.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>

@@ -239,26 +239,31 @@ private:
         return target;
     }
 
-    void readProperties(const Site& site)
+    // Every key of the object at the site must be one its class can set;
+    // `what` names the kind of key in the refusal.
+    template <typename Read> void readSettableKeys(const Site& site, const char* what, Read read)
     {
         const ClassDescriptor& cls = *site.object.cls;
         for (const auto& [key, value] : expectObject(site.value, site.at).items()) {
             std::string at = member(site.at, key);
             if (!hasSetter(cls, String(key)))
-                refuse(at, cls.name().utf8() + " has no settable key " + quoted(key));
-            site.object.properties.emplace_back(String(key), toValue(value, site.depth + 1, at));
+                refuse(at, cls.name().utf8() + " has no " + what + " " + quoted(key));
+            read(String(key), value, at);
         }
+    }
+
+    void readProperties(const Site& site)
+    {
+        readSettableKeys(site, "settable key", [&](String key, const Json& value, const std::string& at) {
+            site.object.properties.emplace_back(std::move(key), toValue(value, site.depth + 1, at));
+        });
     }
 
     void readOutlets(const Site& site)
     {
-        const ClassDescriptor& cls = *site.object.cls;
-        for (const auto& [key, value] : expectObject(site.value, site.at).items()) {
-            std::string at = member(site.at, key);
-            if (!hasSetter(cls, String(key)))
-                refuse(at, cls.name().utf8() + " has no outlet " + quoted(key));
-            site.object.outlets.emplace_back(String(key), reference(value, at));
-        }
+        readSettableKeys(site, "outlet", [&](String key, const Json& value, const std::string& at) {
+            site.object.outlets.emplace_back(std::move(key), reference(value, at));
+        });
     }
 
     void readAction(const Site& site)
