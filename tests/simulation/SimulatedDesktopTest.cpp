@@ -204,6 +204,23 @@ TEST(SimulatedDesktopTest, AnApplicationThatQuitCanBeLaunchedAgain)
               String("/Self.app/Contents/Library/LoginItems/Helper.app"));
 }
 
+// Launched processes get fresh pids even when the largest pid in use is at
+// the top of the range: counting on from it would overflow.
+TEST(SimulatedDesktopTest, PidsStartOverAtTheTopOfTheirRange)
+{
+    auto result = DesktopDescription::parse(R"({
+      "applications": [{"pid": 2147483647, "name": "Last"}, {"pid": 400, "name": "First"}],
+      "installed": [{"bundleIdentifier": "org.editor", "name": "Editor"}]
+    })");
+    ASSERT_TRUE(result.ok()) << result.error();
+    SimulatedDesktop desktop(std::move(*result));
+    auto editor = desktop.launchApplication("org.editor", {.activates = false});
+    auto another = desktop.launchApplication("org.editor", {.activates = false, .newInstance = true});
+    ASSERT_TRUE(editor && another);
+    EXPECT_EQ(*editor, 401);
+    EXPECT_EQ(*another, 402);
+}
+
 TEST(SimulatedDesktopTest, WindowsOpenInFrontAndMainPassesOnWhenTheyGo)
 {
     SimulatedDesktop desktop(state());
