@@ -1,6 +1,7 @@
 // Desktop descriptions come from files that people write by hand: any text
 // must give either a desktop or a message, and a description that is
-// accepted must make a desktop without complaint.
+// accepted must make a desktop without complaint. A description a program
+// may run on is one that is also accepted with our own process required.
 #include "simulation/DesktopDescription.h"
 #include "simulation/SimulatedDesktop.h"
 
@@ -11,14 +12,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using simulation::DesktopDescription;
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    auto result = simulation::DesktopDescription::parse(text);
-    if (!result.state) {
-        if (result.error.empty())
+    auto result = DesktopDescription::parse(text);
+    auto forProgram = DesktopDescription::parse(text, DesktopDescription::OwnProcess::Required);
+    if (!result) {
+        if (result.error().empty() || forProgram)
             std::abort();
         return 0;
     }
-    simulation::SimulatedDesktop desktop(std::move(*result.state));
+    if (forProgram ? forProgram->applications.size() != result->applications.size() : forProgram.error().empty())
+        std::abort();
+    simulation::SimulatedDesktop desktop(std::move(*result));
+    if (forProgram && desktop.ownProcess() == 0)
+        std::abort();
     // Walk what the world derived from it: the stack and a click reach every
     // window and frame.
     for (const auto& [pid, window] : desktop.windowStack()) {

@@ -9,19 +9,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
-void check(const OpenStepPropertyList::Result& result, std::size_t decodedLength)
+void check(const ParseResult<Id>& result, std::size_t decodedLength)
 {
     if (result.ok()) {
-        if (result.value.isNil())
-            std::abort();  // success always carries a value
+        if (result->isNil() || result.position())
+            std::abort();  // success always carries a value, and no fault
         return;
     }
-    if (!result.value.isNil() || result.offset > decodedLength || result.line == 0 || result.column == 0)
+    const auto& position = result.position();
+    if (!position || position->offset > decodedLength || position->line == 0 || position->column == 0)
         std::abort();
-    (void)result.errorDescription();
+    // The message names the same place.
+    std::string place =
+        "line " + std::to_string(position->line) + ", column " + std::to_string(position->column) + ": ";
+    if (!result.error().starts_with(place))
+        std::abort();
 }
 
 }  // namespace
@@ -36,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // arrays, dictionaries and data are all it makes), unless it is nested
     // beyond what the writer takes.
     auto result = OpenStepPropertyList::parse(std::u16string_view(text));
-    if (result.ok() && PropertyList::isPropertyList(result.value)) {
-        auto bytes = PropertyList::serialize(result.value, PropertyList::Format::Binary);
+    if (result.ok() && PropertyList::isPropertyList(*result)) {
+        auto bytes = PropertyList::serialize(*result, PropertyList::Format::Binary);
         if (!bytes)
             std::abort();
     }

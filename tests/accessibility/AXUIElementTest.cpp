@@ -33,8 +33,8 @@ constexpr const char* kDesktop = R"({
 DesktopState state(const char* json = kDesktop)
 {
     auto result = DesktopDescription::parse(json);
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 AXUIElementRef windowElement(pid_t pid, CGWindowID number)

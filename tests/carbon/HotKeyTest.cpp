@@ -26,8 +26,8 @@ DesktopState state()
         {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
       ]
     })");
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 // One handler's record of the events it was given, and what it answers.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 TEST(KeyStrokeTest, NamesTheKeyAndTheModifiersHeld)
@@ -25,13 +27,13 @@ TEST(KeyStrokeTest, NamesTheKeyAndTheModifiersHeld)
         {"cmd++", 24, NSEventModifierFlagCommand | NSEventModifierFlagShift},
         {"down", 125, 0},
         {"f12", 111, 0},
+        {"f01", 122, 0},
         {"return", 36, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        std::string error;
-        auto stroke = KeyStroke::parse(c.text, error);
-        ASSERT_TRUE(stroke) << error;
+        auto stroke = KeyStroke::parse(c.text);
+        ASSERT_TRUE(stroke) << stroke.error();
         EXPECT_EQ(stroke->keyCode, c.keyCode);
         EXPECT_EQ(stroke->modifierFlags, c.flags);
     }
@@ -44,14 +46,21 @@ TEST(KeyStrokeTest, NamesWhatItCannotRead)
         const char* error;
     };
     const Case cases[] = {
-        {"", "no key given"},         {"hyper+a", "unknown modifier 'hyper'"}, {"ctrl+tabby", "unknown key 'tabby'"},
-        {"f13", "unknown key 'f13'"}, {"ctrl+", "unknown key 'ctrl+'"},
+        {"", "no key given"},
+        {"hyper+a", "unknown modifier 'hyper'"},
+        {"ctrl+tabby", "unknown key 'tabby'"},
+        {"f13", "unknown key 'f13'"},
+        {"ctrl+", "unknown key 'ctrl+'"},
+        // Numbers that would wrap round to f1 and f12.
+        {"f4294967297", "unknown key 'f4294967297'"},
+        {"f18446744073709551628", "unknown key 'f18446744073709551628'"},
+        {"f0", "unknown key 'f0'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        std::string error;
-        EXPECT_FALSE(KeyStroke::parse(c.text, error));
-        EXPECT_EQ(error, c.error);
+        auto stroke = KeyStroke::parse(c.text);
+        EXPECT_FALSE(stroke);
+        EXPECT_EQ(stroke.error(), c.error);
     }
 }
 
@@ -75,6 +84,10 @@ TEST(DriverCommandTest, ReadsEveryCommand)
         {"default miniMode true", Kind::Default, "miniMode", Id::boolean(true)},
         {"default count 12", Kind::Default, "count", Id::number(12)},
         {"default ratio 0.5", Kind::Default, "ratio", Id::number(0.5)},
+        {"default lowest -9223372036854775808", Kind::Default, "lowest", Id::number(INT64_MIN)},
+        {"default highest 18446744073709551615", Kind::Default, "highest", Id::number(UINT64_MAX)},
+        {"default large 1e300", Kind::Default, "large", Id::number(1e300)},
+        {"default word inf", Kind::Default, "word", Id(String("inf"))},
         {"default shortcut-Kestrova \"^\\t\"", Kind::Default, "shortcut-Kestrova", Id(String(u"^\t"))},
         {"default name Safari", Kind::Default, "name", Id(String("Safari"))},
         {"default miniMode", Kind::Default, "miniMode", Id()},
@@ -86,28 +99,28 @@ TEST(DriverCommandTest, ReadsEveryCommand)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        std::string error;
-        auto command = DriverCommand::parse(c.line, error);
-        ASSERT_TRUE(command) << error;
-        EXPECT_EQ(command->kind, c.kind);
+        auto parsed = DriverCommand::parse(c.line);
+        ASSERT_TRUE(parsed) << parsed.error();
+        ASSERT_TRUE(*parsed);
+        const DriverCommand& command = **parsed;
+        EXPECT_EQ(command.kind, c.kind);
         if (c.kind != Kind::Wait) {
-            EXPECT_EQ(command->argument, c.argument);
+            EXPECT_EQ(command.argument, c.argument);
         }
         if (c.kind == Kind::Default) {
-            EXPECT_EQ(command->value, c.value);
+            EXPECT_EQ(command.value, c.value);
         }
     }
-    std::string error;
-    EXPECT_DOUBLE_EQ(DriverCommand::parse("wait 0.05", error)->seconds, 0.05);
-    EXPECT_TRUE(DriverCommand::parse("trust on", error)->flag);
+    EXPECT_DOUBLE_EQ((*DriverCommand::parse("wait 0.05"))->seconds, 0.05);
+    EXPECT_TRUE((*DriverCommand::parse("trust on"))->flag);
 }
 
 TEST(DriverCommandTest, CommentsAndBlankLinesAreNoCommands)
 {
     for (const char* line : {"", "   ", "# press escape", "  # note"}) {
-        std::string error = "stale";
-        EXPECT_FALSE(DriverCommand::parse(line, error));
-        EXPECT_EQ(error, "");
+        auto parsed = DriverCommand::parse(line);
+        ASSERT_TRUE(parsed) << parsed.error();
+        EXPECT_FALSE(*parsed);
     }
 }
 
@@ -129,12 +142,19 @@ TEST(DriverCommandTest, NamesWhatIsWrongWithALine)
         {"wait soon", "wait: expected seconds (0 to 3600)"},
         {"wait -1", "wait: expected seconds (0 to 3600)"},
         {"activate", "activate: the application missing"},
+        // Numbers that don't fit are refused, not wrapped or made infinite.
+        {"press f4294967297", "press: unknown key 'f4294967297'"},
+        {"default count 18446744073709551616", "default: the number 18446744073709551616 is out of range"},
+        {"default count -9223372036854775809", "default: the number -9223372036854775809 is out of range"},
+        {"default ratio 1e400", "default: the number 1e400 is out of range"},
+        {"activate 4294967297", "activate: the pid 4294967297 is out of range"},
+        {"quit 2147483648", "quit: the pid 2147483648 is out of range"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        std::string error;
-        EXPECT_FALSE(DriverCommand::parse(c.line, error));
-        EXPECT_EQ(error, c.error);
+        auto parsed = DriverCommand::parse(c.line);
+        EXPECT_FALSE(parsed);
+        EXPECT_EQ(parsed.error(), c.error);
     }
 }
 

@@ -48,8 +48,8 @@ TEST(OpenStepPropertyListTest, GoodInputs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto result = OpenStepPropertyList::parse(c.text.data(), c.text.size());
-        ASSERT_TRUE(result.ok()) << result.errorDescription();
-        EXPECT_EQ(result.value, c.expected);
+        ASSERT_TRUE(result.ok()) << result.error();
+        EXPECT_EQ(*result, c.expected);
     }
 }
 
@@ -86,11 +86,11 @@ TEST(OpenStepPropertyListTest, BadInputs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto result = OpenStepPropertyList::parse(c.text.data(), c.text.size());
-        EXPECT_FALSE(result.ok());
-        EXPECT_TRUE(result.value.isNil());
-        EXPECT_THAT(result.message, HasSubstr(c.message));
-        EXPECT_EQ(result.line, c.line);
-        EXPECT_EQ(result.column, c.column);
+        ASSERT_FALSE(result.ok());
+        EXPECT_THAT(result.error(), HasSubstr(c.message));
+        ASSERT_TRUE(result.position());
+        EXPECT_EQ(result.position()->line, c.line);
+        EXPECT_EQ(result.position()->column, c.column);
     }
 }
 
@@ -115,8 +115,8 @@ TEST(OpenStepPropertyListTest, Utf16WithABomInEitherByteOrder)
     }
     for (const std::string& bytes : {little, big}) {
         auto result = OpenStepPropertyList::parse(bytes.data(), bytes.size());
-        ASSERT_TRUE(result.ok()) << result.errorDescription();
-        EXPECT_EQ(result.value, (Dictionary{{"key", String(u"\u2318")}}));
+        ASSERT_TRUE(result.ok()) << result.error();
+        EXPECT_EQ(*result, (Dictionary{{"key", String(u"\u2318")}}));
     }
 }
 
@@ -143,14 +143,17 @@ TEST(OpenStepPropertyListTest, StringsTables)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto result = OpenStepPropertyList::parseStringsTable(c.text.data(), c.text.size());
-        EXPECT_EQ(result.ok(), c.ok) << result.errorDescription();
-        EXPECT_EQ(result.value, c.expected);
+        EXPECT_EQ(result.ok(), c.ok) << result.error();
+        EXPECT_EQ(result.ok() ? *result : Id(), c.expected);
     }
 }
 
-TEST(OpenStepPropertyListTest, ErrorDescriptionNamesThePosition)
+TEST(OpenStepPropertyListTest, ErrorsNameTheirPositionInTheMessageAndBesideIt)
 {
     auto result = OpenStepPropertyList::parse(u"{\n a = ; }");
-    EXPECT_EQ(result.errorDescription(), "line 2, column 6: unexpected character, expected a value");
-    EXPECT_EQ(OpenStepPropertyList::parse(u"a").errorDescription(), "");
+    EXPECT_EQ(result.error(), "line 2, column 6: unexpected character, expected a value");
+    EXPECT_EQ(result.position(), (TextPosition{.offset = 7, .line = 2, .column = 6}));
+    auto good = OpenStepPropertyList::parse(u"a");
+    EXPECT_EQ(good.error(), "");
+    EXPECT_FALSE(good.position());
 }

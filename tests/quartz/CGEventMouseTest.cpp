@@ -26,8 +26,8 @@ constexpr const char* kDesktop = R"({
 DesktopState state()
 {
     auto result = DesktopDescription::parse(kDesktop);
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 TEST(CGEventMouseTest, MouseEventsAreMadeOnlyOfMouseTypes)

@@ -29,9 +29,9 @@ DesktopState state(bool trusted = true)
         {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
       ]
     })");
-    EXPECT_TRUE(result.state) << result.error;
-    result.state->trusted = trusted;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    result->trusted = trusted;
+    return std::move(*result);
 }
 
 // What a tap's callback saw, and what it answers.

@@ -14,8 +14,8 @@ Id readBindings()
     EXPECT_TRUE(file) << "StandardKeyBinding.dict is missing";
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     auto result = OpenStepPropertyList::parse(bytes.data(), bytes.size());
-    EXPECT_TRUE(result.ok()) << result.errorDescription();
-    return result.value;
+    EXPECT_TRUE(result.ok()) << result.error();
+    return result.ok() ? *result : Id();
 }
 
 bool isSelectorName(const Id& value)

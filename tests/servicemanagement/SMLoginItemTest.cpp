@@ -37,8 +37,8 @@ TEST(SMLoginItemTest, RegistrationIsRecordedAndStartsTheHelperAtTheNextLogin)
 TEST(SMLoginItemTest, AHelperTheSystemRefusesIsNotRegistered)
 {
     auto result = DesktopDescription::parse(R"({"loginItems": [{"bundleIdentifier": "org.helper", "refuses": true}]})");
-    ASSERT_TRUE(result.state) << result.error;
-    ScopedDesktop desktop(std::move(*result.state));
+    ASSERT_TRUE(result.ok()) << result.error();
+    ScopedDesktop desktop(std::move(*result));
     EXPECT_FALSE(SMLoginItemSetEnabled("org.helper", true));
     EXPECT_FALSE(desktop->loginItem("org.helper")->enabled);
     EXPECT_EQ(desktop->loginItemHistory().size(), 1u);

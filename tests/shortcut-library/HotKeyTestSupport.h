@@ -26,8 +26,8 @@ inline simulation::DesktopState hotKeyDesktopState(bool trusted = false)
         {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
       ]
     })");
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 struct EventReleaser {

@@ -69,8 +69,8 @@ TEST(DesktopDescriptionTest, LeftOutValuesAreFilledIn)
         {"name": "B", "windows": [{"title": "x"}, {"title": "y", "main": true}]}
       ]
     })");
-    ASSERT_TRUE(result.state) << result.error;
-    SimulatedDesktop desktop(std::move(*result.state));
+    ASSERT_TRUE(result.ok()) << result.error();
+    SimulatedDesktop desktop(std::move(*result));
     auto running = desktop.runningApplications();
     ASSERT_EQ(running.size(), 3u);
     const auto& a = running[1];
@@ -99,8 +99,8 @@ TEST(DesktopDescriptionTest, InjectedAnswersKeepTheirKinds)
       "raise": "failure", "windowNumber": true,
       "values": {"AXSize": null, "AXPosition": [1, true, null, {"k": "v"}], "AXMain": 1.5}
     }}]}]})");
-    ASSERT_TRUE(result.state) << result.error;
-    const auto& failures = result.state->applications[0].windows[0].failures;
+    ASSERT_TRUE(result.ok()) << result.error();
+    const auto& failures = result->applications[0].windows[0].failures;
     EXPECT_EQ(failures.readFailure("AXTitle"), AccessibilityFailure::CannotComplete);
     EXPECT_EQ(failures.readFailure("AXRole"), AccessibilityFailure::NoValue);
     EXPECT_EQ(failures.raise, AccessibilityFailure::Failure);
@@ -127,8 +127,8 @@ TEST(DesktopDescriptionTest, VersionsAreReadFromNumbersAndTexts)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.json);
         auto result = DesktopDescription::parse(row.json);
-        ASSERT_TRUE(result.state) << result.error;
-        EXPECT_EQ(result.state->operatingSystemVersion, row.version);
+        ASSERT_TRUE(result.ok()) << result.error();
+        EXPECT_EQ(result->operatingSystemVersion, row.version);
     }
 }
 
@@ -200,12 +200,44 @@ TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
         {.json = R"({"refusedEventTypes": [-1]})",
          .error = "refusedEventTypes[0]: expected an event type from 0 to 4294967295"},
         {.json = R"({"pointer": {"x": 1}})", .error = "pointer.y: missing"},
+        // Numbers handed out above the largest given would wrap round to
+        // ones in use.
+        {.json = R"({"applications": [{"windows": [{"number": 4294967295}, {"number": 1000}, {}]}]})",
+         .error = "applications[0].windows: no window number is left to hand out"},
+        {.json = R"({"applications": [{"pid": 2147483647}, {"pid": 400}, {}]})",
+         .error = "applications[2].pid: no pid is left to hand out"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.json);
         auto result = DesktopDescription::parse(row.json);
-        EXPECT_FALSE(result.state);
-        EXPECT_EQ(result.error, row.error);
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.error(), row.error);
+    }
+}
+
+// A program runs on a desktop only as one of its processes: without it the
+// program could never come to the front, hide or give the focus back.
+TEST(DesktopDescriptionTest, ADesktopForAProgramHoldsItsRunningProcess)
+{
+    struct Row {
+        const char* json;
+        const char* error;
+    };
+    const Row rows[] = {
+        {.json = "{}", .error = "applications: expected our own process, an application with \"self\": true"},
+        {.json = R"({"applications": [{"name": "Finder"}, {"name": "Kestrova", "self": false}]})",
+         .error = "applications: expected our own process, an application with \"self\": true"},
+        {.json = R"({"applications": [{"name": "Finder"}, {"name": "Kestrova", "self": true, "terminated": true}]})",
+         .error = "applications[1].terminated: our own process can't be terminated"},
+        {.json = R"({"applications": [{"name": "Finder"}, {"name": "Kestrova", "self": true, "hidden": true}]})",
+         .error = ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.json);
+        EXPECT_TRUE(DesktopDescription::parse(row.json).ok()) << "tests of the frameworks may leave it out";
+        auto result = DesktopDescription::parse(row.json, DesktopDescription::OwnProcess::Required);
+        EXPECT_EQ(result.ok(), !*row.error);
+        EXPECT_EQ(result.error(), row.error);
     }
 }
 
@@ -214,8 +246,8 @@ TEST(DesktopDescriptionTest, TextThatIsNotJsonIsRefused)
     for (const char* text : {"", "{", "{\"a\": }", "\xff"}) {
         SCOPED_TRACE(text);
         auto result = DesktopDescription::parse(text);
-        EXPECT_FALSE(result.state);
-        EXPECT_TRUE(result.error.starts_with("description: not valid JSON: ")) << result.error;
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error().starts_with("description: not valid JSON: ")) << result.error();
     }
 }
 
@@ -229,13 +261,17 @@ TEST(DesktopDescriptionTest, FilesAreReadAndTheirErrorsNameThem)
     std::ofstream(bad) << R"({"trusted": "yes"})";
 
     auto result = DesktopDescription::readFile(good);
-    ASSERT_TRUE(result.state) << result.error;
-    EXPECT_EQ(result.state->operatingSystemVersion.majorVersion, 13);
-    EXPECT_EQ(result.state->applications.size(), 1u);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(result->operatingSystemVersion.majorVersion, 13);
+    EXPECT_EQ(result->applications.size(), 1u);
 
-    EXPECT_EQ(DesktopDescription::readFile(bad).error, bad + ": trusted: expected true or false");
+    EXPECT_EQ(DesktopDescription::readFile(bad).error(), bad + ": trusted: expected true or false");
+    EXPECT_EQ(DesktopDescription::readFile(good, DesktopDescription::OwnProcess::Required).error(),
+              good + ": applications: expected our own process, an application with \"self\": true");
     auto missing = (folder / "missing.json").string();
-    EXPECT_EQ(DesktopDescription::readFile(missing).error, missing + ": can't be read");
+    EXPECT_EQ(DesktopDescription::readFile(missing).error(), missing + ": can't be read");
+    EXPECT_EQ(DesktopDescription::readFile(folder.string()).error(),
+              folder.string() + ": is a folder, not a desktop description");
     std::filesystem::remove_all(folder);
 }
 

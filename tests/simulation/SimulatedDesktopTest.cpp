@@ -45,8 +45,8 @@ constexpr const char* kDesktop = R"({
 DesktopState state()
 {
     auto result = DesktopDescription::parse(kDesktop);
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 // Records every change the desktop announces, in order.
@@ -202,6 +202,23 @@ TEST(SimulatedDesktopTest, AnApplicationThatQuitCanBeLaunchedAgain)
     EXPECT_EQ(desktop.application(*relaunched)->localizedName, String("B"));
     EXPECT_EQ(desktop.bundlePathForIdentifier("org.helper"),
               String("/Self.app/Contents/Library/LoginItems/Helper.app"));
+}
+
+// Launched processes get fresh pids even when the largest pid in use is at
+// the top of the range: counting on from it would overflow.
+TEST(SimulatedDesktopTest, PidsStartOverAtTheTopOfTheirRange)
+{
+    auto result = DesktopDescription::parse(R"({
+      "applications": [{"pid": 2147483647, "name": "Last"}, {"pid": 400, "name": "First"}],
+      "installed": [{"bundleIdentifier": "org.editor", "name": "Editor"}]
+    })");
+    ASSERT_TRUE(result.ok()) << result.error();
+    SimulatedDesktop desktop(std::move(*result));
+    auto editor = desktop.launchApplication("org.editor", {.activates = false});
+    auto another = desktop.launchApplication("org.editor", {.activates = false, .newInstance = true});
+    ASSERT_TRUE(editor && another);
+    EXPECT_EQ(*editor, 401);
+    EXPECT_EQ(*another, 402);
 }
 
 TEST(SimulatedDesktopTest, WindowsOpenInFrontAndMainPassesOnWhenTheyGo)

@@ -37,8 +37,8 @@ constexpr const char* kDesktop = R"({
 DesktopState state(const char* json = kDesktop)
 {
     auto result = DesktopDescription::parse(json);
-    EXPECT_TRUE(result.state) << result.error;
-    return std::move(*result.state);
+    EXPECT_TRUE(result.ok()) << result.error();
+    return std::move(*result);
 }
 
 std::string describe(const KeyEvent& event)
@@ -430,8 +430,8 @@ TEST(KeyboardLayoutsTest, DesktopNamesItsLayoutAndScopesNest)
     EXPECT_EQ(currentIdentifier(), std::string(textinput::InputSourceID::Russian));
 
     auto refused = DesktopDescription::parse(R"({"keyboardLayout": "com.apple.keylayout.Klingon"})");
-    EXPECT_FALSE(refused.state);
-    EXPECT_EQ(refused.error, "keyboardLayout: unknown keyboard layout com.apple.keylayout.Klingon");
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error(), "keyboardLayout: unknown keyboard layout com.apple.keylayout.Klingon");
 }
 
 }  // namespace

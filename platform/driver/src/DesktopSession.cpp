@@ -73,7 +73,7 @@ DesktopSession::DesktopSession(std::ostream& out, std::istream& in)
 
 DesktopSession::~DesktopSession() = default;
 
-std::optional<DesktopSession::Options> DesktopSession::parseArguments(int argc, char** argv, std::string& error)
+ParseResult<DesktopSession::Options> DesktopSession::parseArguments(int argc, char** argv)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -85,14 +85,10 @@ std::optional<DesktopSession::Options> DesktopSession::parseArguments(int argc, 
             into = &options.scriptFile;
         else if (argument == "--home")
             into = &options.home;
-        else {
-            error = "unknown argument '" + argument + "'";
-            return std::nullopt;
-        }
-        if (i + 1 >= argc || std::string(argv[i + 1]).empty()) {
-            error = argument + " needs a value";
-            return std::nullopt;
-        }
+        else
+            return ParseError{"unknown argument '" + argument + "'"};
+        if (i + 1 >= argc || std::string(argv[i + 1]).empty())
+            return ParseError{argument + " needs a value"};
         *into = argv[++i];
     }
     return options;
@@ -106,21 +102,20 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
             return EXIT_SUCCESS;
         }
     }
-    std::string error;
-    auto options = parseArguments(argc, argv, error);
+    auto options = parseArguments(argc, argv);
     if (!options) {
-        std::cerr << "Kestrova: " << error << '\n' << kUsage;
+        std::cerr << "Kestrova: " << options.error() << '\n' << kUsage;
         return 2;
     }
 
     if (!options->desktopFile.empty()) {
-        auto result = simulation::DesktopDescription::readFile(options->desktopFile);
-        if (!result.state) {
-            std::cerr << "Kestrova: " << result.error << '\n';
+        auto result = simulation::DesktopDescription::readFile(options->desktopFile,
+                                                               simulation::DesktopDescription::OwnProcess::Required);
+        if (!result) {
+            std::cerr << "Kestrova: " << result.error() << '\n';
             return EXIT_FAILURE;
         }
-        simulation::SimulatedDesktop::setCurrent(
-            std::make_shared<simulation::SimulatedDesktop>(std::move(*result.state)));
+        simulation::SimulatedDesktop::setCurrent(std::make_shared<simulation::SimulatedDesktop>(std::move(*result)));
     }
     auto desktop = simulation::SimulatedDesktop::current();
 
@@ -182,20 +177,19 @@ bool DesktopSession::execute(const std::string& line)
     ++line_;
     if (finished_)
         return false;
-    std::string error;
-    auto command = DriverCommand::parse(line, error);
+    auto command = DriverCommand::parse(line);
     if (!command) {
-        if (!error.empty()) {
-            out_ << "! line " << line_ << ": " << error << '\n';
-            ++errors_;
-        }
+        out_ << "! line " << line_ << ": " << command.error() << '\n';
+        ++errors_;
         return true;
     }
+    if (!*command)
+        return true;
     std::string text = line;
     text.erase(0, text.find_first_not_of(" \t"));
     text.erase(text.find_last_not_of(" \t\r") + 1);
     transcript_.command(text);
-    perform(*command);
+    perform(**command);
     settle();
     transcript_.flush();
     return !finished_;

@@ -1,10 +1,17 @@
 #include "driver/DriverCommand.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
+#include <sys/types.h>
 
 namespace {
+
+using Kind = DriverCommand::Kind;
 
 std::string_view trimmed(std::string_view text)
 {
@@ -27,159 +34,230 @@ std::string_view firstWord(std::string_view& text)
     return word;
 }
 
-std::optional<Id> valueFrom(std::string_view text, std::string& error)
+// The whole text as a whole number of type T, if it is one; `tooLarge` tells
+// a number that doesn't fit from text that is no number at all.
+template <typename T> std::optional<T> wholeNumber(std::string_view text, bool& tooLarge)
+{
+    T number{};
+    auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || end != text.data() + text.size())
+        return std::nullopt;
+    tooLarge = tooLarge || problem == std::errc::result_out_of_range;
+    if (problem != std::errc())
+        return std::nullopt;
+    return number;
+}
+
+// Decimal notation only: "inf", "nan" and hexadecimal are words here.
+std::optional<double> decimalNumber(std::string_view text)
+{
+    bool digits = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digits = true;
+        else if (std::string_view("+-.eE").find(c) == std::string_view::npos)
+            return std::nullopt;
+    }
+    if (!digits)
+        return std::nullopt;
+    std::string copy(text);
+    char* stop = nullptr;
+    double number = std::strtod(copy.c_str(), &stop);
+    if (stop != copy.c_str() + copy.size())
+        return std::nullopt;
+    return number;
+}
+
+ParseResult<Id> quotedText(std::string_view text)
+{
+    if (text.size() < 2 || text.back() != '"')
+        return ParseError{"unterminated text"};
+    std::string result;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\\') {
+            result += c;
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return ParseError{"a lone backslash at the end of the text"};
+        char next = text[++i];
+        switch (next) {
+        case 't':
+            result += '\t';
+            break;
+        case 'n':
+            result += '\n';
+            break;
+        case '"':
+            result += '"';
+            break;
+        case '\\':
+            result += '\\';
+            break;
+        default:
+            return ParseError{std::string("unknown escape \\") + next};
+        }
+    }
+    return Id(String(result));
+}
+
+// A default's value: a Boolean, text, a whole number (kept whole, of either
+// sign up to 64 bits), a decimal fraction, or else the word as text. A
+// number too large for its kind is refused, not wrapped or made infinite.
+ParseResult<Id> valueFrom(std::string_view text)
 {
     if (text == "true" || text == "yes")
         return Id::boolean(true);
     if (text == "false" || text == "no")
         return Id::boolean(false);
-    if (!text.empty() && text.front() == '"') {
-        if (text.size() < 2 || text.back() != '"') {
-            error = "unterminated text";
-            return std::nullopt;
-        }
-        std::string result;
-        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-            char c = text[i];
-            if (c != '\\') {
-                result += c;
-                continue;
-            }
-            if (i + 2 >= text.size()) {
-                error = "a lone backslash at the end of the text";
-                return std::nullopt;
-            }
-            char next = text[++i];
-            switch (next) {
-            case 't':
-                result += '\t';
-                break;
-            case 'n':
-                result += '\n';
-                break;
-            case '"':
-                result += '"';
-                break;
-            case '\\':
-                result += '\\';
-                break;
-            default:
-                error = std::string("unknown escape \\") + next;
-                return std::nullopt;
-            }
-        }
-        return Id(String(result));
-    }
-    long long integer = 0;
-    auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), integer);
-    if (problem == std::errc() && end == text.data() + text.size())
-        return Id::number(static_cast<std::int64_t>(integer));
-    char* stop = nullptr;
-    std::string copy(text);
-    double number = std::strtod(copy.c_str(), &stop);
-    if (!copy.empty() && stop == copy.c_str() + copy.size())
-        return Id::number(number);
+    if (!text.empty() && text.front() == '"')
+        return quotedText(text);
+
+    const ParseError outOfRange{"the number " + std::string(text) + " is out of range"};
+    bool tooLarge = false;
+    if (auto integer = wholeNumber<std::int64_t>(text, tooLarge))
+        return Id::number(*integer);
+    if (auto large = wholeNumber<std::uint64_t>(text, tooLarge))
+        return Id::number(*large);
+    if (tooLarge)
+        return outOfRange;
+    if (auto real = decimalNumber(text))
+        return std::isfinite(*real) ? ParseResult<Id>(Id::number(*real)) : outOfRange;
     return Id(String(std::string(text)));
+}
+
+// How a command reads what follows its word: a reader fills in the command
+// or says what is wrong, without the word (the table's caller puts it in
+// front).
+using Reader = ParseResult<DriverCommand> (*)(DriverCommand command, std::string_view rest);
+
+ParseResult<DriverCommand> readKeys(DriverCommand command, std::string_view rest)
+{
+    auto keys = KeyStroke::parse(rest);
+    if (!keys)
+        return keys.failure();
+    command.keys = *keys;
+    return command;
+}
+
+// An application given by its pid must name one that can exist.
+ParseResult<DriverCommand> readApplication(DriverCommand command, std::string_view rest)
+{
+    if (!rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        bool tooLarge = false;
+        if (!wholeNumber<pid_t>(rest, tooLarge))
+            return ParseError{"the pid " + std::string(rest) + " is out of range"};
+    }
+    return command;
+}
+
+ParseResult<DriverCommand> readQuit(DriverCommand command, std::string_view rest)
+{
+    if (rest.empty())
+        command.kind = Kind::Quit;
+    return readApplication(std::move(command), rest);
+}
+
+ParseResult<DriverCommand> readTrust(DriverCommand command, std::string_view rest)
+{
+    if (rest == "on" || rest == "true" || rest == "yes")
+        command.flag = true;
+    else if (rest == "off" || rest == "false" || rest == "no")
+        command.flag = false;
+    else
+        return ParseError{"expected on or off"};
+    return command;
+}
+
+ParseResult<DriverCommand> readDefault(DriverCommand command, std::string_view rest)
+{
+    std::string_view key = firstWord(rest);
+    if (key.empty())
+        return ParseError{"the key missing"};
+    command.argument = std::string(key);
+    if (rest.empty())
+        return command;
+    auto value = valueFrom(rest);
+    if (!value)
+        return value.failure();
+    command.value = *value;
+    return command;
+}
+
+ParseResult<DriverCommand> readSeconds(DriverCommand command, std::string_view rest)
+{
+    std::string copy(rest);
+    char* stop = nullptr;
+    command.seconds = std::strtod(copy.c_str(), &stop);
+    if (copy.empty() || stop != copy.c_str() + copy.size() || !(command.seconds >= 0) || command.seconds > 3600)
+        return ParseError{"expected seconds (0 to 3600)"};
+    return command;
+}
+
+// What may follow a command's word.
+enum class Rest {
+    Nothing,
+    // Kept as the command's argument; `Required` ones name what is missing.
+    Optional,
+    Required,
+    // Read by the command's reader alone.
+    Own,
+};
+
+struct CommandForm {
+    std::string_view word;
+    Kind kind;
+    Rest rest;
+    const char* missing = nullptr;
+    Reader read = nullptr;
+};
+
+constexpr CommandForm kCommands[] = {
+    {.word = "press", .kind = Kind::Press, .rest = Rest::Required, .missing = "the keys", .read = readKeys},
+    {.word = "shortcut", .kind = Kind::Shortcut, .rest = Rest::Nothing},
+    {.word = "activate",
+     .kind = Kind::Activate,
+     .rest = Rest::Required,
+     .missing = "the application",
+     .read = readApplication},
+    {.word = "quit", .kind = Kind::QuitApplication, .rest = Rest::Optional, .read = readQuit},
+    {.word = "launch", .kind = Kind::Launch, .rest = Rest::Required, .missing = "the bundle identifier"},
+    {.word = "trust", .kind = Kind::Trust, .rest = Rest::Own, .read = readTrust},
+    {.word = "default", .kind = Kind::Default, .rest = Rest::Own, .read = readDefault},
+    {.word = "menu", .kind = Kind::Menu, .rest = Rest::Required, .missing = "the item's title"},
+    {.word = "close", .kind = Kind::Close, .rest = Rest::Optional},
+    {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
+    {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
+};
+
+ParseResult<DriverCommand> readCommand(const CommandForm& form, std::string_view rest)
+{
+    DriverCommand command;
+    command.kind = form.kind;
+    if (form.rest == Rest::Nothing && !rest.empty())
+        return ParseError{"nothing may follow"};
+    if (form.rest == Rest::Required && rest.empty())
+        return ParseError{std::string(form.missing) + " missing"};
+    if (form.rest == Rest::Optional || form.rest == Rest::Required)
+        command.argument = std::string(rest);
+    return form.read ? form.read(std::move(command), rest) : command;
 }
 
 }  // namespace
 
-std::optional<DriverCommand> DriverCommand::parse(std::string_view line, std::string& error)
+ParseResult<std::optional<DriverCommand>> DriverCommand::parse(std::string_view line)
 {
-    error.clear();
     std::string_view rest = trimmed(line);
     if (rest.empty() || rest.front() == '#')
-        return std::nullopt;
+        return std::optional<DriverCommand>();
     std::string_view word = firstWord(rest);
-    DriverCommand command;
-    auto needArgument = [&](const char* what) {
-        if (rest.empty())
-            error = std::string(word) + ": " + what + " missing";
-        command.argument = std::string(rest);
-        return rest.empty();
-    };
-    auto noArgument = [&] {
-        if (!rest.empty())
-            error = std::string(word) + ": nothing may follow";
-        return !rest.empty();
-    };
-
-    if (word == "press") {
-        command.kind = Kind::Press;
-        if (needArgument("the keys"))
-            return std::nullopt;
-        std::string keyError;
-        auto keys = KeyStroke::parse(rest, keyError);
-        if (!keys) {
-            error = "press: " + keyError;
-            return std::nullopt;
-        }
-        command.keys = *keys;
-    } else if (word == "shortcut") {
-        command.kind = Kind::Shortcut;
-        if (noArgument())
-            return std::nullopt;
-    } else if (word == "activate") {
-        command.kind = Kind::Activate;
-        if (needArgument("the application"))
-            return std::nullopt;
-    } else if (word == "quit") {
-        command.kind = rest.empty() ? Kind::Quit : Kind::QuitApplication;
-        command.argument = std::string(rest);
-    } else if (word == "launch") {
-        command.kind = Kind::Launch;
-        if (needArgument("the bundle identifier"))
-            return std::nullopt;
-    } else if (word == "trust") {
-        command.kind = Kind::Trust;
-        if (rest == "on" || rest == "true" || rest == "yes")
-            command.flag = true;
-        else if (rest == "off" || rest == "false" || rest == "no")
-            command.flag = false;
-        else {
-            error = "trust: expected on or off";
-            return std::nullopt;
-        }
-    } else if (word == "default") {
-        command.kind = Kind::Default;
-        std::string_view key = firstWord(rest);
-        if (key.empty()) {
-            error = "default: the key missing";
-            return std::nullopt;
-        }
-        command.argument = std::string(key);
-        if (!rest.empty()) {
-            std::string valueError;
-            auto value = valueFrom(rest, valueError);
-            if (!value) {
-                error = "default: " + valueError;
-                return std::nullopt;
-            }
-            command.value = *value;
-        }
-    } else if (word == "menu") {
-        command.kind = Kind::Menu;
-        if (needArgument("the item's title"))
-            return std::nullopt;
-    } else if (word == "close") {
-        command.kind = Kind::Close;
-        command.argument = std::string(rest);
-    } else if (word == "wait") {
-        command.kind = Kind::Wait;
-        std::string copy(rest);
-        char* stop = nullptr;
-        command.seconds = std::strtod(copy.c_str(), &stop);
-        if (copy.empty() || stop != copy.c_str() + copy.size() || !(command.seconds >= 0) || command.seconds > 3600) {
-            error = "wait: expected seconds (0 to 3600)";
-            return std::nullopt;
-        }
-    } else if (word == "status") {
-        command.kind = Kind::Status;
-        if (noArgument())
-            return std::nullopt;
-    } else {
-        error = "unknown command '" + std::string(word) + "'";
-        return std::nullopt;
-    }
-    return command;
+    auto form = std::find_if(std::begin(kCommands), std::end(kCommands),
+                             [&](const CommandForm& candidate) { return candidate.word == word; });
+    if (form == std::end(kCommands))
+        return ParseError{"unknown command '" + std::string(word) + "'"};
+    auto command = readCommand(*form, rest);
+    if (!command)
+        return ParseError{std::string(word) + ": " + command.error()};
+    return std::optional<DriverCommand>(std::move(*command));
 }

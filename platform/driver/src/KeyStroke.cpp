@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -89,14 +90,35 @@ std::optional<std::pair<unsigned short, bool>> characterKey(char c)
     return std::nullopt;
 }
 
+// Keys by name: the named ones, then the function keys ("f1" ... "f12"),
+// then single characters; shift comes with a character that takes it.
+std::optional<KeyStroke> keyNamed(const std::string& key)
+{
+    std::string name = lowered(key);
+    for (const auto& named : kNamedKeys) {
+        if (name == named.name)
+            return KeyStroke{.keyCode = named.keyCode};
+    }
+    if (name.size() >= 2 && name[0] == 'f') {
+        // Read whole and in range, so that no number wraps round to a key.
+        unsigned number = 0;
+        auto [end, problem] = std::from_chars(name.data() + 1, name.data() + name.size(), number);
+        if (problem == std::errc() && end == name.data() + name.size() && number >= 1 && number <= 12)
+            return KeyStroke{.keyCode = kFunctionKeys[number - 1]};
+    }
+    if (key.size() == 1) {
+        if (auto found = characterKey(key[0]))
+            return KeyStroke{.keyCode = found->first, .modifierFlags = found->second ? NSEventModifierFlagShift : 0};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::optional<KeyStroke> KeyStroke::parse(std::string_view text, std::string& error)
+ParseResult<KeyStroke> KeyStroke::parse(std::string_view text)
 {
-    if (text.empty()) {
-        error = "no key given";
-        return std::nullopt;
-    }
+    if (text.empty())
+        return ParseError{"no key given"};
     // The last part is the key, so "cmd++" is Command with the "+" key.
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -110,39 +132,16 @@ std::optional<KeyStroke> KeyStroke::parse(std::string_view text, std::string& er
         start = plus + 1;
     }
 
-    KeyStroke stroke;
+    NSEventModifierFlags modifiers = 0;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         auto modifier = modifierNamed(lowered(parts[i]));
-        if (!modifier) {
-            error = "unknown modifier '" + parts[i] + "'";
-            return std::nullopt;
-        }
-        stroke.modifierFlags |= *modifier;
+        if (!modifier)
+            return ParseError{"unknown modifier '" + parts[i] + "'"};
+        modifiers |= *modifier;
     }
-    const std::string& key = parts.back();
-    std::string name = lowered(key);
-
-    for (const auto& named : kNamedKeys) {
-        if (name == named.name) {
-            stroke.keyCode = named.keyCode;
-            return stroke;
-        }
-    }
-    if (name.size() >= 2 && name[0] == 'f' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
-        int number = std::atoi(name.c_str() + 1);
-        if (number >= 1 && number <= 12) {
-            stroke.keyCode = kFunctionKeys[number - 1];
-            return stroke;
-        }
-    }
-    if (key.size() == 1) {
-        if (auto found = characterKey(key[0])) {
-            stroke.keyCode = found->first;
-            if (found->second)
-                stroke.modifierFlags |= NSEventModifierFlagShift;
-            return stroke;
-        }
-    }
-    error = "unknown key '" + key + "'";
-    return std::nullopt;
+    auto stroke = keyNamed(parts.back());
+    if (!stroke)
+        return ParseError{"unknown key '" + parts.back() + "'"};
+    stroke->modifierFlags |= modifiers;
+    return *stroke;
 }

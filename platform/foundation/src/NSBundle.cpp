@@ -391,13 +391,12 @@ String NSBundle::localizedStringForKey(const String& key, const String& value, c
                     else
                         Log::error("Could not read the strings table %s: %s", path.utf8().c_str(), read.error.c_str());
                 } else {
-                    OpenStepPropertyList::Result read =
-                        OpenStepPropertyList::parseStringsTable(bytes.data(), bytes.size());
+                    auto read = OpenStepPropertyList::parseStringsTable(bytes.data(), bytes.size());
                     if (read.ok())
-                        parsed = read.value;
+                        parsed = *read;
                     else
                         Log::error("Could not read the strings table %s: %s", path.utf8().c_str(),
-                                   read.errorDescription().c_str());
+                                   read.error().c_str());
                 }
                 if (const Dictionary* dict = parsed.dictionary()) {
                     for (const auto& [k, v] : *dict) {

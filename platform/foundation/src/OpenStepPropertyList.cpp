@@ -1,6 +1,5 @@
 #include "foundation/OpenStepPropertyList.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,18 +33,25 @@ public:
     {
     }
 
-    Result parseTopLevel(bool stringsTable)
+    ParseResult<Id> parseTopLevel(bool stringsTable)
     {
-        Result result;
+        Id value = readTopLevel(stringsTable);
+        if (failed())
+            return failure();
+        return value;
+    }
+
+private:
+    Id readTopLevel(bool stringsTable)
+    {
         skipSpace();
         if (failed())
-            return finish(result);
+            return {};
         if (atEnd()) {
             if (stringsTable)
-                result.value = Dictionary();
-            else
-                fail("empty property list");
-            return finish(result);
+                return Dictionary();
+            fail("empty property list");
+            return {};
         }
 
         Id value;
@@ -70,12 +76,9 @@ public:
         }
         if (!failed() && stringsTable && !allStrings(value))
             fail("a strings table holds only strings");
-        if (!failed())
-            result.value = value;
-        return finish(result);
+        return value;
     }
 
-private:
     bool failed() const { return !message_.empty(); }
     bool atEnd() const { return position_ >= text_.size(); }
     char16_t peek() const { return text_[position_]; }
@@ -89,24 +92,21 @@ private:
         errorOffset_ = offset;
     }
 
-    Result& finish(Result& result)
+    // The first error, with its line and column.
+    ParseError failure() const
     {
-        if (!failed())
-            return result;
-        result.value = Id();
-        result.message = message_;
-        result.offset = errorOffset_;
-        result.line = 1;
-        result.column = 1;
+        TextPosition position{.offset = errorOffset_, .line = 1, .column = 1};
         for (std::size_t i = 0; i < errorOffset_ && i < text_.size(); ++i) {
             if (text_[i] == u'\n') {
-                ++result.line;
-                result.column = 1;
+                ++position.line;
+                position.column = 1;
             } else {
-                ++result.column;
+                ++position.column;
             }
         }
-        return result;
+        return ParseError{"line " + std::to_string(position.line) + ", column " + std::to_string(position.column) +
+                              ": " + message_,
+                          position};
     }
 
     static bool allStrings(const Id& value)
@@ -453,15 +453,6 @@ private:
 
 }  // namespace
 
-std::string Result::errorDescription() const
-{
-    if (ok())
-        return std::string();
-    char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "line %zu, column %zu: ", line, column);
-    return prefix + message;
-}
-
 std::u16string decode(const void* bytes, std::size_t length)
 {
     auto* p = static_cast<const unsigned char*>(bytes);
@@ -483,23 +474,23 @@ std::u16string decode(const void* bytes, std::size_t length)
     return String(utf8).utf16();
 }
 
-Result parse(std::u16string_view text)
+ParseResult<Id> parse(std::u16string_view text)
 {
     return Parser(text).parseTopLevel(false);
 }
 
-Result parse(const void* bytes, std::size_t length)
+ParseResult<Id> parse(const void* bytes, std::size_t length)
 {
     std::u16string text = decode(bytes, length);
     return parse(std::u16string_view(text));
 }
 
-Result parseStringsTable(std::u16string_view text)
+ParseResult<Id> parseStringsTable(std::u16string_view text)
 {
     return Parser(text).parseTopLevel(true);
 }
 
-Result parseStringsTable(const void* bytes, std::size_t length)
+ParseResult<Id> parseStringsTable(const void* bytes, std::size_t length)
 {
     std::u16string text = decode(bytes, length);
     return parseStringsTable(std::u16string_view(text));

@@ -282,10 +282,11 @@ ReadResult parse(const void* bytes, std::size_t length)
         plist_from_xml(chars, size, &root);
     } else {
         result.format = Format::OpenStep;
-        OpenStepPropertyList::Result text = OpenStepPropertyList::parse(chars, size);
-        if (!text.ok())
-            result.error = "malformed OpenStep property list: " + text.errorDescription();
-        result.value = text.value;
+        auto text = OpenStepPropertyList::parse(chars, size);
+        if (text.ok())
+            result.value = *text;
+        else
+            result.error = "malformed OpenStep property list: " + text.error();
         return result;
     }
     Node owner(root);

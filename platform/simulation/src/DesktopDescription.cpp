@@ -1,14 +1,14 @@
 #include "simulation/DesktopDescription.h"
 
 #include "foundation/Id.h"
+#include "foundation/JsonReading.h"
 #include "textinput/KeyboardLayoutCatalog.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <limits>
@@ -21,73 +21,38 @@ namespace simulation {
 
 namespace {
 
-using Json = nlohmann::json;
+using JsonReading::element;
+using JsonReading::expectArray;
+using JsonReading::expectBoolean;
+using JsonReading::expectObject;
+using JsonReading::find;
+using JsonReading::Json;
+using JsonReading::member;
+using JsonReading::refuse;
 
 // Answers injected in place of attribute values nest rarely more than a level
 // or two; the cap keeps hostile input from recursing the stack away.
 constexpr int kMaximumValueDepth = 32;
 
-struct Refusal {
-    std::string message;
-};
-
-[[noreturn]] void refuse(const std::string& path, const std::string& what)
+void allowKeys(const Json& object, const std::string& path, std::initializer_list<std::string_view> keys)
 {
-    throw Refusal{(path.empty() ? std::string("description") : path) + ": " + what};
-}
-
-std::string member(const std::string& path, const std::string& key)
-{
-    return path.empty() ? key : path + "." + key;
-}
-std::string element(const std::string& path, std::size_t index)
-{
-    return path + "[" + std::to_string(index) + "]";
-}
-
-const Json& expectObject(const Json& value, const std::string& path)
-{
-    if (!value.is_object())
-        refuse(path, "expected an object");
-    return value;
-}
-
-const Json& expectArray(const Json& value, const std::string& path)
-{
-    if (!value.is_array())
-        refuse(path, "expected an array");
-    return value;
-}
-
-void allowKeys(const Json& object, const std::string& path, std::initializer_list<const char*> keys)
-{
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        const std::string& key = it.key();
-        if (std::none_of(keys.begin(), keys.end(), [&](const char* allowed) { return key == allowed; }))
-            refuse(member(path, key), "unknown key");
-    }
-}
-
-const Json* find(const Json& object, const char* key)
-{
-    auto it = object.find(key);
-    return it == object.end() ? nullptr : &*it;
+    if (auto key = JsonReading::unknownKey(object, keys))
+        refuse(member(path, *key), "unknown key");
 }
 
 bool readBoolean(const Json& object, const char* key, const std::string& path, bool fallback)
 {
     const Json* value = find(object, key);
-    if (!value)
-        return fallback;
-    if (!value->is_boolean())
-        refuse(member(path, key), "expected true or false");
-    return value->get<bool>();
+    return value ? expectBoolean(*value, member(path, key)) : fallback;
 }
 
-String readString(const Json& value, const std::string& path)
+// Null means "none".
+std::optional<String> readOptionalString(const Json& value, const std::string& path)
 {
+    if (value.is_null())
+        return std::nullopt;
     if (!value.is_string())
-        refuse(path, "expected a string");
+        refuse(path, "expected a string or null");
     return String(value.get_ref<const std::string&>());
 }
 
@@ -95,11 +60,7 @@ String readString(const Json& value, const std::string& path)
 std::optional<String> readOptionalString(const Json& object, const char* key, const std::string& path)
 {
     const Json* value = find(object, key);
-    if (!value || value->is_null())
-        return std::nullopt;
-    if (!value->is_string())
-        refuse(member(path, key), "expected a string or null");
-    return String(value->get_ref<const std::string&>());
+    return value ? readOptionalString(*value, member(path, key)) : std::nullopt;
 }
 
 std::int64_t readInteger(const Json& value, const std::string& path, std::int64_t minimum, std::int64_t maximum,
@@ -155,41 +116,6 @@ CGRect readRect(const Json& value, const std::string& path, bool positiveSize)
     return rect;
 }
 
-Id readValue(const Json& value, const std::string& path, int depth)
-{
-    if (depth > kMaximumValueDepth)
-        refuse(path, "nested too deeply");
-    switch (value.type()) {
-    case Json::value_t::null:
-        return Id::null();
-    case Json::value_t::boolean:
-        return Id::boolean(value.get<bool>());
-    case Json::value_t::number_integer:
-        return Id::number(value.get<std::int64_t>());
-    case Json::value_t::number_unsigned:
-        return Id::number(value.get<std::uint64_t>());
-    case Json::value_t::number_float:
-        return Id::number(value.get<double>());
-    case Json::value_t::string:
-        return Id(String(value.get_ref<const std::string&>()));
-    case Json::value_t::array: {
-        Array array;
-        std::size_t index = 0;
-        for (const auto& item : value)
-            array.add(readValue(item, element(path, index++), depth + 1));
-        return Id(array);
-    }
-    case Json::value_t::object: {
-        Dictionary dictionary;
-        for (const auto& [key, item] : value.items())
-            dictionary.setObject(readValue(item, member(path, key), depth + 1), String(key));
-        return Id(dictionary);
-    }
-    default:
-        refuse(path, "expected a JSON value");
-    }
-}
-
 AccessibilityFailure readFailureName(const Json& value, const std::string& path)
 {
     auto failure =
@@ -214,6 +140,20 @@ std::map<String, AccessibilityFailure> readFailureTable(const Json& object, cons
     return table;
 }
 
+// Answers given in place of attribute values. A top-level null is a read
+// that succeeds with nothing; nested ones are the null marker inside the
+// answer.
+std::map<String, Id> readAnswers(const Json& value, const std::string& path)
+{
+    const JsonReading::ValueReading reading{.null = Id::null(), .maximumDepth = kMaximumValueDepth};
+    std::map<String, Id> answers;
+    expectObject(value, path);
+    for (const auto& [attribute, answer] : value.items())
+        answers[String(attribute)] =
+            answer.is_null() ? Id() : JsonReading::toId(answer, member(path, attribute), 1, reading);
+    return answers;
+}
+
 AccessibilityFailures readFailures(const Json& object, const std::string& owner, bool window)
 {
     AccessibilityFailures failures;
@@ -232,16 +172,8 @@ AccessibilityFailures readFailures(const Json& object, const std::string& owner,
     if (const Json* raise = find(*value, "raise"))
         failures.raise = readFailureName(*raise, member(path, "raise"));
     failures.windowNumber = readBoolean(*value, "windowNumber", path, false);
-    if (const Json* values = find(*value, "values")) {
-        std::string valuesPath = member(path, "values");
-        expectObject(*values, valuesPath);
-        for (const auto& [attribute, answer] : values->items()) {
-            // A top-level null is a read that succeeds with nothing; nested
-            // ones are the null marker inside the answer.
-            failures.values[String(attribute)] =
-                answer.is_null() ? Id() : readValue(answer, member(valuesPath, attribute), 1);
-        }
-    }
+    if (const Json* values = find(*value, "values"))
+        failures.values = readAnswers(*values, member(path, "values"));
     return failures;
 }
 
@@ -288,6 +220,54 @@ struct ParsedApplication {
     bool frontmost = false;
 };
 
+ActivationPolicy readActivationPolicy(const Json& value, const std::string& path)
+{
+    String name = value.is_string() ? String(value.get_ref<const std::string&>()) : String();
+    if (name == String("regular"))
+        return ActivationPolicy::Regular;
+    if (name == String("accessory"))
+        return ActivationPolicy::Accessory;
+    if (name == String("prohibited"))
+        return ActivationPolicy::Prohibited;
+    refuse(path, "expected one of regular, accessory, prohibited");
+}
+
+// One window of `parsed`, the index-th of its list at `windowsPath`; being
+// main or focused is noted in `parsed` until the numbers are known.
+SimulatedWindow readWindow(const Json& item, const std::string& windowsPath, std::size_t index,
+                           ParsedApplication& parsed)
+{
+    std::string path = element(windowsPath, index);
+    expectObject(item, path);
+    allowKeys(item, path, {"number", "title", "frame", "minimized", "role", "subrole", "main", "focused", "failures"});
+    SimulatedWindow window;
+    if (const Json* number = find(item, "number"))
+        window.number = static_cast<CGWindowID>(readInteger(*number, member(path, "number"), 1,
+                                                            std::numeric_limits<std::uint32_t>::max(),
+                                                            "a positive 32-bit window number"));
+    window.title = readOptionalString(item, "title", path);
+    if (const Json* frame = find(item, "frame"))
+        window.frame = readRect(*frame, member(path, "frame"), false);
+    window.minimized = readBoolean(item, "minimized", path, false);
+    if (const Json* role = find(item, "role"))
+        window.role = JsonReading::expectString(*role, member(path, "role"));
+    if (find(item, "subrole"))
+        window.subrole = readOptionalString(item, "subrole", path);
+    window.failures = readFailures(item, path, true);
+    for (auto [key, slot] : {std::pair{"main", &parsed.mainIndex}, std::pair{"focused", &parsed.focusedIndex}}) {
+        if (!readBoolean(item, key, path, false))
+            continue;
+        if (*slot)
+            refuse(member(path, key), element(windowsPath, **slot) + " is " + key + " already");
+        if (window.minimized)
+            refuse(member(path, key), std::string("a minimised window can't be ") + key);
+        *slot = index;
+    }
+    return window;
+}
+
+// A running application, or with `running` false an installed bundle (which
+// has no process, so no pid and no state of one).
 ParsedApplication readApplication(const Json& value, const std::string& path, bool running)
 {
     expectObject(value, path);
@@ -308,18 +288,8 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
     application.bundleIdentifier = readOptionalString(value, "bundleIdentifier", path);
     application.localizedName = readOptionalString(value, "name", path);
     application.bundlePath = readOptionalString(value, "bundlePath", path);
-    if (const Json* policy = find(value, "activationPolicy")) {
-        std::string policyPath = member(path, "activationPolicy");
-        String name = policy->is_string() ? String(policy->get_ref<const std::string&>()) : String();
-        if (name == String("regular"))
-            application.activationPolicy = ActivationPolicy::Regular;
-        else if (name == String("accessory"))
-            application.activationPolicy = ActivationPolicy::Accessory;
-        else if (name == String("prohibited"))
-            application.activationPolicy = ActivationPolicy::Prohibited;
-        else
-            refuse(policyPath, "expected one of regular, accessory, prohibited");
-    }
+    if (const Json* policy = find(value, "activationPolicy"))
+        application.activationPolicy = readActivationPolicy(*policy, member(path, "activationPolicy"));
     application.iconName = readOptionalString(value, "icon", path);
     application.hidden = readBoolean(value, "hidden", path, false);
     application.terminated = readBoolean(value, "terminated", path, false);
@@ -337,94 +307,19 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
 
     if (const Json* windows = find(value, "windows")) {
         std::string windowsPath = member(path, "windows");
-        expectArray(*windows, windowsPath);
         std::size_t index = 0;
-        for (const auto& item : *windows) {
-            std::string windowPath = element(windowsPath, index);
-            expectObject(item, windowPath);
-            allowKeys(item, windowPath,
-                      {"number", "title", "frame", "minimized", "role", "subrole", "main", "focused", "failures"});
-            SimulatedWindow window;
-            if (const Json* number = find(item, "number"))
-                window.number = static_cast<CGWindowID>(readInteger(*number, member(windowPath, "number"), 1,
-                                                                    std::numeric_limits<std::uint32_t>::max(),
-                                                                    "a positive 32-bit window number"));
-            window.title = readOptionalString(item, "title", windowPath);
-            if (const Json* frame = find(item, "frame"))
-                window.frame = readRect(*frame, member(windowPath, "frame"), false);
-            window.minimized = readBoolean(item, "minimized", windowPath, false);
-            if (const Json* role = find(item, "role"))
-                window.role = readString(*role, member(windowPath, "role"));
-            if (find(item, "subrole"))
-                window.subrole = readOptionalString(item, "subrole", windowPath);
-            window.failures = readFailures(item, windowPath, true);
-            for (auto [key, slot] :
-                 {std::pair{"main", &parsed.mainIndex}, std::pair{"focused", &parsed.focusedIndex}}) {
-                if (!readBoolean(item, key, windowPath, false))
-                    continue;
-                if (*slot)
-                    refuse(member(windowPath, key), element(windowsPath, **slot) + " is " + key + " already");
-                if (window.minimized)
-                    refuse(member(windowPath, key), std::string("a minimised window can't be ") + key);
-                *slot = index;
-            }
-            application.windows.push_back(std::move(window));
+        for (const auto& item : expectArray(*windows, windowsPath)) {
+            application.windows.push_back(readWindow(item, windowsPath, index, parsed));
             ++index;
         }
     }
     return parsed;
 }
 
-DesktopState readDesktop(const Json& root)
+// Pids and window numbers are unique, and at most one application is our
+// own process or frontmost.
+void checkIdentities(const std::vector<ParsedApplication>& running)
 {
-    expectObject(root, "");
-    allowKeys(root, "",
-              {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes", "keyboardLayout",
-               "applications", "installed", "loginItems"});
-    DesktopState state;
-    if (const Json* version = find(root, "osVersion"))
-        state.operatingSystemVersion = readVersion(*version, "osVersion");
-    state.homeDirectory = readOptionalString(root, "home", "");
-    state.trusted = readBoolean(root, "trusted", "", true);
-    if (const Json* screens = find(root, "screens")) {
-        expectArray(*screens, "screens");
-        if (screens->empty())
-            refuse("screens", "expected at least one screen");
-        state.screens.clear();
-        std::size_t index = 0;
-        for (const auto& screen : *screens)
-            state.screens.push_back({.frame = readRect(screen, element("screens", index++), true)});
-    }
-    if (const Json* pointer = find(root, "pointer"))
-        state.pointer = readPoint(*pointer, "pointer");
-    if (const Json* types = find(root, "refusedEventTypes")) {
-        expectArray(*types, "refusedEventTypes");
-        std::size_t index = 0;
-        for (const auto& type : *types)
-            state.refusedEventTypes.push_back(static_cast<std::uint32_t>(
-                readInteger(type, element("refusedEventTypes", index++), 0, std::numeric_limits<std::uint32_t>::max(),
-                            "an event type from 0 to 4294967295")));
-    }
-
-    if (const Json* layout = find(root, "keyboardLayout")) {
-        if (!layout->is_string())
-            refuse("keyboardLayout", "expected a string");
-        const auto& identifier = layout->get_ref<const std::string&>();
-        if (!textinput::KeyboardLayoutCatalog::shared().contains(identifier))
-            refuse("keyboardLayout", "unknown keyboard layout " + identifier);
-        state.keyboardLayout = identifier;
-    }
-
-    std::vector<ParsedApplication> running;
-    if (const Json* applications = find(root, "applications")) {
-        expectArray(*applications, "applications");
-        std::size_t index = 0;
-        for (const auto& item : *applications)
-            running.push_back(readApplication(item, element("applications", index++), true));
-    }
-
-    // Identity: pids and window numbers are unique, and those left out are
-    // handed out above the largest one given.
     std::map<pid_t, std::string> pids;
     std::map<CGWindowID, std::string> numbers;
     std::string ownProcess;
@@ -458,20 +353,33 @@ DesktopState readDesktop(const Json& root)
                        std::to_string(window.number) + " is used by " + it->second + " already");
         }
     }
-    pid_t nextPid = pids.empty() ? 400 : std::max<pid_t>(400, pids.rbegin()->first + 1);
-    CGWindowID nextNumber = numbers.empty() ? 1000 : std::max<CGWindowID>(1000, numbers.rbegin()->first + 1);
+}
+
+// Pids and window numbers left out are handed out above the largest one
+// given (counted wide, so that a largest one at the very top leaves none
+// rather than wrapping round to numbers that are taken); then the
+// applications join the desktop.
+void settleRunning(std::vector<ParsedApplication>& running, DesktopState& state)
+{
+    std::int64_t nextPid = 400;
+    std::int64_t nextNumber = 1000;
+    for (const auto& parsed : running) {
+        nextPid = std::max<std::int64_t>(nextPid, std::int64_t(parsed.application.pid) + 1);
+        for (const auto& window : parsed.application.windows)
+            nextNumber = std::max<std::int64_t>(nextNumber, std::int64_t(window.number) + 1);
+    }
     for (auto& parsed : running) {
         auto& application = parsed.application;
         if (application.pid == 0) {
-            if (nextPid == std::numeric_limits<pid_t>::max())
+            if (nextPid >= std::numeric_limits<pid_t>::max())
                 refuse(member(parsed.path, "pid"), "no pid is left to hand out");
-            application.pid = nextPid++;
+            application.pid = static_cast<pid_t>(nextPid++);
         }
         for (auto& window : application.windows) {
             if (window.number == 0) {
-                if (nextNumber == 0)
+                if (nextNumber > std::numeric_limits<CGWindowID>::max())
                     refuse(member(parsed.path, "windows"), "no window number is left to hand out");
-                window.number = nextNumber++;
+                window.number = static_cast<CGWindowID>(nextNumber++);
             }
         }
         if (parsed.mainIndex)
@@ -482,76 +390,158 @@ DesktopState readDesktop(const Json& root)
             state.frontmostApplication = application.pid;
         state.applications.push_back(std::move(application));
     }
+}
 
-    if (const Json* installed = find(root, "installed")) {
-        expectArray(*installed, "installed");
-        std::size_t index = 0;
-        for (const auto& item : *installed) {
-            auto parsed = readApplication(item, element("installed", index++), false);
-            parsed.application.mainWindow = 0;
-            parsed.application.focusedWindow = 0;
-            for (auto& window : parsed.application.windows)
-                window.number = 0;
-            state.installedApplications.push_back(std::move(parsed.application));
-        }
-    }
+void readApplications(const Json& value, DesktopState& state)
+{
+    std::vector<ParsedApplication> running;
+    std::size_t index = 0;
+    for (const auto& item : expectArray(value, "applications"))
+        running.push_back(readApplication(item, element("applications", index++), true));
+    checkIdentities(running);
+    settleRunning(running, state);
+}
 
-    if (const Json* items = find(root, "loginItems")) {
-        expectArray(*items, "loginItems");
-        std::set<String> seen;
-        std::size_t index = 0;
-        for (const auto& item : *items) {
-            std::string path = element("loginItems", index++);
-            expectObject(item, path);
-            allowKeys(item, path, {"bundleIdentifier", "enabled", "refuses"});
-            const Json* identifier = find(item, "bundleIdentifier");
-            if (!identifier)
-                refuse(member(path, "bundleIdentifier"), "missing");
-            LoginItem loginItem{.bundleIdentifier = readString(*identifier, member(path, "bundleIdentifier")),
-                                .enabled = readBoolean(item, "enabled", path, false),
-                                .refuses = readBoolean(item, "refuses", path, false)};
-            if (!seen.insert(loginItem.bundleIdentifier).second)
-                refuse(member(path, "bundleIdentifier"), loginItem.bundleIdentifier.utf8() + " is listed already");
-            state.loginItems.push_back(std::move(loginItem));
-        }
+void readInstalled(const Json& value, DesktopState& state)
+{
+    std::size_t index = 0;
+    for (const auto& item : expectArray(value, "installed")) {
+        auto parsed = readApplication(item, element("installed", index++), false);
+        parsed.application.mainWindow = 0;
+        parsed.application.focusedWindow = 0;
+        for (auto& window : parsed.application.windows)
+            window.number = 0;
+        state.installedApplications.push_back(std::move(parsed.application));
     }
+}
+
+void readLoginItems(const Json& value, DesktopState& state)
+{
+    std::set<String> seen;
+    std::size_t index = 0;
+    for (const auto& item : expectArray(value, "loginItems")) {
+        std::string path = element("loginItems", index++);
+        expectObject(item, path);
+        allowKeys(item, path, {"bundleIdentifier", "enabled", "refuses"});
+        const Json* identifier = find(item, "bundleIdentifier");
+        if (!identifier)
+            refuse(member(path, "bundleIdentifier"), "missing");
+        LoginItem loginItem{.bundleIdentifier =
+                                JsonReading::expectString(*identifier, member(path, "bundleIdentifier")),
+                            .enabled = readBoolean(item, "enabled", path, false),
+                            .refuses = readBoolean(item, "refuses", path, false)};
+        if (!seen.insert(loginItem.bundleIdentifier).second)
+            refuse(member(path, "bundleIdentifier"), loginItem.bundleIdentifier.utf8() + " is listed already");
+        state.loginItems.push_back(std::move(loginItem));
+    }
+}
+
+void readScreens(const Json& value, DesktopState& state)
+{
+    expectArray(value, "screens");
+    if (value.empty())
+        refuse("screens", "expected at least one screen");
+    state.screens.clear();
+    std::size_t index = 0;
+    for (const auto& screen : value)
+        state.screens.push_back({.frame = readRect(screen, element("screens", index++), true)});
+}
+
+void readRefusedEventTypes(const Json& value, DesktopState& state)
+{
+    std::size_t index = 0;
+    for (const auto& type : expectArray(value, "refusedEventTypes"))
+        state.refusedEventTypes.push_back(static_cast<std::uint32_t>(
+            readInteger(type, element("refusedEventTypes", index++), 0, std::numeric_limits<std::uint32_t>::max(),
+                        "an event type from 0 to 4294967295")));
+}
+
+void readKeyboardLayout(const Json& value, DesktopState& state)
+{
+    if (!value.is_string())
+        refuse("keyboardLayout", "expected a string");
+    const auto& identifier = value.get_ref<const std::string&>();
+    if (!textinput::KeyboardLayoutCatalog::shared().contains(identifier))
+        refuse("keyboardLayout", "unknown keyboard layout " + identifier);
+    state.keyboardLayout = identifier;
+}
+
+// The keys of the whole description, read in this order when present, so
+// that of several faults the same one is always named.
+struct TopLevelKey {
+    std::string_view key;
+    void (*read)(const Json& value, DesktopState& state);
+};
+
+constexpr TopLevelKey kTopLevelKeys[] = {
+    {"osVersion",
+     [](const Json& value, DesktopState& state) { state.operatingSystemVersion = readVersion(value, "osVersion"); }},
+    {"home", [](const Json& value, DesktopState& state) { state.homeDirectory = readOptionalString(value, "home"); }},
+    {"trusted", [](const Json& value, DesktopState& state) { state.trusted = expectBoolean(value, "trusted"); }},
+    {"screens", readScreens},
+    {"pointer", [](const Json& value, DesktopState& state) { state.pointer = readPoint(value, "pointer"); }},
+    {"refusedEventTypes", readRefusedEventTypes},
+    {"keyboardLayout", readKeyboardLayout},
+    {"applications", readApplications},
+    {"installed", readInstalled},
+    {"loginItems", readLoginItems},
+};
+
+void requireOwnProcess(const DesktopState& state)
+{
+    for (std::size_t index = 0; index < state.applications.size(); ++index) {
+        const auto& application = state.applications[index];
+        if (!application.ownProcess)
+            continue;
+        if (application.terminated)
+            refuse(member(element("applications", index), "terminated"), "our own process can't be terminated");
+        return;
+    }
+    refuse("applications", "expected our own process, an application with \"self\": true");
+}
+
+DesktopState readDesktop(const Json& root, DesktopDescription::OwnProcess ownProcess)
+{
+    expectObject(root, "description");
+    if (auto key =
+            JsonReading::unknownKey(root, {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes",
+                                           "keyboardLayout", "applications", "installed", "loginItems"}))
+        refuse(*key, "unknown key");
+    DesktopState state;
+    for (const auto& [key, read] : kTopLevelKeys) {
+        if (const Json* value = find(root, key))
+            read(*value, state);
+    }
+    if (ownProcess == DesktopDescription::OwnProcess::Required)
+        requireOwnProcess(state);
     return state;
 }
 
 }  // namespace
 
-DesktopDescription::Result DesktopDescription::parse(std::string_view json)
+ParseResult<DesktopState> DesktopDescription::parse(std::string_view json, OwnProcess ownProcess)
 {
-    Json root;
-    try {
-        root = Json::parse(json.begin(), json.end());
-    } catch (const Json::exception& error) {
-        // The library's texts start with its own bracketed error name, which
-        // says nothing to the author of a description.
-        std::string text = error.what();
-        if (auto bracket = text.find("] "); text.starts_with("[") && bracket != std::string::npos)
-            text.erase(0, bracket + 2);
-        return {std::nullopt, "description: not valid JSON: " + text};
-    }
-    try {
-        return {readDesktop(root), {}};
-    } catch (const Refusal& refusal) {
-        return {std::nullopt, refusal.message};
-    }
+    auto root = JsonReading::parse(json);
+    if (!root)
+        return ParseError{"description: not valid JSON: " + root.error()};
+    return JsonReading::refusing([&] { return readDesktop(*root, ownProcess); });
 }
 
-DesktopDescription::Result DesktopDescription::readFile(const std::string& path)
+ParseResult<DesktopState> DesktopDescription::readFile(const std::string& path, OwnProcess ownProcess)
 {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        return ParseError{path + ": is a folder, not a desktop description"};
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        return {std::nullopt, path + ": can't be read"};
+        return ParseError{path + ": can't be read"};
     std::ostringstream contents;
     contents << file.rdbuf();
     if (file.bad())
-        return {std::nullopt, path + ": can't be read"};
-    auto result = parse(contents.str());
-    if (!result.state)
-        result.error = path + ": " + result.error;
+        return ParseError{path + ": can't be read"};
+    auto result = parse(contents.str(), ownProcess);
+    if (!result)
+        return ParseError{path + ": " + result.error()};
     return result;
 }
 

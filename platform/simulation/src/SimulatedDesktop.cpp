@@ -8,6 +8,7 @@
 #include "textinput/TISInputSource.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <utility>
 
@@ -18,6 +19,13 @@ namespace {
 // Where fresh numbers start when a state names none: well clear of the small
 // numbers tests like to write by hand.
 constexpr pid_t kFirstPid = 400;
+
+// The pid after `pid`, starting over at the first at the top of the range
+// rather than overflowing.
+pid_t pidAfter(pid_t pid)
+{
+    return pid == std::numeric_limits<pid_t>::max() ? kFirstPid : pid + 1;
+}
 constexpr CGWindowID kFirstWindowNumber = 1000;
 
 std::mutex& currentMutex()
@@ -75,7 +83,7 @@ SimulatedDesktop::SimulatedDesktop(DesktopState state)
     if (ownProcesses > 1)
         NSException::raise(NSInvalidArgumentException, "more than one application is the own process");
 
-    nextPid_ = pids.empty() ? kFirstPid : std::max(kFirstPid, *pids.rbegin() + 1);
+    nextPid_ = pids.empty() ? kFirstPid : std::max(kFirstPid, pidAfter(*pids.rbegin()));
     nextWindowNumber_ = numbers.empty() ? kFirstWindowNumber : std::max(kFirstWindowNumber, *numbers.rbegin() + 1);
     for (auto& application : state_.applications) {
         if (application.pid == 0)
@@ -162,10 +170,12 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::exchangeCurrent(std::shared_
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::makeDefault()
 {
-    auto result = DesktopDescription::parse(DesktopDescription::embeddedDefault());
-    if (!result.state)
-        NSException::raise(NSInternalInconsistencyException, "the default desktop is broken: %s", result.error.c_str());
-    return std::make_shared<SimulatedDesktop>(std::move(*result.state));
+    auto result =
+        DesktopDescription::parse(DesktopDescription::embeddedDefault(), DesktopDescription::OwnProcess::Required);
+    if (!result)
+        NSException::raise(NSInternalInconsistencyException, "the default desktop is broken: %s",
+                           result.error().c_str());
+    return std::make_shared<SimulatedDesktop>(std::move(*result));
 }
 
 // --- Lookups (called with the lock held) ---
@@ -233,8 +243,8 @@ CGWindowID SimulatedDesktop::freshWindowNumber()
 pid_t SimulatedDesktop::freshPid()
 {
     while (findRunning(nextPid_))
-        ++nextPid_;
-    return nextPid_++;
+        nextPid_ = pidAfter(nextPid_);
+    return std::exchange(nextPid_, pidAfter(nextPid_));
 }
 
 void SimulatedDesktop::noteActive(pid_t pid)

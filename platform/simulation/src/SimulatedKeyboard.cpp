@@ -126,108 +126,125 @@ void SimulatedKeyboard::type(KeyEvent event)
 
 void SimulatedKeyboard::proceed()
 {
-    std::weak_ptr<SimulatedKeyboard> weakSelf = weak_from_this();
     for (;;) {
-        std::shared_ptr<EventTapEndpoint> endpoint;
-        std::uint64_t stage = 0;
-        std::uint64_t tap = 0;
-        bool listenOnly = false;
-        KeyEvent event;
+        std::optional<TapCall> call;
         {
             std::lock_guard lock(mutex_);
-            if (!desktop_ || waiting_)
+            if (!desktop_ || waiting_ || !takeNextEvent())
                 return;
-            if (!flight_) {
-                if (queue_.empty())
+            call = routeToTap();
+            if (!call) {
+                Passage passage = passHotKeys();
+                if (passage == Passage::Onward)
+                    passage = passToApplication();
+                if (passage == Passage::Waiting)
                     return;
-                flight_ = Flight{.event = std::move(queue_.front()), .taps = eventTaps_->order()};
-                queue_.pop_front();
-            }
-            Flight& flight = *flight_;
-
-            // 1. Taps.
-            while (flight.nextTap < flight.taps.size() && !endpoint) {
-                tap = flight.taps[flight.nextTap++];
-                if (auto route = eventTaps_->route(tap, flight.event.type)) {
-                    endpoint = std::move(route->endpoint);
-                    listenOnly = route->listenOnly;
-                }
-            }
-            if (endpoint) {
-                stage = ++stage_;
-                waiting_ = true;
-                event = flight.event;
-                timeout_ = NSRunLoop::mainRunLoop().performAfterDelay(tapTimeout, [weakSelf, stage, tap] {
-                    if (auto self = weakSelf.lock())
-                        self->tapTimedOut(stage, tap);
-                });
-            } else {
-                // 2. Hot keys.
-                std::optional<SimulatedHotKeys::Match> hotKey;
-                bool pressed = true;
-                if (flight.event.type == KeyEventType::KeyDown) {
-                    hotKey = hotKeys_->match(flight.event.keyCode, carbonModifiers(flight.event.flags));
-                    if (hotKey)
-                        pressedHotKeys_[flight.event.keyCode] = hotKey->token;
-                } else if (flight.event.type == KeyEventType::KeyUp) {
-                    if (auto it = pressedHotKeys_.find(flight.event.keyCode); it != pressedHotKeys_.end()) {
-                        hotKey = hotKeys_->registration(it->second);
-                        pressedHotKeys_.erase(it);
-                        pressed = false;
-                    }
-                }
-                if (hotKey) {
-                    hotKeys_->recordDelivery({.hotKey = hotKey->registration, .pressed = pressed});
-                    if (hotKey->handler) {
-                        stage = ++stage_;
-                        waiting_ = true;
-                        NSRunLoop::mainRunLoop().performBlock(
-                            [weakSelf, stage, handler = std::move(hotKey->handler), pressed] {
-                                auto self = weakSelf.lock();
-                                if (!self || !self->awaits(stage))
-                                    return;
-                                handler(pressed);
-                                self->stageDone(stage);
-                            });
-                        return;
-                    }
-                    flight_.reset();
-                    continue;
-                }
-
-                // 3. The frontmost application.
-                const pid_t pid = desktop_->frontmostApplication();
-                if (pid == 0) {
-                    flight_.reset();
-                    continue;
-                }
-                translate(flight.event);
-                deliveries_.push_back({.pid = pid, .event = flight.event});
-                if (pid == desktop_->ownProcess() && applicationDelivery_) {
-                    stage = ++stage_;
-                    waiting_ = true;
-                    NSRunLoop::mainRunLoop().performBlock(
-                        [weakSelf, stage, delivery = applicationDelivery_, pid, delivered = flight.event] {
-                            auto self = weakSelf.lock();
-                            if (!self || !self->awaits(stage))
-                                return;
-                            delivery(pid, delivered);
-                            self->stageDone(stage);
-                        });
-                    return;
-                }
                 flight_.reset();
                 continue;
             }
         }
         // The tap may answer before this returns; proceeding is then its
         // business, and this loop is done.
-        endpoint->receiveKeyEvent(event, [weakSelf, stage, tap, listenOnly](std::optional<KeyEvent> answer) {
+        std::weak_ptr<SimulatedKeyboard> weakSelf = weak_from_this();
+        call->endpoint->receiveKeyEvent(call->event, [weakSelf, stage = call->stage, tap = call->tap,
+                                                      listenOnly = call->listenOnly](std::optional<KeyEvent> answer) {
             if (auto self = weakSelf.lock())
                 self->tapAnswered(stage, tap, listenOnly, std::move(answer));
         });
         return;
     }
+}
+
+bool SimulatedKeyboard::takeNextEvent()
+{
+    if (flight_)
+        return true;
+    if (queue_.empty())
+        return false;
+    flight_ = Flight{.event = std::move(queue_.front()), .taps = eventTaps_->order()};
+    queue_.pop_front();
+    return true;
+}
+
+std::optional<SimulatedKeyboard::TapCall> SimulatedKeyboard::routeToTap()
+{
+    Flight& flight = *flight_;
+    while (flight.nextTap < flight.taps.size()) {
+        std::uint64_t tap = flight.taps[flight.nextTap++];
+        auto route = eventTaps_->route(tap, flight.event.type);
+        if (!route)
+            continue;
+        std::uint64_t stage = beginWait();
+        timeout_ = NSRunLoop::mainRunLoop().performAfterDelay(tapTimeout, [weakSelf = weak_from_this(), stage, tap] {
+            if (auto self = weakSelf.lock())
+                self->tapTimedOut(stage, tap);
+        });
+        return TapCall{.endpoint = std::move(route->endpoint),
+                       .event = flight.event,
+                       .stage = stage,
+                       .tap = tap,
+                       .listenOnly = route->listenOnly};
+    }
+    return std::nullopt;
+}
+
+SimulatedKeyboard::Passage SimulatedKeyboard::passHotKeys()
+{
+    const KeyEvent& event = flight_->event;
+    std::optional<SimulatedHotKeys::Match> hotKey;
+    bool pressed = true;
+    if (event.type == KeyEventType::KeyDown) {
+        hotKey = hotKeys_->match(event.keyCode, carbonModifiers(event.flags));
+        if (hotKey)
+            pressedHotKeys_[event.keyCode] = hotKey->token;
+    } else if (event.type == KeyEventType::KeyUp) {
+        if (auto it = pressedHotKeys_.find(event.keyCode); it != pressedHotKeys_.end()) {
+            hotKey = hotKeys_->registration(it->second);
+            pressedHotKeys_.erase(it);
+            pressed = false;
+        }
+    }
+    if (!hotKey)
+        return Passage::Onward;
+    hotKeys_->recordDelivery({.hotKey = hotKey->registration, .pressed = pressed});
+    if (!hotKey->handler)
+        return Passage::Done;
+    NSRunLoop::mainRunLoop().performBlock(
+        [weakSelf = weak_from_this(), stage = beginWait(), handler = std::move(hotKey->handler), pressed] {
+            auto self = weakSelf.lock();
+            if (!self || !self->awaits(stage))
+                return;
+            handler(pressed);
+            self->stageDone(stage);
+        });
+    return Passage::Waiting;
+}
+
+SimulatedKeyboard::Passage SimulatedKeyboard::passToApplication()
+{
+    const pid_t pid = desktop_->frontmostApplication();
+    if (pid == 0)
+        return Passage::Done;
+    KeyEvent& event = flight_->event;
+    translate(event);
+    deliveries_.push_back({.pid = pid, .event = event});
+    if (pid != desktop_->ownProcess() || !applicationDelivery_)
+        return Passage::Done;
+    NSRunLoop::mainRunLoop().performBlock(
+        [weakSelf = weak_from_this(), stage = beginWait(), delivery = applicationDelivery_, pid, delivered = event] {
+            auto self = weakSelf.lock();
+            if (!self || !self->awaits(stage))
+                return;
+            delivery(pid, delivered);
+            self->stageDone(stage);
+        });
+    return Passage::Waiting;
+}
+
+std::uint64_t SimulatedKeyboard::beginWait()
+{
+    waiting_ = true;
+    return ++stage_;
 }
 
 void SimulatedKeyboard::tapAnswered(std::uint64_t stage, std::uint64_t, bool listenOnly, std::optional<KeyEvent> event)

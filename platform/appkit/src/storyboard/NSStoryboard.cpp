@@ -62,14 +62,13 @@ NSStoryboard::~NSStoryboard() = default;
 std::shared_ptr<NSStoryboard>
 NSStoryboard::storyboardWithData(std::string_view json, const std::shared_ptr<NSBundle>& bundle, std::string* error)
 {
-    std::string message;
-    auto document = detail::StoryboardDocument::parse(json, message);
+    auto document = detail::StoryboardDocument::parse(json);
     if (!document) {
         if (error)
-            *error = message;
+            *error = document.error();
         return nullptr;
     }
-    return std::make_shared<NSStoryboard>(String(), bundle, std::move(document));
+    return std::make_shared<NSStoryboard>(String(), bundle, std::move(*document));
 }
 
 std::shared_ptr<NSStoryboard> NSStoryboard::storyboardWithName(const String& name,
@@ -88,13 +87,12 @@ std::shared_ptr<NSStoryboard> NSStoryboard::storyboardWithName(const String& nam
         return nullptr;
     }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string message;
-    auto document = detail::StoryboardDocument::parse(text, message);
+    auto document = detail::StoryboardDocument::parse(text);
     if (!document) {
-        Log::error("The storyboard %s is not valid: %s", path.utf8().c_str(), message.c_str());
+        Log::error("The storyboard %s is not valid: %s", path.utf8().c_str(), document.error().c_str());
         return nullptr;
     }
-    return std::make_shared<NSStoryboard>(name, from, std::move(document));
+    return std::make_shared<NSStoryboard>(name, from, std::move(*document));
 }
 
 std::shared_ptr<NSStoryboard> NSStoryboard::mainStoryboard()

@@ -9,10 +9,11 @@
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowController.h"
+#include "foundation/JsonReading.h"
 #include "storyboard/StoryboardClassRegistry.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -24,64 +25,45 @@ namespace detail {
 
 namespace {
 
-using Json = nlohmann::json;
+using JsonReading::element;
+using JsonReading::expectArray;
+using JsonReading::expectObject;
+using JsonReading::expectString;
+using JsonReading::find;
+using JsonReading::Json;
+using JsonReading::member;
+using JsonReading::refuse;
 
 // Descriptions nest views in views; anything deeper than this is a mistake,
 // and refusing it keeps the reader's recursion bounded.
 constexpr int kMaxDepth = 64;
-
-struct Refusal {
-    std::string message;
-};
-
-[[noreturn]] void refuse(const std::string& path, const std::string& what)
-{
-    throw Refusal{path + ": " + what};
-}
 
 std::string quoted(const std::string& text)
 {
     return "'" + text + "'";
 }
 
-void allowOnly(const Json& object, const std::string& path, std::initializer_list<const char*> keys)
+void allowOnly(const Json& object, const std::string& path, std::initializer_list<std::string_view> keys)
 {
-    for (const auto& [key, value] : object.items()) {
-        bool known = false;
-        for (const char* allowed : keys)
-            known = known || key == allowed;
-        if (!known)
-            refuse(path, "unknown key " + quoted(key));
-    }
+    if (const auto key = JsonReading::unknownKey(object, keys))
+        refuse(path, "unknown key " + quoted(*key));
 }
 
-const Json& requireObject(const Json& value, const std::string& path)
+// The member that must be there.
+const Json& required(const Json& object, const std::string& path, const char* key)
 {
-    if (!value.is_object())
-        refuse(path, "expected an object");
-    return value;
-}
-
-String requireString(const Json& value, const std::string& path)
-{
-    if (!value.is_string())
-        refuse(path, "expected a string");
-    return String(value.get_ref<const std::string&>());
+    const Json* value = find(object, key);
+    if (!value)
+        refuse(path, std::string("missing key ") + quoted(key));
+    return *value;
 }
 
 String requireName(const Json& value, const std::string& path)
 {
-    String text = requireString(value, path);
+    String text = expectString(value, path);
     if (text.empty())
         refuse(path, "expected a non-empty string");
     return text;
-}
-
-const Json& requireArray(const Json& value, const std::string& path)
-{
-    if (!value.is_array())
-        refuse(path, "expected an array");
-    return value;
 }
 
 double requireNumber(const Json& value, const std::string& path)
@@ -100,48 +82,21 @@ NSUInteger requireUnsigned(const Json& value, const std::string& path)
 
 Id toValue(const Json& value, int depth, const std::string& path)
 {
-    if (depth > kMaxDepth)
-        refuse(path, "nested too deeply");
-    switch (value.type()) {
-    case Json::value_t::null:
-        return Id();
-    case Json::value_t::boolean:
-        return Id::boolean(value.get<bool>());
-    case Json::value_t::number_integer:
-        return Id::number(value.get<std::int64_t>());
-    case Json::value_t::number_unsigned:
-        return Id::number(value.get<std::uint64_t>());
-    case Json::value_t::number_float:
-        return Id::number(value.get<double>());
-    case Json::value_t::string:
-        return Id(String(value.get_ref<const std::string&>()));
-    case Json::value_t::array: {
-        Array array;
-        for (std::size_t i = 0; i < value.size(); ++i)
-            array.add(toValue(value[i], depth + 1, path + "[" + std::to_string(i) + "]"));
-        return Id(array);
-    }
-    case Json::value_t::object: {
-        Dictionary dictionary;
-        for (const auto& [key, item] : value.items())
-            dictionary.setObject(toValue(item, depth + 1, path + "." + key), Id(String(key)));
-        return Id(dictionary);
-    }
-    default:
-        refuse(path, "expected a value");
-    }
+    return JsonReading::toId(value, path, depth, {.null = Id(), .maximumDepth = kMaxDepth});
 }
 
-NSUInteger flagsFrom(const Json& value, const std::string& path,
-                     std::initializer_list<std::pair<const char*, NSUInteger>> names)
+using FlagNames = std::initializer_list<std::pair<const char*, NSUInteger>>;
+
+// A mask as a number, or as a list of the flags' names.
+NSUInteger flagsFrom(const Json& value, const std::string& path, FlagNames names)
 {
     if (value.is_number_unsigned())
         return value.get<NSUInteger>();
     NSUInteger flags = 0;
-    const Json& list = requireArray(value, path);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        std::string at = path + "[" + std::to_string(i) + "]";
-        String name = requireString(list[i], at);
+    std::size_t index = 0;
+    for (const auto& item : expectArray(value, path)) {
+        std::string at = element(path, index++);
+        String name = expectString(item, at);
         bool found = false;
         for (const auto& [known, flag] : names) {
             if (name == String(known)) {
@@ -155,6 +110,20 @@ NSUInteger flagsFrom(const Json& value, const std::string& path,
     return flags;
 }
 
+constexpr FlagNames kStyleMaskNames = {{"titled", NSWindowStyleMaskTitled},
+                                       {"closable", NSWindowStyleMaskClosable},
+                                       {"miniaturizable", NSWindowStyleMaskMiniaturizable},
+                                       {"resizable", NSWindowStyleMaskResizable},
+                                       {"utilityWindow", NSWindowStyleMaskUtilityWindow},
+                                       {"nonactivatingPanel", NSWindowStyleMaskNonactivatingPanel},
+                                       {"unifiedTitleAndToolbar", NSWindowStyleMaskUnifiedTitleAndToolbar},
+                                       {"fullSizeContentView", NSWindowStyleMaskFullSizeContentView}};
+
+constexpr FlagNames kModifierNames = {{"shift", NSEventModifierFlagShift},
+                                      {"control", NSEventModifierFlagControl},
+                                      {"option", NSEventModifierFlagOption},
+                                      {"command", NSEventModifierFlagCommand}};
+
 bool isKind(const ClassDescriptor* cls, const ClassDescriptor& of)
 {
     return cls && cls->isSubclassOf(of);
@@ -166,255 +135,13 @@ bool hasSetter(const ClassDescriptor& cls, const String& key)
     return property && property->setter;
 }
 
+using Kind = const ClassDescriptor& (*)();
+
 // Reads one scene: the objects, then the checks that need all of them (the
 // references between objects of the scene).
 class SceneReader {
 public:
-    std::unique_ptr<StoryboardObject> object(const Json& json, const std::string& path, int depth)
-    {
-        if (depth > kMaxDepth)
-            refuse(path, "nested too deeply");
-        requireObject(json, path);
-        allowOnly(json, path,
-                  {"id",
-                   "class",
-                   "comment",
-                   "separator",
-                   "properties",
-                   "outlets",
-                   "action",
-                   "bindings",
-                   "frame",
-                   "autoresizingMask",
-                   "subviews",
-                   "styleMask",
-                   "delegate",
-                   "items",
-                   "keyEquivalent",
-                   "keyEquivalentModifierMask",
-                   "submenu",
-                   "view",
-                   "window",
-                   "contentViewController",
-                   "children",
-                   "segues"});
-        auto object = std::make_unique<StoryboardObject>();
-        object->path = path;
-
-        if (json.contains("comment"))
-            requireString(json["comment"], path + ".comment");
-        if (json.contains("separator")) {
-            if (!json["separator"].is_boolean())
-                refuse(path + ".separator", "expected true or false");
-            object->separator = json["separator"].get<bool>();
-        }
-        if (json.contains("class"))
-            object->className = requireName(json["class"], path + ".class");
-        else if (object->separator)
-            object->className = NSMenuItem::descriptor().name();
-        else
-            refuse(path, "missing key 'class'");
-        auto entry = StoryboardClassRegistry::shared().classNamed(object->className);
-        if (!entry)
-            refuse(path + ".class", "unknown class " + quoted(object->className.utf8()));
-        object->cls = entry->cls;
-        const ClassDescriptor& cls = *object->cls;
-        if (object->separator && !isKind(&cls, NSMenuItem::descriptor()))
-            refuse(path + ".separator", "only menu items are separators");
-
-        if (json.contains("id")) {
-            object->id = requireName(json["id"], path + ".id");
-            if (object->id.hasPrefix("@"))
-                refuse(path + ".id", "identifiers beginning with '@' are reserved");
-            if (!ids_.insert(object->id).second)
-                refuse(path + ".id", "the identifier " + quoted(object->id.utf8()) + " is used twice in the scene");
-        }
-
-        if (json.contains("properties")) {
-            std::string at = path + ".properties";
-            for (const auto& [key, value] : requireObject(json["properties"], at).items()) {
-                if (!hasSetter(cls, String(key)))
-                    refuse(at + "." + key, cls.name().utf8() + " has no settable key " + quoted(key));
-                object->properties.emplace_back(String(key), toValue(value, depth + 1, at + "." + key));
-            }
-        }
-        if (json.contains("outlets")) {
-            std::string at = path + ".outlets";
-            for (const auto& [key, value] : requireObject(json["outlets"], at).items()) {
-                if (!hasSetter(cls, String(key)))
-                    refuse(at + "." + key, cls.name().utf8() + " has no outlet " + quoted(key));
-                references_.push_back({at + "." + key, requireName(value, at + "." + key)});
-                object->outlets.emplace_back(String(key), references_.back().second);
-            }
-        }
-        if (json.contains("action")) {
-            std::string at = path + ".action";
-            if (!isKind(&cls, NSControl::descriptor()) && !isKind(&cls, NSMenuItem::descriptor()))
-                refuse(at, "only controls and menu items send actions");
-            const Json& action = requireObject(json["action"], at);
-            allowOnly(action, at, {"selector", "target"});
-            if (!action.contains("selector"))
-                refuse(at, "missing key 'selector'");
-            StoryboardAction parsed;
-            parsed.selector = Selector(requireName(action["selector"], at + ".selector").utf8());
-            if (action.contains("target")) {
-                parsed.target = requireName(action["target"], at + ".target");
-                references_.push_back({at + ".target", parsed.target});
-            }
-            object->action = std::move(parsed);
-        }
-        if (json.contains("bindings")) {
-            std::string at = path + ".bindings";
-            const Json& list = requireArray(json["bindings"], at);
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                std::string item = at + "[" + std::to_string(i) + "]";
-                const Json& binding = requireObject(list[i], item);
-                allowOnly(binding, item, {"binding", "to", "keyPath", "options"});
-                for (const char* required : {"binding", "to", "keyPath"})
-                    if (!binding.contains(required))
-                        refuse(item, std::string("missing key ") + quoted(required));
-                StoryboardBinding parsed;
-                parsed.binding = requireName(binding["binding"], item + ".binding");
-                parsed.to = requireName(binding["to"], item + ".to");
-                parsed.keyPath = requireName(binding["keyPath"], item + ".keyPath");
-                if (binding.contains("options")) {
-                    Id options =
-                        toValue(requireObject(binding["options"], item + ".options"), depth + 1, item + ".options");
-                    parsed.options = *options.dictionary();
-                }
-                references_.push_back({item + ".to", parsed.to});
-                object->bindings.push_back(std::move(parsed));
-            }
-        }
-
-        bool isView = isKind(&cls, NSView::descriptor());
-        bool isWindow = isKind(&cls, NSWindow::descriptor());
-        if (json.contains("frame")) {
-            std::string at = path + ".frame";
-            if (!isView && !isWindow)
-                refuse(at, "only views and windows have a frame");
-            const Json& frame = requireArray(json["frame"], at);
-            if (frame.size() != 4)
-                refuse(at, "expected [x, y, width, height]");
-            double values[4];
-            for (std::size_t i = 0; i < 4; ++i)
-                values[i] = requireNumber(frame[i], at + "[" + std::to_string(i) + "]");
-            if (values[2] < 0 || values[3] < 0)
-                refuse(at, "a size can't be negative");
-            object->frame = NSMakeRect(values[0], values[1], values[2], values[3]);
-        }
-        if (json.contains("autoresizingMask")) {
-            if (!isView)
-                refuse(path + ".autoresizingMask", "only views resize with their superview");
-            object->autoresizingMask = requireUnsigned(json["autoresizingMask"], path + ".autoresizingMask");
-        }
-        if (json.contains("subviews")) {
-            if (!isView)
-                refuse(path + ".subviews", "only views have subviews");
-            children(json["subviews"], path + ".subviews", depth, NSView::descriptor(), "a view", object->subviews);
-        }
-        if (json.contains("styleMask")) {
-            if (!isWindow)
-                refuse(path + ".styleMask", "only windows have a style mask");
-            object->styleMask = flagsFrom(json["styleMask"], path + ".styleMask",
-                                          {{"titled", NSWindowStyleMaskTitled},
-                                           {"closable", NSWindowStyleMaskClosable},
-                                           {"miniaturizable", NSWindowStyleMaskMiniaturizable},
-                                           {"resizable", NSWindowStyleMaskResizable},
-                                           {"utilityWindow", NSWindowStyleMaskUtilityWindow},
-                                           {"nonactivatingPanel", NSWindowStyleMaskNonactivatingPanel},
-                                           {"unifiedTitleAndToolbar", NSWindowStyleMaskUnifiedTitleAndToolbar},
-                                           {"fullSizeContentView", NSWindowStyleMaskFullSizeContentView}});
-        }
-        if (json.contains("delegate")) {
-            if (!isWindow && !isKind(&cls, NSPopover::descriptor()))
-                refuse(path + ".delegate", "only windows and popovers have a delegate here");
-            object->delegate = requireName(json["delegate"], path + ".delegate");
-            references_.push_back({path + ".delegate", object->delegate});
-        }
-
-        bool isMenuItem = isKind(&cls, NSMenuItem::descriptor());
-        if (json.contains("items")) {
-            if (!isKind(&cls, NSMenu::descriptor()))
-                refuse(path + ".items", "only menus have items");
-            children(json["items"], path + ".items", depth, NSMenuItem::descriptor(), "a menu item", object->items);
-        }
-        if (json.contains("keyEquivalent")) {
-            if (!isMenuItem)
-                refuse(path + ".keyEquivalent", "only menu items have a key equivalent here");
-            object->keyEquivalent = requireString(json["keyEquivalent"], path + ".keyEquivalent");
-        }
-        if (json.contains("keyEquivalentModifierMask")) {
-            if (!isMenuItem)
-                refuse(path + ".keyEquivalentModifierMask", "only menu items have a key equivalent here");
-            object->keyEquivalentModifierMask =
-                flagsFrom(json["keyEquivalentModifierMask"], path + ".keyEquivalentModifierMask",
-                          {{"shift", NSEventModifierFlagShift},
-                           {"control", NSEventModifierFlagControl},
-                           {"option", NSEventModifierFlagOption},
-                           {"command", NSEventModifierFlagCommand}});
-        }
-        if (json.contains("submenu")) {
-            if (!isMenuItem)
-                refuse(path + ".submenu", "only menu items have a submenu");
-            object->submenu = child(json["submenu"], path + ".submenu", depth, NSMenu::descriptor(), "a menu");
-        }
-
-        bool isViewController = isKind(&cls, NSViewController::descriptor());
-        bool isWindowController = isKind(&cls, NSWindowController::descriptor());
-        if (json.contains("view")) {
-            if (!isViewController)
-                refuse(path + ".view", "only view controllers have a view here");
-            object->view = child(json["view"], path + ".view", depth, NSView::descriptor(), "a view");
-        }
-        if (json.contains("children")) {
-            std::string at = path + ".children";
-            if (!isViewController)
-                refuse(at, "only view controllers have children");
-            const Json& list = requireArray(json["children"], at);
-            for (std::size_t i = 0; i < list.size(); ++i)
-                object->children.push_back(reference(list[i], at + "[" + std::to_string(i) + "]", depth));
-        }
-        if (json.contains("window")) {
-            if (!isWindowController)
-                refuse(path + ".window", "only window controllers have a window");
-            object->window = child(json["window"], path + ".window", depth, NSWindow::descriptor(), "a window");
-        }
-        if (json.contains("contentViewController")) {
-            if (!isWindowController)
-                refuse(path + ".contentViewController", "only window controllers have a content view controller");
-            object->contentViewController =
-                reference(json["contentViewController"], path + ".contentViewController", depth);
-        }
-        if (json.contains("segues")) {
-            std::string at = path + ".segues";
-            if (!isViewController && !isWindowController)
-                refuse(at, "only controllers perform segues");
-            const Json& list = requireArray(json["segues"], at);
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                std::string item = at + "[" + std::to_string(i) + "]";
-                const Json& segue = requireObject(list[i], item);
-                allowOnly(segue, item, {"identifier", "class", "destination"});
-                for (const char* required : {"identifier", "destination"})
-                    if (!segue.contains(required))
-                        refuse(item, std::string("missing key ") + quoted(required));
-                StoryboardSegueTemplate parsed;
-                parsed.identifier = requireName(segue["identifier"], item + ".identifier");
-                parsed.className = segue.contains("class") ? requireName(segue["class"], item + ".class")
-                                                           : String("NSStoryboardSegue");
-                if (!StoryboardClassRegistry::shared().segueClassNamed(parsed.className))
-                    refuse(item + ".class", "unknown segue class " + quoted(parsed.className.utf8()));
-                parsed.destination = requireName(segue["destination"], item + ".destination");
-                for (const auto& earlier : object->segues)
-                    if (earlier.identifier == parsed.identifier)
-                        refuse(item + ".identifier",
-                               "the segue " + quoted(parsed.identifier.utf8()) + " is given twice");
-                sceneReferences_.push_back({item + ".destination", parsed.destination});
-                object->segues.push_back(std::move(parsed));
-            }
-        }
-        return object;
-    }
+    std::unique_ptr<StoryboardObject> object(const Json& json, const std::string& path, int depth);
 
     // Every reference names an object of this scene or one of the
     // framework's shared objects.
@@ -436,6 +163,213 @@ public:
     const std::vector<std::pair<std::string, String>>& segueDestinations() const { return sceneReferences_; }
 
 private:
+    // One key of an object being read.
+    struct Site {
+        const Json& value;
+        std::string at;
+        StoryboardObject& object;
+        int depth;
+    };
+
+    // A key that only objects of some classes take (any class when the
+    // kinds are empty), refused for others with `refusal`, and read by
+    // `read` once the object's class is known. The table's order is the
+    // order of reading, so that of several faults the same one is named.
+    struct KeyStep {
+        std::string_view key;
+        std::array<Kind, 2> kinds;
+        const char* refusal;
+        void (SceneReader::*read)(const Site&);
+    };
+    static const KeyStep kKeySteps[];
+
+    // The keys of every object, read before the others.
+    static constexpr std::string_view kIdentityKeys[] = {"id", "class", "comment", "separator"};
+
+    static bool isObjectKey(std::string_view key);
+
+    static bool takes(const ClassDescriptor& cls, const std::array<Kind, 2>& kinds)
+    {
+        if (!kinds[0])
+            return true;
+        for (Kind kind : kinds)
+            if (kind && isKind(&cls, kind()))
+                return true;
+        return false;
+    }
+
+    // The object's class (a separator is a menu item unless it says
+    // otherwise) and its identifier in the scene.
+    void readIdentity(const Json& json, StoryboardObject& object)
+    {
+        const std::string& path = object.path;
+        if (const Json* comment = find(json, "comment"))
+            expectString(*comment, member(path, "comment"));
+        if (const Json* separator = find(json, "separator"))
+            object.separator = JsonReading::expectBoolean(*separator, member(path, "separator"));
+        if (const Json* name = find(json, "class"))
+            object.className = requireName(*name, member(path, "class"));
+        else if (object.separator)
+            object.className = NSMenuItem::descriptor().name();
+        else
+            refuse(path, "missing key 'class'");
+        auto entry = StoryboardClassRegistry::shared().classNamed(object.className);
+        if (!entry)
+            refuse(member(path, "class"), "unknown class " + quoted(object.className.utf8()));
+        object.cls = entry->cls;
+        if (object.separator && !isKind(object.cls, NSMenuItem::descriptor()))
+            refuse(member(path, "separator"), "only menu items are separators");
+
+        if (const Json* id = find(json, "id")) {
+            std::string at = member(path, "id");
+            object.id = requireName(*id, at);
+            if (object.id.hasPrefix("@"))
+                refuse(at, "identifiers beginning with '@' are reserved");
+            if (!ids_.insert(object.id).second)
+                refuse(at, "the identifier " + quoted(object.id.utf8()) + " is used twice in the scene");
+        }
+    }
+
+    // Names another object of the scene (or a shared one), checked once the
+    // whole scene is read.
+    String reference(const Json& value, const std::string& at)
+    {
+        String target = requireName(value, at);
+        references_.push_back({at, target});
+        return target;
+    }
+
+    // Every key of the object at the site must be one its class can set;
+    // `what` names the kind of key in the refusal.
+    template <typename Read> void readSettableKeys(const Site& site, const char* what, Read read)
+    {
+        const ClassDescriptor& cls = *site.object.cls;
+        for (const auto& [key, value] : expectObject(site.value, site.at).items()) {
+            std::string at = member(site.at, key);
+            if (!hasSetter(cls, String(key)))
+                refuse(at, cls.name().utf8() + " has no " + what + " " + quoted(key));
+            read(String(key), value, at);
+        }
+    }
+
+    void readProperties(const Site& site)
+    {
+        readSettableKeys(site, "settable key", [&](String key, const Json& value, const std::string& at) {
+            site.object.properties.emplace_back(std::move(key), toValue(value, site.depth + 1, at));
+        });
+    }
+
+    void readOutlets(const Site& site)
+    {
+        readSettableKeys(site, "outlet", [&](String key, const Json& value, const std::string& at) {
+            site.object.outlets.emplace_back(std::move(key), reference(value, at));
+        });
+    }
+
+    void readAction(const Site& site)
+    {
+        const Json& action = expectObject(site.value, site.at);
+        allowOnly(action, site.at, {"selector", "target"});
+        StoryboardAction parsed;
+        parsed.selector = Selector(requireName(required(action, site.at, "selector"), site.at + ".selector").utf8());
+        if (const Json* target = find(action, "target"))
+            parsed.target = reference(*target, site.at + ".target");
+        site.object.action = std::move(parsed);
+    }
+
+    void readBindings(const Site& site)
+    {
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at)) {
+            std::string at = element(site.at, index++);
+            const Json& binding = expectObject(item, at);
+            allowOnly(binding, at, {"binding", "to", "keyPath", "options"});
+            for (const char* key : {"binding", "to", "keyPath"})
+                required(binding, at, key);
+            StoryboardBinding parsed;
+            parsed.binding = requireName(*find(binding, "binding"), at + ".binding");
+            parsed.to = requireName(*find(binding, "to"), at + ".to");
+            parsed.keyPath = requireName(*find(binding, "keyPath"), at + ".keyPath");
+            if (const Json* options = find(binding, "options")) {
+                std::string optionsAt = at + ".options";
+                parsed.options = *toValue(expectObject(*options, optionsAt), site.depth + 1, optionsAt).dictionary();
+            }
+            references_.push_back({at + ".to", parsed.to});
+            site.object.bindings.push_back(std::move(parsed));
+        }
+    }
+
+    void readFrame(const Site& site)
+    {
+        const Json& frame = expectArray(site.value, site.at);
+        if (frame.size() != 4)
+            refuse(site.at, "expected [x, y, width, height]");
+        double values[4];
+        for (std::size_t i = 0; i < 4; ++i)
+            values[i] = requireNumber(frame[i], element(site.at, i));
+        if (values[2] < 0 || values[3] < 0)
+            refuse(site.at, "a size can't be negative");
+        site.object.frame = NSMakeRect(values[0], values[1], values[2], values[3]);
+    }
+
+    void readAutoresizingMask(const Site& site) { site.object.autoresizingMask = requireUnsigned(site.value, site.at); }
+    void readStyleMask(const Site& site) { site.object.styleMask = flagsFrom(site.value, site.at, kStyleMaskNames); }
+    void readDelegate(const Site& site) { site.object.delegate = reference(site.value, site.at); }
+    void readKeyEquivalent(const Site& site) { site.object.keyEquivalent = expectString(site.value, site.at); }
+    void readKeyEquivalentModifierMask(const Site& site)
+    {
+        site.object.keyEquivalentModifierMask = flagsFrom(site.value, site.at, kModifierNames);
+    }
+
+    void readSubviews(const Site& site) { children(site, NSView::descriptor(), "a view", site.object.subviews); }
+    void readItems(const Site& site) { children(site, NSMenuItem::descriptor(), "a menu item", site.object.items); }
+    void readSubmenu(const Site& site)
+    {
+        site.object.submenu = child(site.value, site.at, site.depth, NSMenu::descriptor(), "a menu");
+    }
+    void readView(const Site& site)
+    {
+        site.object.view = child(site.value, site.at, site.depth, NSView::descriptor(), "a view");
+    }
+    void readWindow(const Site& site)
+    {
+        site.object.window = child(site.value, site.at, site.depth, NSWindow::descriptor(), "a window");
+    }
+    void readChildren(const Site& site)
+    {
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at))
+            site.object.children.push_back(controllerReference(item, element(site.at, index++), site.depth));
+    }
+    void readContentViewController(const Site& site)
+    {
+        site.object.contentViewController = controllerReference(site.value, site.at, site.depth);
+    }
+
+    void readSegues(const Site& site)
+    {
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at)) {
+            std::string at = element(site.at, index++);
+            const Json& segue = expectObject(item, at);
+            allowOnly(segue, at, {"identifier", "class", "destination"});
+            for (const char* key : {"identifier", "destination"})
+                required(segue, at, key);
+            StoryboardSegueTemplate parsed;
+            parsed.identifier = requireName(*find(segue, "identifier"), at + ".identifier");
+            const Json* className = find(segue, "class");
+            parsed.className = className ? requireName(*className, at + ".class") : String("NSStoryboardSegue");
+            if (!StoryboardClassRegistry::shared().segueClassNamed(parsed.className))
+                refuse(at + ".class", "unknown segue class " + quoted(parsed.className.utf8()));
+            parsed.destination = requireName(*find(segue, "destination"), at + ".destination");
+            for (const auto& earlier : site.object.segues)
+                if (earlier.identifier == parsed.identifier)
+                    refuse(at + ".identifier", "the segue " + quoted(parsed.identifier.utf8()) + " is given twice");
+            sceneReferences_.push_back({at + ".destination", parsed.destination});
+            site.object.segues.push_back(std::move(parsed));
+        }
+    }
+
     std::unique_ptr<StoryboardObject> child(const Json& json, const std::string& path, int depth,
                                             const ClassDescriptor& kind, const char* kindName)
     {
@@ -445,15 +379,16 @@ private:
         return object;
     }
 
-    void children(const Json& json, const std::string& path, int depth, const ClassDescriptor& kind,
-                  const char* kindName, std::vector<std::unique_ptr<StoryboardObject>>& into)
+    void children(const Site& site, const ClassDescriptor& kind, const char* kindName,
+                  std::vector<std::unique_ptr<StoryboardObject>>& into)
     {
-        const Json& list = requireArray(json, path);
-        for (std::size_t i = 0; i < list.size(); ++i)
-            into.push_back(child(list[i], path + "[" + std::to_string(i) + "]", depth, kind, kindName));
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at))
+            into.push_back(child(item, element(site.at, index++), site.depth, kind, kindName));
     }
 
-    StoryboardReference reference(const Json& json, const std::string& path, int depth)
+    // A controller given in place, or by the identifier of its scene.
+    StoryboardReference controllerReference(const Json& json, const std::string& path, int depth)
     {
         StoryboardReference reference;
         if (json.is_string()) {
@@ -470,6 +405,83 @@ private:
     std::vector<std::pair<std::string, String>> embedded_;
     std::vector<std::pair<std::string, String>> sceneReferences_;
 };
+
+const SceneReader::KeyStep SceneReader::kKeySteps[] = {
+    {"properties", {}, nullptr, &SceneReader::readProperties},
+    {"outlets", {}, nullptr, &SceneReader::readOutlets},
+    {"action",
+     {NSControl::descriptor, NSMenuItem::descriptor},
+     "only controls and menu items send actions",
+     &SceneReader::readAction},
+    {"bindings", {}, nullptr, &SceneReader::readBindings},
+    {"frame",
+     {NSView::descriptor, NSWindow::descriptor},
+     "only views and windows have a frame",
+     &SceneReader::readFrame},
+    {"autoresizingMask",
+     {NSView::descriptor},
+     "only views resize with their superview",
+     &SceneReader::readAutoresizingMask},
+    {"subviews", {NSView::descriptor}, "only views have subviews", &SceneReader::readSubviews},
+    {"styleMask", {NSWindow::descriptor}, "only windows have a style mask", &SceneReader::readStyleMask},
+    {"delegate",
+     {NSWindow::descriptor, NSPopover::descriptor},
+     "only windows and popovers have a delegate here",
+     &SceneReader::readDelegate},
+    {"items", {NSMenu::descriptor}, "only menus have items", &SceneReader::readItems},
+    {"keyEquivalent",
+     {NSMenuItem::descriptor},
+     "only menu items have a key equivalent here",
+     &SceneReader::readKeyEquivalent},
+    {"keyEquivalentModifierMask",
+     {NSMenuItem::descriptor},
+     "only menu items have a key equivalent here",
+     &SceneReader::readKeyEquivalentModifierMask},
+    {"submenu", {NSMenuItem::descriptor}, "only menu items have a submenu", &SceneReader::readSubmenu},
+    {"view", {NSViewController::descriptor}, "only view controllers have a view here", &SceneReader::readView},
+    {"children", {NSViewController::descriptor}, "only view controllers have children", &SceneReader::readChildren},
+    {"window", {NSWindowController::descriptor}, "only window controllers have a window", &SceneReader::readWindow},
+    {"contentViewController",
+     {NSWindowController::descriptor},
+     "only window controllers have a content view controller",
+     &SceneReader::readContentViewController},
+    {"segues",
+     {NSViewController::descriptor, NSWindowController::descriptor},
+     "only controllers perform segues",
+     &SceneReader::readSegues},
+};
+
+bool SceneReader::isObjectKey(std::string_view key)
+{
+    auto named = [&](std::string_view known) { return key == known; };
+    return std::any_of(std::begin(kIdentityKeys), std::end(kIdentityKeys), named) ||
+           std::any_of(std::begin(kKeySteps), std::end(kKeySteps),
+                       [&](const KeyStep& step) { return named(step.key); });
+}
+
+std::unique_ptr<StoryboardObject> SceneReader::object(const Json& json, const std::string& path, int depth)
+{
+    if (depth > kMaxDepth)
+        refuse(path, "nested too deeply");
+    expectObject(json, path);
+    for (const auto& [key, value] : json.items()) {
+        if (!isObjectKey(key))
+            refuse(path, "unknown key " + quoted(key));
+    }
+    auto object = std::make_unique<StoryboardObject>();
+    object->path = path;
+    readIdentity(json, *object);
+    for (const auto& step : kKeySteps) {
+        const Json* value = find(json, step.key);
+        if (!value)
+            continue;
+        Site site{.value = *value, .at = member(path, step.key), .object = *object, .depth = depth};
+        if (!takes(*object->cls, step.kinds))
+            refuse(site.at, step.refusal);
+        (this->*step.read)(site);
+    }
+    return object;
+}
 
 // A scene that embeds itself, directly or through others, could never be
 // made.
@@ -497,96 +509,116 @@ void checkEmbeddingCycles(const StoryboardDocument& document,
             visit(scene.identifier);
 }
 
-void readDocument(const Json& json, StoryboardDocument& document)
+using SceneReferences = std::vector<std::pair<std::string, String>>;
+
+// The objects listed beside a scene's controller (or in the application
+// scene, alone).
+void readObjects(const Json& scene, const std::string& path, SceneReader& reader, StoryboardScene& into)
 {
-    requireObject(json, "storyboard");
-    allowOnly(json, "storyboard", {"initialController", "application", "scenes", "comment"});
-    if (json.contains("comment"))
-        requireString(json["comment"], "comment");
+    const Json* objects = find(scene, "objects");
+    if (!objects)
+        return;
+    std::string at = member(path, "objects");
+    std::size_t index = 0;
+    for (const auto& item : expectArray(*objects, at))
+        into.objects.push_back(reader.object(item, element(at, index++), 0));
+}
 
-    std::unordered_map<String, std::vector<std::pair<std::string, String>>> embeds;
-    std::vector<std::pair<std::string, String>> sceneReferences;
+// The scenes a scene's reader saw named, to be checked once all are read.
+void noteSceneReferences(const SceneReader& reader, SceneReferences& into)
+{
+    into.insert(into.end(), reader.embeddedScenes().begin(), reader.embeddedScenes().end());
+    into.insert(into.end(), reader.segueDestinations().begin(), reader.segueDestinations().end());
+}
 
-    if (json.contains("application")) {
-        const std::string path = "application";
-        const Json& application = requireObject(json["application"], path);
-        allowOnly(application, path, {"outlets", "objects", "comment"});
-        StoryboardScene& scene = document.application.emplace();
-        SceneReader reader;
-        if (application.contains("objects")) {
-            const Json& list = requireArray(application["objects"], path + ".objects");
-            for (std::size_t i = 0; i < list.size(); ++i)
-                scene.objects.push_back(reader.object(list[i], path + ".objects[" + std::to_string(i) + "]", 0));
+// The application scene: its objects, and the application's connections to
+// its top-level ones.
+void readApplicationScene(const Json& value, StoryboardDocument& document, SceneReferences& sceneReferences)
+{
+    const std::string path = "application";
+    const Json& application = expectObject(value, path);
+    allowOnly(application, path, {"outlets", "objects", "comment"});
+    StoryboardScene& scene = document.application.emplace();
+    SceneReader reader;
+    readObjects(application, path, reader, scene);
+    if (const Json* outlets = find(application, "outlets")) {
+        std::string at = path + ".outlets";
+        for (const auto& [key, target] : expectObject(*outlets, at).items()) {
+            if (key != "delegate" && key != "mainMenu")
+                refuse(at + "." + key, "the application has no outlet " + quoted(key));
+            scene.applicationOutlets.emplace_back(String(key), requireName(target, at + "." + key));
         }
-        if (application.contains("outlets")) {
-            std::string at = path + ".outlets";
-            for (const auto& [key, value] : requireObject(application["outlets"], at).items()) {
-                if (key != "delegate" && key != "mainMenu")
-                    refuse(at + "." + key, "the application has no outlet " + quoted(key));
-                String target = requireName(value, at + "." + key);
-                scene.applicationOutlets.emplace_back(String(key), target);
-            }
-        }
-        reader.checkReferences();
-        for (const auto& [outletPath, target] : scene.applicationOutlets) {
-            bool found = false;
-            for (const auto& object : scene.objects)
-                found = found || object->id == target;
-            if (!found)
-                refuse(path + ".outlets." + outletPath.utf8(),
-                       "no top-level object " + quoted(target.utf8()) + " in the scene");
-        }
-        for (const auto& reference : reader.embeddedScenes())
-            sceneReferences.push_back(reference);
-        for (const auto& reference : reader.segueDestinations())
-            sceneReferences.push_back(reference);
     }
+    reader.checkReferences();
+    for (const auto& [outlet, target] : scene.applicationOutlets) {
+        bool found = false;
+        for (const auto& object : scene.objects)
+            found = found || object->id == target;
+        if (!found)
+            refuse(path + ".outlets." + outlet.utf8(),
+                   "no top-level object " + quoted(target.utf8()) + " in the scene");
+    }
+    noteSceneReferences(reader, sceneReferences);
+}
 
-    if (json.contains("scenes")) {
-        const Json& list = requireArray(json["scenes"], "scenes");
+// One scene with its controller; `embeds` gets the scenes it embeds.
+StoryboardScene readScene(const Json& item, const std::string& path, std::set<String>& identifiers,
+                          SceneReferences& embeds, SceneReferences& sceneReferences)
+{
+    expectObject(item, path);
+    allowOnly(item, path, {"identifier", "controller", "objects", "comment"});
+    const Json& identifier = required(item, path, "identifier");
+    const Json& controller = required(item, path, "controller");
+    StoryboardScene scene;
+    scene.identifier = requireName(identifier, path + ".identifier");
+    if (!identifiers.insert(scene.identifier).second)
+        refuse(path + ".identifier", "the scene " + quoted(scene.identifier.utf8()) + " is given twice");
+    SceneReader reader;
+    scene.controller = reader.object(controller, path + ".controller", 0);
+    if (!isKind(scene.controller->cls, NSViewController::descriptor()) &&
+        !isKind(scene.controller->cls, NSWindowController::descriptor()))
+        refuse(path + ".controller.class", scene.controller->className.utf8() + " is not a controller");
+    readObjects(item, path, reader, scene);
+    reader.checkReferences();
+    embeds = reader.embeddedScenes();
+    noteSceneReferences(reader, sceneReferences);
+    return scene;
+}
+
+std::shared_ptr<const StoryboardDocument> readDocument(const Json& json)
+{
+    expectObject(json, "storyboard");
+    allowOnly(json, "storyboard", {"initialController", "application", "scenes", "comment"});
+    if (const Json* comment = find(json, "comment"))
+        expectString(*comment, "comment");
+
+    auto document = std::make_shared<StoryboardDocument>();
+    std::unordered_map<String, SceneReferences> embeds;
+    SceneReferences sceneReferences;
+    if (const Json* application = find(json, "application"))
+        readApplicationScene(*application, *document, sceneReferences);
+    if (const Json* scenes = find(json, "scenes")) {
         std::set<String> identifiers;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            std::string path = "scenes[" + std::to_string(i) + "]";
-            const Json& item = requireObject(list[i], path);
-            allowOnly(item, path, {"identifier", "controller", "objects", "comment"});
-            if (!item.contains("identifier"))
-                refuse(path, "missing key 'identifier'");
-            if (!item.contains("controller"))
-                refuse(path, "missing key 'controller'");
-            StoryboardScene scene;
-            scene.identifier = requireName(item["identifier"], path + ".identifier");
-            if (!identifiers.insert(scene.identifier).second)
-                refuse(path + ".identifier", "the scene " + quoted(scene.identifier.utf8()) + " is given twice");
-            SceneReader reader;
-            scene.controller = reader.object(item["controller"], path + ".controller", 0);
-            if (!isKind(scene.controller->cls, NSViewController::descriptor()) &&
-                !isKind(scene.controller->cls, NSWindowController::descriptor()))
-                refuse(path + ".controller.class", scene.controller->className.utf8() + " is not a controller");
-            if (item.contains("objects")) {
-                const Json& objects = requireArray(item["objects"], path + ".objects");
-                for (std::size_t j = 0; j < objects.size(); ++j)
-                    scene.objects.push_back(reader.object(objects[j], path + ".objects[" + std::to_string(j) + "]", 0));
-            }
-            reader.checkReferences();
-            embeds[scene.identifier] = reader.embeddedScenes();
-            for (const auto& reference : reader.embeddedScenes())
-                sceneReferences.push_back(reference);
-            for (const auto& reference : reader.segueDestinations())
-                sceneReferences.push_back(reference);
-            document.scenes.push_back(std::move(scene));
+        std::size_t index = 0;
+        for (const auto& item : expectArray(*scenes, "scenes")) {
+            SceneReferences embedded;
+            auto scene = readScene(item, element("scenes", index++), identifiers, embedded, sceneReferences);
+            embeds[scene.identifier] = std::move(embedded);
+            document->scenes.push_back(std::move(scene));
         }
     }
 
     for (const auto& [path, scene] : sceneReferences)
-        if (!document.scene(scene))
+        if (!document->scene(scene))
             refuse(path, "no scene " + quoted(scene.utf8()));
-    checkEmbeddingCycles(document, embeds);
+    checkEmbeddingCycles(*document, embeds);
 
-    if (json.contains("initialController")) {
-        document.initialController = requireName(json["initialController"], "initialController");
-        if (!document.scene(document.initialController))
-            refuse("initialController", "no scene " + quoted(document.initialController.utf8()));
+    if (const Json* initial = find(json, "initialController")) {
+        document->initialController = requireName(*initial, "initialController");
+        if (!document->scene(document->initialController))
+            refuse("initialController", "no scene " + quoted(document->initialController.utf8()));
     }
+    return document;
 }
 
 }  // namespace
@@ -599,21 +631,12 @@ const StoryboardScene* StoryboardDocument::scene(const String& identifier) const
     return nullptr;
 }
 
-std::shared_ptr<const StoryboardDocument> StoryboardDocument::parse(std::string_view json, std::string& error)
+ParseResult<std::shared_ptr<const StoryboardDocument>> StoryboardDocument::parse(std::string_view json)
 {
-    Json root = Json::parse(json.begin(), json.end(), nullptr, false);
-    if (root.is_discarded()) {
-        error = "not valid JSON";
-        return nullptr;
-    }
-    auto document = std::make_shared<StoryboardDocument>();
-    try {
-        readDocument(root, *document);
-    } catch (const Refusal& refusal) {
-        error = refusal.message;
-        return nullptr;
-    }
-    return document;
+    auto root = JsonReading::parse(json);
+    if (!root)
+        return ParseError{"not valid JSON"};
+    return JsonReading::refusing([&] { return readDocument(*root); });
 }
 
 }  // namespace detail

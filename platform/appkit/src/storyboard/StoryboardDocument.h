@@ -3,6 +3,7 @@
 #include "appkit/AppKitDefines.h"
 #include "foundation/ClassDescriptor.h"
 #include "foundation/Id.h"
+#include "foundation/ParseResult.h"
 #include "foundation/Selector.h"
 #include "foundation/String.h"
 
@@ -91,9 +92,9 @@ struct StoryboardDocument {
 
     const StoryboardScene* scene(const String& identifier) const;
 
-    // nullptr and a message naming the place when the text is not a valid
-    // description.
-    static std::shared_ptr<const StoryboardDocument> parse(std::string_view json, std::string& error);
+    // The document, or a message naming the place when the text is not a
+    // valid description.
+    static ParseResult<std::shared_ptr<const StoryboardDocument>> parse(std::string_view json);
 };
 
 }  // namespace detail

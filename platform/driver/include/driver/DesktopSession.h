@@ -3,6 +3,7 @@
 #include "appkit/NSApplicationEnvironment.h"
 #include "driver/DriverCommand.h"
 #include "driver/Transcript.h"
+#include "foundation/ParseResult.h"
 
 #include <fstream>
 #include <istream>
@@ -37,8 +38,8 @@ public:
     explicit DesktopSession(std::ostream& out, std::istream& in);
     ~DesktopSession() override;
 
-    // None, with the message in `error`, for arguments it doesn't take.
-    static std::optional<Options> parseArguments(int argc, char** argv, std::string& error);
+    // The options, or what is wrong with the arguments.
+    static ParseResult<Options> parseArguments(int argc, char** argv);
 
     std::optional<int> prepare(int argc, char** argv) override;
     int run(NSApplication& application) override;

@@ -2,11 +2,11 @@
 
 #include "driver/KeyStroke.h"
 #include "foundation/Id.h"
+#include "foundation/ParseResult.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 // One line of a driver script. Blank lines and lines starting with "#" are
 // no commands.
@@ -18,9 +18,9 @@
 //   launch BUNDLE-ID      the user starts an installed application
 //   trust on|off          Accessibility trust for the program
 //   default KEY VALUE     writes a user default of the program (true, false,
-//                         a number, or text, in double quotes when it has
-//                         blanks or escapes \t \n \" \\); without a value the
-//                         default is removed
+//                         a decimal number, or text, in double quotes when it
+//                         has blanks or escapes \t \n \" \\); without a value
+//                         the default is removed
 //   menu TITLE            chooses an item of the program's status menu
 //   close [WINDOW]        closes the key window, or the program's window with
 //                         that title or class
@@ -28,7 +28,10 @@
 //   status                tells what is on screen
 //   quit                  ends the program
 //
-// APP is a process identifier, a bundle identifier or a name.
+// APP is a process identifier (all digits), a bundle identifier or a name.
+// Numbers are range-checked: a whole number default is a 64-bit integer of
+// either sign, a pid fits 32 bits, and a number that doesn't fit is refused
+// rather than wrapped or rounded into another one.
 struct DriverCommand {
     enum class Kind {
         Press,
@@ -55,7 +58,7 @@ struct DriverCommand {
     Id value;
     double seconds = 0;
 
-    // None for a line that holds no command; the reason in `error` when the
-    // line is not a command.
-    static std::optional<DriverCommand> parse(std::string_view line, std::string& error);
+    // The command, none for a line that holds no command, or the reason the
+    // line is not a command (beginning with the command's word).
+    static ParseResult<std::optional<DriverCommand>> parse(std::string_view line);
 };

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "appkit/NSEvent.h"
+#include "foundation/ParseResult.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +20,6 @@ struct KeyStroke {
     unsigned short keyCode = 0;
     NSEventModifierFlags modifierFlags = 0;
 
-    // None, with the reason in `error`, when the text names no key.
-    static std::optional<KeyStroke> parse(std::string_view text, std::string& error);
+    // The stroke, or the reason the text names no key.
+    static ParseResult<KeyStroke> parse(std::string_view text);
 };

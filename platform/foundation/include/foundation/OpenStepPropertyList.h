@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Id.h"
+#include "foundation/ParseResult.h"
 
 #include <cstddef>
 #include <string>
@@ -26,36 +27,23 @@
 // the key maps to itself). Input is UTF-8 (an optional BOM is skipped,
 // malformed sequences become U+FFFD) or UTF-16 with a BOM, either byte order.
 // Nesting is limited to `maximumDepth`; everything malformed answers an error
-// with its position, never an exception.
+// with its position, never an exception: the message reads "line L, column
+// C: what", and the position (offset in UTF-16 units of the decoded text,
+// 1-based line and column, the column in UTF-16 units) is given beside it.
 namespace OpenStepPropertyList {
 
 inline constexpr int maximumDepth = 256;
 
-struct Result {
-    Id value;             // nil on failure
-    std::string message;  // empty on success
-    // Where the error was found: offset in UTF-16 units of the decoded text,
-    // 1-based line and column (column in UTF-16 units).
-    std::size_t offset = 0;
-    std::size_t line = 0;
-    std::size_t column = 0;
-
-    bool ok() const { return message.empty(); }
-    explicit operator bool() const { return ok(); }
-    // "line L, column C: message", or "" on success.
-    std::string errorDescription() const;
-};
-
 // A property list: any value at the top level, or a dictionary without braces.
 // Empty input (only white space and comments) is an error.
-Result parse(const void* bytes, std::size_t length);
-Result parse(std::u16string_view text);
+ParseResult<Id> parse(const void* bytes, std::size_t length);
+ParseResult<Id> parse(std::u16string_view text);
 
 // A strings table: a dictionary without braces (a braced dictionary is
 // accepted too); empty input is an empty dictionary. Every key and value must
 // be a string.
-Result parseStringsTable(const void* bytes, std::size_t length);
-Result parseStringsTable(std::u16string_view text);
+ParseResult<Id> parseStringsTable(const void* bytes, std::size_t length);
+ParseResult<Id> parseStringsTable(std::u16string_view text);
 
 // The text decoded as described above (BOM detection included).
 std::u16string decode(const void* bytes, std::size_t length);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "foundation/ParseResult.h"
 #include "simulation/DesktopState.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,7 +30,8 @@ namespace simulation {
 //         "activationPolicy": "regular",   // "regular", "accessory" or "prohibited"
 //         "icon": "Safari",             // string or null
 //         "hidden": false, "terminated": false,
-//         "self": false,                // our own process; at most one
+//         "self": false,                // our own process; at most one (and
+//                                       // exactly one, running, for a program)
 //         "frontmost": false,           // at most one; default: the first regular one shown
 //         "failures": { ... },          // see below
 //         "windows": [                  // front to back
@@ -69,15 +70,17 @@ namespace simulation {
 // "notImplemented", "apiDisabled", "noValue".
 class DesktopDescription {
 public:
-    struct Result {
-        std::optional<DesktopState> state;
-        // Names what is wrong and where, such as
-        // "applications[2].windows[0].title: expected a string".
-        std::string error;
-    };
+    // Whether the description must hold our own process, running. A program
+    // can't run on a desktop it isn't part of: it would never be frontmost,
+    // hide or give the focus back. Tests of the frameworks describe partial
+    // desktops that leave it out.
+    enum class OwnProcess { Optional, Required };
 
-    static Result parse(std::string_view json);
-    static Result readFile(const std::string& path);
+    // The desktop, or a message naming what is wrong and where, such as
+    // "applications[2].windows[0].title: expected a string"; readFile's
+    // messages begin with the path.
+    static ParseResult<DesktopState> parse(std::string_view json, OwnProcess ownProcess = OwnProcess::Optional);
+    static ParseResult<DesktopState> readFile(const std::string& path, OwnProcess ownProcess = OwnProcess::Optional);
     // A handful of applications (Finder, Safari with three windows, Mail with
     // one, Notes with two, Terminal with none, and our own Kestrova as an
     // accessory), one screen, trusted, macOS 14, the login helper installed

@@ -15,6 +15,7 @@
 
 namespace simulation {
 
+class EventTapEndpoint;
 class SimulatedDesktop;
 class SimulatedEventTaps;
 class SimulatedHotKeys;
@@ -87,9 +88,35 @@ private:
         std::size_t nextTap = 0;
     };
 
+    // A tap that is to see the event in flight, and the wait for its answer.
+    struct TapCall {
+        std::shared_ptr<EventTapEndpoint> endpoint;
+        KeyEvent event;
+        std::uint64_t stage = 0;
+        std::uint64_t tap = 0;
+        bool listenOnly = false;
+    };
+    // Where the event in flight is after a stage: on to the next one, done
+    // with (consumed or delivered), or waiting for a process.
+    enum class Passage { Onward, Done, Waiting };
+
     void type(KeyEvent event);
     // Moves the events along until one waits for a process, or none is left.
     void proceed();
+    // The stages of proceeding, called with the lock held. The event in
+    // flight, taken from the queue when there is none; false when none is
+    // left.
+    bool takeNextEvent();
+    // 1. The next tap that wants the event, its wait begun (with the
+    //    time-out); none once the taps are through.
+    std::optional<TapCall> routeToTap();
+    // 2. A hot key's press or release goes to its holder.
+    Passage passHotKeys();
+    // 3. The frontmost application; our own process through the delivery
+    //    hook, on the main run loop.
+    Passage passToApplication();
+    // Starts a wait for a process; the stage to answer it with.
+    std::uint64_t beginWait();
     void tapAnswered(std::uint64_t stage, std::uint64_t tap, bool listenOnly, std::optional<KeyEvent> event);
     void tapTimedOut(std::uint64_t stage, std::uint64_t tap);
     // Whether the keyboard still waits for that delivery: not once its
