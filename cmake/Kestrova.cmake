@@ -18,10 +18,15 @@ if(KESTROVA_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# kestrova_add_library(NAME <target> DIR <folder> [DEPS <targets>...] [PKG <pkg-config modules>...])
+# kestrova_add_library(NAME <target> DIR <folder> [DEPS <targets>...] [PRIVATE_DEPS <targets>...]
+#                      [PKG <pkg-config modules>...])
 # Sources: <folder>/src/**/*.cpp; public headers: <folder>/include.
+# DEPS are part of the library's interface: their headers reach its users.
+# PRIVATE_DEPS serve its sources only, so code above the library can't include
+# them by accident (the framework stand-ins keep the simulated desktop to
+# themselves this way).
 function(kestrova_add_library)
-  cmake_parse_arguments(ARG "" "NAME;DIR" "DEPS;PKG" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;DIR" "DEPS;PRIVATE_DEPS;PKG" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/src/*.cpp ${ARG_DIR}/src/*.c)
   if(NOT sources)
     message(STATUS "${ARG_NAME}: no sources yet, skipped")
@@ -30,7 +35,7 @@ function(kestrova_add_library)
   add_library(${ARG_NAME} STATIC ${sources})
   target_include_directories(${ARG_NAME} PUBLIC ${ARG_DIR}/include PRIVATE ${ARG_DIR}/src)
   target_compile_options(${ARG_NAME} PRIVATE ${KESTROVA_WARNINGS})
-  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS} Threads::Threads)
+  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS} Threads::Threads PRIVATE ${ARG_PRIVATE_DEPS})
   foreach(pkg IN LISTS ARG_PKG)
     string(MAKE_C_IDENTIFIER "pkg_${pkg}" var)
     pkg_check_modules(${var} REQUIRED IMPORTED_TARGET ${pkg})

@@ -3,7 +3,6 @@
 #include "appkit/AppKitDefines.h"
 #include "appkit/NSResponder.h"
 #include "foundation/String.h"
-#include "simulation/DesktopListenerToken.h"
 
 #include <sys/types.h>
 
@@ -19,9 +18,8 @@ class NSNotification;
 class NSRunningApplication;
 class NSWindow;
 
-namespace simulation {
-class SimulatedDesktop;
-struct DesktopChange;
+namespace detail {
+class ApplicationDesktop;
 }
 
 enum NSApplicationActivationPolicy : NSInteger {
@@ -171,12 +169,8 @@ protected:
 
 private:
     friend void NSBeep();
+    friend class detail::ApplicationDesktop;
 
-    // Follows the current desktop; called by every entry point, so a desktop
-    // put in place by a test is picked up on first use.
-    std::shared_ptr<simulation::SimulatedDesktop> desktop() const;
-    pid_t ownProcess() const;
-    void desktopChanged(const simulation::DesktopChange& change);
     void deliverActive(bool active);
     void deliverHidden(bool hidden);
     void notify(const String& name, void (NSApplicationDelegate::*method)(NSNotification&));
@@ -185,8 +179,9 @@ private:
     void changeMainWindow(const std::shared_ptr<NSWindow>& window);
 
     std::weak_ptr<NSApplicationDelegate> delegate_;
-    mutable std::weak_ptr<simulation::SimulatedDesktop> desktop_;
-    mutable simulation::DesktopListenerToken listener_;
+    // Every entry point asks it for the current desktop, so a desktop put in
+    // place by a test is picked up on first use.
+    std::unique_ptr<detail::ApplicationDesktop> desktop_;
     bool launched_ = false;
     bool running_ = false;
     bool terminated_ = false;
