@@ -994,6 +994,25 @@ std::vector<ActivationRecord> SimulatedDesktop::activations() const
     return activations_;
 }
 
+void SimulatedDesktop::record(ProgramRecord record)
+{
+    std::lock_guard lock(mutex_);
+    programRecords_.push_back(std::move(record));
+}
+
+std::vector<ProgramRecord> SimulatedDesktop::programRecords() const
+{
+    std::lock_guard lock(mutex_);
+    return programRecords_;
+}
+
+std::size_t SimulatedDesktop::countProgramRecords(ProgramRecord::Kind kind) const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(programRecords_.begin(), programRecords_.end(),
+                                                  [kind](const ProgramRecord& entry) { return entry.kind == kind; }));
+}
+
 bool SimulatedDesktop::selectKeyboardLayout(std::string_view identifier)
 {
     return keyboardLayouts_->selectInputSource(identifier);

@@ -82,10 +82,10 @@ TEST_F(PopoverTest, StatusItemButtonSitsInTheMenuBar)
 
     // The button opens the menu when there is one, else sends its action.
     button->performClick(Id());
-    EXPECT_EQ(item->menuOpenCount(), 0u);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::MenuOpened), 0u);
     item->setMenu(std::make_shared<NSMenu>());
     button->performClick(Id());
-    EXPECT_EQ(item->menuOpenCount(), 1u);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::MenuOpened), 1u);
 }
 
 TEST_F(PopoverTest, ShowingLoadsTheContentAndBringsItOnScreenBelowTheItem)

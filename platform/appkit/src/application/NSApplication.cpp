@@ -9,6 +9,7 @@
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowDelegate.h"
 #include "application/ApplicationDesktop.h"
+#include "application/DesktopRecord.h"
 #include "events/LocalEventMonitors.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/NSException.h"
@@ -19,7 +20,6 @@
 #include "windows/WindowList.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 
 const String NSApplicationWillFinishLaunchingNotification = "NSApplicationWillFinishLaunchingNotification";
@@ -50,12 +50,6 @@ std::shared_ptr<NSApplication>& sharedSlot()
     return *slot;
 }
 
-std::atomic<std::size_t>& beeps()
-{
-    static std::atomic<std::size_t> count{0};
-    return count;
-}
-
 bool isOperatingSystem14OrLater(const simulation::SimulatedDesktop& desktop)
 {
     return desktop.operatingSystemVersion().majorVersion >= 14;
@@ -80,7 +74,7 @@ std::shared_ptr<NSApplication> NSApp()
 
 void NSBeep()
 {
-    ++beeps();
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::Beep});
 }
 
 NSApplication::NSApplication()
@@ -112,13 +106,7 @@ void NSApplication::resetForTesting()
     }
     detail::LocalEventMonitors::shared().removeAll();
     NSPopover::forgetShownPopovers();
-    beeps() = 0;
     NSEvent::setCurrentModifierFlags(0);
-}
-
-std::size_t NSApplication::beepCount()
-{
-    return beeps().load();
 }
 
 void NSApplication::describe(ClassDescriptor& d)
@@ -343,7 +331,8 @@ void NSApplication::yieldActivationToApplication(const std::shared_ptr<NSRunning
                            "unrecognized selector sent to instance %p",
                            static_cast<void*>(this));
     if (application)
-        activationYields_.push_back(application->processIdentifier());
+        detail::recordOnDesktop(
+            {.kind = simulation::ProgramRecord::Kind::ActivationYielded, .target = application->processIdentifier()});
 }
 
 NSApplicationActivationPolicy NSApplication::activationPolicy() const
@@ -572,10 +561,23 @@ bool NSApplication::sendAction(Selector action, const Id& target, const Id& send
 
 // --- What the program shows ---
 
+namespace {
+
+void showAlert(const std::shared_ptr<NSError>& error)
+{
+    if (!error)
+        return;
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::Alert,
+                             .text = error->localizedDescription(),
+                             .informativeText = error->localizedFailureReason()});
+}
+
+}  // namespace
+
 bool NSApplication::presentError(const std::shared_ptr<NSError>& error)
 {
     if (error)
-        presentedErrors_.push_back(willPresentError(error));
+        showAlert(willPresentError(error));
     return false;
 }
 
@@ -583,10 +585,10 @@ void NSApplication::presentErrorModalForWindow(const std::shared_ptr<NSError>& e
                                                const Id&, Selector, void*)
 {
     if (error)
-        presentedErrors_.push_back(willPresentError(error));
+        showAlert(willPresentError(error));
 }
 
 void NSApplication::orderFrontStandardAboutPanel(const Id&)
 {
-    ++aboutPanelCount_;
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::AboutPanel});
 }
