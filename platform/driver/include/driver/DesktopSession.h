@@ -75,3 +75,9 @@ private:
     int errors_ = 0;
     bool finished_ = false;
 };
+
+// Puts a session on standard output and standard input in place as the
+// program's environment: a program built for this machine calls it from its
+// main function, before it hands over to NSApplicationMain, so that it runs on
+// the simulated desktop.
+void installDesktopSession();
