@@ -10,6 +10,7 @@
 #include "foundation/Clock.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
+#include "foundation/NSProcessInfo.h"
 #include "foundation/NSRunLoop.h"
 #include "foundation/NSUserDefaults.h"
 #include "foundation/VirtualClock.h"
@@ -24,11 +25,25 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: Kestrova [--desktop FILE] [--script FILE] [--home DIR]\n"
-    "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
-    "  --script FILE   driver commands, one a line (default: standard input)\n"
-    "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+// What the program is called in its messages and its transcript: its main
+// bundle's name, else the name it was started by.
+std::string programName()
+{
+    auto bundle = NSBundle::mainBundle();
+    Id name = bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : Id();
+    if (const String* text = name.string(); text && !text->empty())
+        return text->utf8();
+    return NSProcessInfo::processInfo().processName().utf8();
+}
+
+std::string usage(const std::string& program)
+{
+    return "usage: " + program +
+           " [--desktop FILE] [--script FILE] [--home DIR]\n"
+           "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
+           "  --script FILE   driver commands, one a line (default: standard input)\n"
+           "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+}
 
 std::string lowered(std::string text)
 {
@@ -100,23 +115,24 @@ std::optional<DesktopSession::Options> DesktopSession::parseArguments(int argc, 
 
 std::optional<int> DesktopSession::prepare(int argc, char** argv)
 {
+    const std::string program = programName();
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-            std::cout << kUsage;
+            std::cout << usage(program);
             return EXIT_SUCCESS;
         }
     }
     std::string error;
     auto options = parseArguments(argc, argv, error);
     if (!options) {
-        std::cerr << "Kestrova: " << error << '\n' << kUsage;
+        std::cerr << program << ": " << error << '\n' << usage(program);
         return 2;
     }
 
     if (!options->desktopFile.empty()) {
         auto result = simulation::DesktopDescription::readFile(options->desktopFile);
         if (!result.state) {
-            std::cerr << "Kestrova: " << result.error << '\n';
+            std::cerr << program << ": " << result.error << '\n';
             return EXIT_FAILURE;
         }
         simulation::SimulatedDesktop::setCurrent(
@@ -135,7 +151,7 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
     if (!options->scriptFile.empty()) {
         script_.open(options->scriptFile);
         if (!script_) {
-            std::cerr << "Kestrova: can't read the script " << options->scriptFile << '\n';
+            std::cerr << program << ": can't read the script " << options->scriptFile << '\n';
             return EXIT_FAILURE;
         }
         in_ = &script_;
@@ -159,8 +175,8 @@ void DesktopSession::launch(NSApplication& application)
     application_ = &application;
     auto desktop = simulation::SimulatedDesktop::current();
     std::size_t screens = desktop->screens().size();
-    out_ << "Kestrova on the simulated desktop: macOS " << versionText(desktop->operatingSystemVersion()) << ", "
-         << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
+    out_ << programName() << " on the simulated desktop: macOS " << versionText(desktop->operatingSystemVersion())
+         << ", " << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
          << (desktop->isTrusted() ? "trusted" : "not trusted") << '\n';
     out_ << "home: " << NSHomeDirectory().utf8() << '\n';
     Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
