@@ -160,9 +160,13 @@ protected:
     Result run(const std::string& arguments, const std::string& script = "")
     {
         std::string scriptFile = folder_.write("script.txt", script);
+        return runProgram(arguments + " --script '" + scriptFile + "'");
+    }
+
+    Result runProgram(const std::string& arguments)
+    {
         std::string errFile = folder_.path() + "/stderr.txt";
-        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments + " --script '" + scriptFile +
-                              "' 2>'" + errFile + "'";
+        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments + " 2>'" + errFile + "'";
         Result result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -201,6 +205,57 @@ TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
     EXPECT_TRUE(contains(second.out, "default on disk: rememberShortcuts = false"));
     EXPECT_TRUE(contains(second.out, "default on disk: shortcut-Kestrova = \"^\\t\""));
     EXPECT_EQ(second.out.find("default written"), std::string::npos) << second.out;
+}
+
+TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
+{
+    auto tour = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/tour.txt'");
+    ASSERT_EQ(tour.status, 0) << tour.err << tour.out;
+    EXPECT_EQ(tour.out.find("! line"), std::string::npos) << tour.out;
+    EXPECT_TRUE(
+        appearInOrder(tour.out, {
+                                    "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
+                                    "defaults on disk: none",
+                                    "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+                                    "  default written: shortcut-Kestrova = \"^\\t\"",
+                                    "> close Welcome to Kestrova",
+                                    "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
+                                    // The global shortcut on the keyboard, and Escape back to Finder.
+                                    "> press ctrl+tab",
+                                    "  frontmost: Kestrova (was Finder)",
+                                    "  window shown: MainWindow (key)",
+                                    "> press escape",
+                                    "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+                                    "  window closed: MainWindow",
+                                    // A click elsewhere keeps that application in front.
+                                    "> activate Mail",
+                                    "  frontmost: Mail (was Kestrova)",
+                                    "  window closed: MainWindow",
+                                    "> press cmd+w",
+                                    "  hidden: Kestrova",
+                                    // The about window, once.
+                                    "> menu About Kestrova",
+                                    "  window shown: AboutWindow \"About Kestrova\" (key)",
+                                    "> close About Kestrova",
+                                    "> menu Preferences",
+                                    "  popover shown: PreferencesViewController, 320x140, animated",
+                                    // Mini mode, trusted and not.
+                                    "> default miniMode true",
+                                    "> shortcut",
+                                    "  popover shown: NavigationController, 260x64, not animated",
+                                    "> trust off",
+                                    "> shortcut",
+                                    "  popover shown: PermissionViewController, 420x200, not animated",
+                                    "> press cmd+w",
+                                    "  popover closed: PermissionViewController, 420x200",
+                                    "> quit",
+                                    "  quit: Kestrova",
+                                    "ended",
+                                }));
+    std::size_t aboutWindows = 0;
+    for (const auto& line : linesOf(tour.out))
+        aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
+    EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
 }
 
 TEST_F(ProgramTest, RunsOnADescribedDesktop)
