@@ -2,6 +2,9 @@
 
 #include "../foundation/TemporaryFolder.h"
 #include "appkit/NSApplication.h"
+#include "appkit/NSApplicationDelegate.h"
+#include "driver/Transcript.h"
+#include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/NSUserDefaults.h"
@@ -10,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -68,7 +72,6 @@ protected:
     // The transcript of a run of these lines.
     std::string run(const std::vector<std::string>& lines)
     {
-        std::ostringstream out;
         std::istringstream in;
         DesktopSession session(out, in);
         session.launch(*NSApplication::sharedApplication());
@@ -78,6 +81,8 @@ protected:
         session.finish();
         return out.str();
     }
+
+    std::ostringstream out;
 
     static std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
@@ -111,6 +116,99 @@ TEST_F(DesktopSessionTest, WithoutABundleNameTheProgramGoesByTheNameItWasStarted
     // The test binary's folder is a bundle without an information dictionary.
     NSBundle::setMainBundle(nullptr);
     EXPECT_EQ(firstLine(run({})).rfind("driver_tests on the simulated desktop", 0), 0u);
+}
+
+TEST_F(DesktopSessionTest, ControlCharactersOfTheInputComeOutEscaped)
+{
+    std::string transcript = run({
+        "activate \x1b[2JNowhere",
+        "default greeting \"a\x1b]0;b\x07"
+        "c\"",
+        "close \xc2\x9b"
+        "31m",
+        "close caf\xc3\xa9\x9b",
+    });
+    for (const std::string expected : {
+             "> activate \\x1b[2JNowhere",
+             "  no application '\\x1b[2JNowhere' runs",
+             "  default written: greeting = \"a\\x1b]0;b\\x07c\"",
+             "> close \\u009b31m",
+             "  no window '\\u009b31m' on screen",
+             // A character of UTF-8 stays; a byte that begins none doesn't.
+             "> close caf\xc3\xa9\\x9b",
+         }) {
+        EXPECT_NE(transcript.find("\n" + expected + "\n"), std::string::npos) << expected << "\n" << transcript;
+    }
+    EXPECT_TRUE(std::none_of(transcript.begin(), transcript.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\n') || byte == 0x7F;
+    })) << transcript;
+    EXPECT_EQ(transcript.find("\xc2\x9b"), std::string::npos);
+}
+
+TEST_F(DesktopSessionTest, PrintableKeepsTextAndEscapesControls)
+{
+    struct Row {
+        const char* text;
+        const char* printed;
+    };
+    const Row rows[] = {
+        {"plain \"text\" \\ as typed", "plain \"text\" \\ as typed"},
+        {"tab\tline\nreturn\r", "tab\\tline\\nreturn\\r"},
+        {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
+        {"\xc2\x80\xc2\x9f\xc2\xa0", "\\u0080\\u009f\xc2\xa0"},
+        {"\xe2\x8c\x98 \xf0\x9f\x99\x82", "\xe2\x8c\x98 \xf0\x9f\x99\x82"},
+        // Overlong, surrogate, cut short, beyond Unicode.
+        {"\xc0\x9b", "\\xc0\\x9b"},
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        {"\xe2\x8c", "\\xe2\\x8c"},
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.printed);
+        EXPECT_EQ(Transcript::printable(row.text), row.printed);
+    }
+}
+
+// Writes down, for each log line, the transcript as it stood then.
+class TranscriptAtLogLines final : public LogSink {
+public:
+    explicit TranscriptAtLogLines(const std::ostringstream& out)
+        : out_(out)
+    {
+    }
+    void write(const LogEntry& entry) override { seen.push_back({entry.text, out_.str()}); }
+
+    std::vector<std::pair<std::string, std::string>> seen;
+
+private:
+    const std::ostringstream& out_;
+};
+
+TEST_F(DesktopSessionTest, LogLinesFollowTheTranscriptLinesOfWhatCausedThem)
+{
+    // The program says something when it loses the front.
+    struct Delegate : NSObject, NSApplicationDelegate {
+        void applicationDidResignActive(NSNotification&) override { Log::info("resigned"); }
+    };
+    auto delegate = std::make_shared<Delegate>();
+    NSApplication::sharedApplication()->setDelegate(delegate);
+    desktop_->activate(10);
+    auto sink = std::make_shared<TranscriptAtLogLines>(out);
+    auto previous = Log::sink();
+    Log::setSink(sink);
+
+    std::string transcript = run({"activate Other"});
+    Log::setSink(previous);
+
+    ASSERT_EQ(sink->seen.size(), 1u) << transcript;
+    EXPECT_EQ(sink->seen[0].first, "resigned");
+    // Told before the line was logged: the command and what the desktop did.
+    const std::string& before = sink->seen[0].second;
+    std::string command = "> activate Other\n  activation of Other: command\n  frontmost: Other (was Self)\n";
+    ASSERT_GE(before.size(), command.size());
+    EXPECT_EQ(before.substr(before.size() - command.size()), command) << before;
+    EXPECT_EQ(Log::sink(), previous) << "the session gives the log back";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "driver/DesktopSession.h"
 
+#include "OrderedLogSink.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSMenu.h"
@@ -8,6 +9,7 @@
 #include "appkit/NSStatusItem.h"
 #include "appkit/NSWindow.h"
 #include "foundation/Clock.h"
+#include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/NSProcessInfo.h"
@@ -86,7 +88,21 @@ DesktopSession::DesktopSession(std::ostream& out, std::istream& in)
 {
 }
 
-DesktopSession::~DesktopSession() = default;
+DesktopSession::~DesktopSession()
+{
+    releaseLog();
+}
+
+void DesktopSession::releaseLog()
+{
+    if (!logSink_)
+        return;
+    logSink_->detach();
+    // Someone who put a sink of their own in place meanwhile keeps it.
+    if (Log::sink() == logSink_)
+        Log::setSink(logSink_->next());
+    logSink_.reset();
+}
 
 std::optional<DesktopSession::Options> DesktopSession::parseArguments(int argc, char** argv, std::string& error)
 {
@@ -173,18 +189,23 @@ int DesktopSession::run(NSApplication& application)
 void DesktopSession::launch(NSApplication& application)
 {
     application_ = &application;
+    if (!logSink_) {
+        logSink_ = std::make_shared<detail::OrderedLogSink>(transcript_, Log::sink());
+        Log::setSink(logSink_);
+    }
     auto desktop = simulation::SimulatedDesktop::current();
     std::size_t screens = desktop->screens().size();
-    out_ << programName() << " on the simulated desktop: macOS " << versionText(desktop->operatingSystemVersion())
-         << ", " << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
-         << (desktop->isTrusted() ? "trusted" : "not trusted") << '\n';
-    out_ << "home: " << NSHomeDirectory().utf8() << '\n';
+    transcript_.line(programName() + " on the simulated desktop: macOS " +
+                     versionText(desktop->operatingSystemVersion()) + ", " + std::to_string(screens) +
+                     (screens == 1 ? " screen" : " screens") + ", Accessibility " +
+                     (desktop->isTrusted() ? "trusted" : "not trusted"));
+    transcript_.line("home: " + NSHomeDirectory().utf8());
     Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
     if (stored.empty())
-        out_ << "defaults on disk: none\n";
+        transcript_.line("defaults on disk: none");
     for (const auto& [key, value] : stored)
-        out_ << "default on disk: " << (key.string() ? key.string()->utf8() : Transcript::describe(key)) << " = "
-             << Transcript::describe(value) << '\n';
+        transcript_.line("default on disk: " + (key.string() ? key.string()->utf8() : Transcript::describe(key)) +
+                         " = " + Transcript::describe(value));
 
     transcript_.start();
     transcript_.command("launch");
@@ -202,7 +223,7 @@ bool DesktopSession::execute(const std::string& line)
     auto command = DriverCommand::parse(line, error);
     if (!command) {
         if (!error.empty()) {
-            out_ << "! line " << line_ << ": " << error << '\n';
+            transcript_.line("! line " + std::to_string(line_) + ": " + error);
             ++errors_;
         }
         return true;
@@ -226,8 +247,9 @@ void DesktopSession::finish()
         transcript_.flush();
     }
     transcript_.stop();
-    out_ << "ended\n";
+    transcript_.line("ended");
     out_.flush();
+    releaseLog();
 }
 
 void DesktopSession::perform(const DriverCommand& command)

@@ -163,10 +163,13 @@ protected:
         return runProgram(arguments + " --script '" + scriptFile + "'");
     }
 
-    Result runProgram(const std::string& arguments)
+    // With `mergeErrors`, standard error goes into the same pipe as the
+    // output, and `err` stays empty.
+    Result runProgram(const std::string& arguments, bool mergeErrors = false)
     {
         std::string errFile = folder_.path() + "/stderr.txt";
-        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments + " 2>'" + errFile + "'";
+        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments +
+                              (mergeErrors ? std::string(" 2>&1") : " 2>'" + errFile + "'");
         Result result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -256,6 +259,28 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
     for (const auto& line : linesOf(tour.out))
         aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
     EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
+}
+
+TEST_F(ProgramTest, LogLinesComeOutWhereTheyHappenedInAPipe)
+{
+    std::string script = folder_.write("script.txt", "press ctrl+tab\nquit\n");
+    auto result = runProgram(home() + " --script '" + script + "'", true);
+    ASSERT_EQ(result.status, 0) << result.out;
+    EXPECT_TRUE(appearInOrder(result.out, {
+                                              "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, "
+                                              "Accessibility trusted",
+                                              "> launch",
+                                              "default [-[SRShortcutAction "
+                                              "observeValueForKeyPath:ofObject:change:context:]] Registered Carbon "
+                                              "hot key 1 {keyCode=48} {modifierFlags=262144}",
+                                              "  default written: shortcut-Kestrova = \"^\\t\"",
+                                              "> press ctrl+tab",
+                                              "  frontmost: Kestrova (was Finder)",
+                                              "default [-[SRGlobalShortcutMonitor handleEvent:]] No actions for the "
+                                              "shortcut",
+                                              "> quit",
+                                              "ended",
+                                          }));
 }
 
 TEST_F(ProgramTest, RunsOnADescribedDesktop)
