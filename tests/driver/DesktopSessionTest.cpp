@@ -3,6 +3,15 @@
 #include "../foundation/TemporaryFolder.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSMenu.h"
+#include "appkit/NSMenuItem.h"
+#include "appkit/NSPopover.h"
+#include "appkit/NSStatusBar.h"
+#include "appkit/NSStatusBarButton.h"
+#include "appkit/NSStatusItem.h"
+#include "appkit/NSView.h"
+#include "appkit/NSViewController.h"
+#include "appkit/NSWindow.h"
 #include "driver/Transcript.h"
 #include "foundation/Log.h"
 #include "foundation/NSBundle.h"
@@ -209,6 +218,77 @@ TEST_F(DesktopSessionTest, LogLinesFollowTheTranscriptLinesOfWhatCausedThem)
     ASSERT_GE(before.size(), command.size());
     EXPECT_EQ(before.substr(before.size() - command.size()), command) << before;
     EXPECT_EQ(Log::sink(), previous) << "the session gives the log back";
+}
+
+// A status item whose menu shows the about panel, and a popover under it.
+class StatusMenuSessionTest : public DesktopSessionTest {
+protected:
+    StatusMenuSessionTest()
+    {
+        auto menu = std::make_shared<NSMenu>();
+        menu->addItem(std::make_shared<NSMenuItem>(String("About Self"), Selector("orderFrontStandardAboutPanel:")));
+        item->setMenu(menu);
+        auto content = std::make_shared<NSViewController>();
+        content->setView(std::make_shared<NSView>(NSMakeRect(0, 0, 200, 100)));
+        popover->setContentViewController(content);
+    }
+    ~StatusMenuSessionTest() override
+    {
+        popover->close();
+        NSStatusBar::systemStatusBar().removeStatusItem(item);
+    }
+
+    void showPopover(NSPopoverBehavior behavior)
+    {
+        popover->setBehavior(behavior);
+        auto button = item->button();
+        popover->showRelativeToRect(button->bounds(), button, NSRectEdgeMinY);
+    }
+    std::size_t recorded(simulation::ProgramRecord::Kind kind) { return desktop_->countProgramRecords(kind); }
+
+    std::shared_ptr<NSStatusItem> item =
+        NSStatusBar::systemStatusBar().statusItemWithLength(NSVariableStatusItemLength);
+    std::shared_ptr<NSPopover> popover = std::make_shared<NSPopover>();
+};
+
+TEST_F(StatusMenuSessionTest, ChoosingAMenuItemIsAClickOutsideThePopover)
+{
+    struct Row {
+        const char* name;
+        NSPopoverBehavior behavior;
+        bool closes;
+    };
+    const Row rows[] = {
+        {"transient", NSPopoverBehaviorTransient, true},
+        {"application defined", NSPopoverBehaviorApplicationDefined, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        out.str("");
+        showPopover(row.behavior);
+        std::size_t menus = recorded(simulation::ProgramRecord::Kind::MenuOpened);
+        std::size_t panels = recorded(simulation::ProgramRecord::Kind::AboutPanel);
+
+        std::string transcript = run({"menu About Self"});
+        EXPECT_EQ(popover->isShown(), !row.closes);
+        bool told =
+            transcript.find("> menu About Self\n  popover closed: NSViewController, 200x100\n") != std::string::npos;
+        EXPECT_EQ(told, row.closes) << transcript;
+        // The menu opened, and its item did its work.
+        EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::MenuOpened), menus + 1);
+        EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::AboutPanel), panels + 1);
+        popover->close();
+    }
+}
+
+TEST_F(StatusMenuSessionTest, ClosingThePopoversWindowClosesThePopover)
+{
+    showPopover(NSPopoverBehaviorApplicationDefined);
+    std::string transcript = run({"close PopoverWindow"});
+    EXPECT_FALSE(popover->isShown());
+    EXPECT_NE(transcript.find("> close PopoverWindow\n  popover closed: NSViewController, 200x100\n"),
+              std::string::npos)
+        << transcript;
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include "OrderedLogSink.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSStatusBar.h"
+#include "appkit/NSStatusBarButton.h"
 #include "appkit/NSStatusItem.h"
 #include "appkit/NSWindow.h"
 #include "foundation/Clock.h"
@@ -344,6 +346,19 @@ void DesktopSession::shortcut()
     delegate->performSelector(action, Id());
 }
 
+void DesktopSession::clickStatusItem(NSStatusItem& item)
+{
+    auto button = item.button();
+    auto window = button ? button->window() : nullptr;
+    if (!window)
+        return;
+    NSRect frame = button->frame();
+    NSPoint centre = NSMakePoint(frame.origin.x + frame.size.width / 2, frame.origin.y + frame.size.height / 2);
+    for (NSEventType type : {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp})
+        application_->sendEvent(NSEvent::mouseEventWithType(type, centre, 0, 0, window->windowNumber(), Id(), 0, 1, 1));
+    settle();
+}
+
 void DesktopSession::chooseMenuItem(const std::string& title)
 {
     std::string wanted = menuKey(title);
@@ -354,6 +369,10 @@ void DesktopSession::chooseMenuItem(const std::string& title)
         for (const auto& entry : menu->itemArray()) {
             if (entry->isSeparatorItem() || menuKey(entry->title().utf8()) != wanted)
                 continue;
+            // The user clicks the status item, which opens its menu (and
+            // closes the popovers that a click outside them closes), then
+            // picks the item.
+            clickStatusItem(*item);
             if (!entry->isEnabled() || !application_->sendAction(entry->action(), entry->target(), Id(entry)))
                 transcript_.note("the item '" + entry->title().utf8() + "' did nothing");
             return;

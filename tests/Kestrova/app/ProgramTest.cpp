@@ -148,6 +148,23 @@ TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
                                           }));
 }
 
+TEST_F(SessionTest, AMenuChoiceClosesTheMiniSwitchersPopover)
+{
+    std::string transcript = run("default miniMode true\n"
+                                 "shortcut\n"
+                                 "menu Preferences\n");
+    // The click on the status item closes the transient popover before the
+    // chosen item shows its own.
+    EXPECT_TRUE(appearInOrder(transcript, {
+                                              "> shortcut",
+                                              "  popover shown: NavigationController, 260x64, not animated",
+                                              "> menu Preferences",
+                                              "  popover closed: NavigationController, 260x64",
+                                              "  popover shown: PreferencesViewController, 320x140, animated",
+                                              "> (end of the commands)",
+                                          }));
+}
+
 // The built program, as scripts/run.sh starts it.
 class ProgramTest : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 
 class LogSink;
 class NSApplication;
+class NSStatusItem;
 
 namespace detail {
 class OrderedLogSink;
@@ -64,6 +65,7 @@ private:
     void perform(const DriverCommand& command);
     void press(const KeyStroke& keys);
     void shortcut();
+    void clickStatusItem(NSStatusItem& item);
     void chooseMenuItem(const std::string& title);
     void closeWindow(const std::string& which);
     void pass(double seconds);
