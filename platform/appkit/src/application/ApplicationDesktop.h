@@ -27,9 +27,6 @@ public:
 
     // The current desktop, taken up first when it is a new one.
     std::shared_ptr<simulation::SimulatedDesktop> current();
-    // The desktop taken up last, without looking for a newer one; nullptr
-    // once it is gone.
-    std::shared_ptr<simulation::SimulatedDesktop> taken() const { return desktop_.lock(); }
 
 private:
     void takeUp(const std::shared_ptr<simulation::SimulatedDesktop>& desktop);
