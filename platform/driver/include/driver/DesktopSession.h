@@ -11,7 +11,6 @@
 #include <ostream>
 #include <string>
 
-class LogSink;
 class NSApplication;
 class NSStatusItem;
 
