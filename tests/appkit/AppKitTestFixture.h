@@ -64,6 +64,10 @@ protected:
     simulation::SimulatedDesktop& desktop() { return desktop_.desktop(); }
     std::shared_ptr<NSApplication> app() { return NSApplication::sharedApplication(); }
 
+    // How often the program did something of this kind that the desktop
+    // keeps only in its log (beeps, alerts, the about panel, menus).
+    std::size_t recorded(simulation::ProgramRecord::Kind kind) { return desktop().countProgramRecords(kind); }
+
     // Runs what is due on the main queue.
     void drain() { clock_.advance(0); }
     // Makes the program frontmost and delivers the notices.

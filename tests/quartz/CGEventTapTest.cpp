@@ -89,6 +89,14 @@ struct EventTapTest : ::testing::Test {
         return tap;
     }
 
+    // The desktop's number for the one tap installed.
+    std::uint64_t onlyTap()
+    {
+        auto taps = desktop->eventTaps()->taps();
+        EXPECT_EQ(taps.size(), 1u);
+        return taps.empty() ? 0 : taps.front().identifier;
+    }
+
     std::vector<std::string> delivered()
     {
         std::vector<std::string> result;
@@ -115,7 +123,7 @@ TEST_F(EventTapTest, CreationNeedsAccessibilityTrust)
     ASSERT_NE(tap, nullptr);
     EXPECT_TRUE(CFMachPortIsValid(tap));
     EXPECT_TRUE(CGEventTapIsEnabled(tap));
-    auto info = desktop->eventTaps()->tap(tap->tapIdentifier());
+    auto info = desktop->eventTaps()->tap(onlyTap());
     ASSERT_TRUE(info);
     EXPECT_EQ(info->pid, 40);
     EXPECT_EQ(info->location, 1u);
@@ -242,7 +250,7 @@ TEST_F(EventTapTest, SystemDisablingIsToldToTheCallback)
         SCOPED_TRACE(row.notice);
         Listener listener;
         auto tap = createTap(listener);
-        EXPECT_TRUE(desktop->eventTaps()->disableBySystem(tap->tapIdentifier(), row.reason));
+        EXPECT_TRUE(desktop->eventTaps()->disableBySystem(onlyTap(), row.reason));
         EXPECT_FALSE(CGEventTapIsEnabled(tap));
         desktop->keyboard()->keyDown(kA);
         clock.advance(0);
@@ -251,7 +259,7 @@ TEST_F(EventTapTest, SystemDisablingIsToldToTheCallback)
         // A callback that enables its tap again sees the next key.
         CGEventTapEnable(tap, true);
         listener.reenable = tap;
-        EXPECT_TRUE(desktop->eventTaps()->disableBySystem(tap->tapIdentifier(), row.reason));
+        EXPECT_TRUE(desktop->eventTaps()->disableBySystem(onlyTap(), row.reason));
         clock.advance(0);
         EXPECT_TRUE(CGEventTapIsEnabled(tap));
         desktop->keyboard()->keyDown(kA);

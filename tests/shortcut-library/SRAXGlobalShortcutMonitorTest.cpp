@@ -32,9 +32,13 @@ protected:
         EXPECT_TRUE(monitor);
         return monitor;
     }
-    bool tapEnabled(const SRAXGlobalShortcutMonitor& monitor)
+    bool tapEnabled(const SRAXGlobalShortcutMonitor& monitor) { return CGEventTapIsEnabled(monitor.eventTap()); }
+    // The desktop's number for the one tap installed.
+    std::uint64_t onlyTap()
     {
-        return desktop->eventTaps()->isEnabled(monitor.eventTap()->tapIdentifier());
+        auto taps = desktop->eventTaps()->taps();
+        EXPECT_EQ(taps.size(), 1u);
+        return taps.empty() ? 0 : taps.front().identifier;
     }
     // What reached the frontmost application, as "down 48" and the like.
     Events delivered() { return delivered(desktop.desktop()); }
@@ -87,7 +91,7 @@ TEST_F(SRAXGlobalShortcutMonitorTest, TapWatchesKeysAtTheHeadOfTheSessionFromIts
         EXPECT_EQ(monitor->canActivelyFilterEvents(), c.filters);
         EXPECT_EQ(&monitor->eventTapRunLoop(), &NSRunLoop::mainRunLoop());
         EXPECT_TRUE(NSRunLoop::mainRunLoop().containsSource(monitor->eventTapSource()));
-        auto tap = desktop->eventTaps()->tap(monitor->eventTap()->tapIdentifier());
+        auto tap = desktop->eventTaps()->tap(onlyTap());
         ASSERT_TRUE(tap);
         EXPECT_EQ(tap->location, 1u);
         EXPECT_EQ(tap->eventsOfInterest, 0x1C00u);
@@ -188,7 +192,7 @@ TEST_F(SRAXGlobalShortcutMonitorTest, TapTurnedOffByTheSystemIsTurnedOnAgain)
     auto monitor = make(0);
     monitor->addAction(namedAction(performed, "tab", controlTab), SRKeyEventTypeDown);
     for (auto reason : {simulation::EventTapDisableReason::Timeout, simulation::EventTapDisableReason::UserInput}) {
-        ASSERT_TRUE(desktop->eventTaps()->disableBySystem(monitor->eventTap()->tapIdentifier(), reason));
+        ASSERT_TRUE(desktop->eventTaps()->disableBySystem(onlyTap(), reason));
         EXPECT_FALSE(tapEnabled(*monitor));
         clock.advance(0);
         EXPECT_TRUE(tapEnabled(*monitor));

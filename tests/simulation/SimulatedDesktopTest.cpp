@@ -1,6 +1,7 @@
 #include "simulation/SimulatedDesktop.h"
 
 #include "foundation/NSException.h"
+#include "foundation/NSProcessInfo.h"
 #include "simulation/DesktopDescription.h"
 #include "simulation/ScopedDesktop.h"
 
@@ -381,6 +382,23 @@ TEST(SimulatedDesktopTest, SystemSettingsCanBeChanged)
     EXPECT_EQ(desktop.ownProcess(), 20);
     EXPECT_FALSE(desktop.application(40)->ownProcess);
     EXPECT_FALSE(desktop.setOwnProcess(99));
+}
+
+TEST(SimulatedDesktopTest, TheProcessInformationReadsTheVersionOfTheCurrentDesktop)
+{
+    auto& info = NSProcessInfo::processInfo();
+    ScopedDesktop outer{state()};
+    outer->setOperatingSystemVersion({13, 6, 1});
+    auto version = info.operatingSystemVersion();
+    EXPECT_EQ(version.majorVersion, 13);
+    EXPECT_EQ(version.minorVersion, 6);
+    EXPECT_EQ(version.patchVersion, 1);
+    {
+        ScopedDesktop inner{state()};
+        inner->setOperatingSystemVersion({15, 0, 0});
+        EXPECT_TRUE(info.isOperatingSystemAtLeastVersion({.majorVersion = 15}));
+    }
+    EXPECT_FALSE(info.isOperatingSystemAtLeastVersion({.majorVersion = 14}));
 }
 
 TEST(SimulatedDesktopTest, ListenersCanLeaveWhileBeingToldAndTokensOutliveTheDesktop)

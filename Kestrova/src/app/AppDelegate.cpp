@@ -285,7 +285,7 @@ void AppDelegate::openAssignShortcuts(const Id&)
 
 void AppDelegate::openAbout(const Id&)
 {
-    activateProgram();
+    activateProgram(*this);
     auto application = sharedApplication();
     for (const auto& window : application->windows()) {
         if (!window->isKindOf<AboutWindow>())

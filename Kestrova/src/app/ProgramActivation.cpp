@@ -1,6 +1,6 @@
 #include "Kestrova/ProgramActivation.h"
 
-#include "Kestrova/AppDelegate.h"
+#include "Kestrova/AppStateContext.h"
 #include "Kestrova/FatalError.h"
 #include "Kestrova/SystemVersion.h"
 #include "appkit/NSApplication.h"
@@ -14,7 +14,7 @@ constexpr NSApplicationActivationOptions kActivationOptions =
 
 }  // namespace
 
-void activateProgram()
+void activateProgram(const AppStateContext& context)
 {
     auto application = NSApp();
     if (!application)
@@ -22,10 +22,7 @@ void activateProgram()
     application->unhide(Id());
     auto current = NSRunningApplication::currentApplication();
     if (isMacOS14OrLater()) {
-        auto delegate = std::dynamic_pointer_cast<AppDelegate>(application->delegate());
-        if (!delegate)
-            fatalError("The application's delegate is not an AppDelegate");
-        if (auto previous = delegate->previousApplication(); previous && current)
+        if (auto previous = context.previousApplication(); previous && current)
             current->activateFromApplication(previous, kActivationOptions);
     }
     if (current)

@@ -49,11 +49,3 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<PreferencesViewController>();
     NSStoryboard::registerClass<AssignShortcutsViewController>();
 }
-
-namespace {
-
-// Runs when the program is loaded, before its main function hands over to
-// the framework; the program links every object file of this library for it.
-const bool registeredAtLoad = (registerStoryboardClasses(), true);
-
-}  // namespace

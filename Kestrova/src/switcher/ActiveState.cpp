@@ -27,7 +27,7 @@ void ActiveState::handleGlobalShortcut()
     // it is.
     if (!context_.mainWindowController())
         return;
-    activateProgram();
+    activateProgram(context_);
     if (auto controller = context_.mainWindowController())
         controller->showWindow(Id());
 }

@@ -8,7 +8,7 @@
 
 void InactiveState::handleGlobalShortcut()
 {
-    activateProgram();
+    activateProgram(context_);
     context_.showSwitcher();
     // Replaces this state: nothing of it may be touched afterwards.
     context_.setAppState(std::make_shared<ActiveState>(context_));

@@ -1,15 +1,20 @@
 #include "driver/DesktopSession.h"
 
+#include "OrderedLogSink.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSStatusBar.h"
+#include "appkit/NSStatusBarButton.h"
 #include "appkit/NSStatusItem.h"
 #include "appkit/NSWindow.h"
 #include "foundation/Clock.h"
+#include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
+#include "foundation/NSProcessInfo.h"
 #include "foundation/NSRunLoop.h"
 #include "foundation/NSUserDefaults.h"
 #include "foundation/VirtualClock.h"
@@ -24,11 +29,25 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: Kestrova [--desktop FILE] [--script FILE] [--home DIR]\n"
-    "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
-    "  --script FILE   driver commands, one a line (default: standard input)\n"
-    "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+// What the program is called in its messages and its transcript: its main
+// bundle's name, else the name it was started by.
+std::string programName()
+{
+    auto bundle = NSBundle::mainBundle();
+    Id name = bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : Id();
+    if (const String* text = name.string(); text && !text->empty())
+        return text->utf8();
+    return NSProcessInfo::processInfo().processName().utf8();
+}
+
+std::string usage(const std::string& program)
+{
+    return "usage: " + program +
+           " [--desktop FILE] [--script FILE] [--home DIR]\n"
+           "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
+           "  --script FILE   driver commands, one a line (default: standard input)\n"
+           "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+}
 
 std::string lowered(std::string text)
 {
@@ -71,7 +90,21 @@ DesktopSession::DesktopSession(std::ostream& out, std::istream& in)
 {
 }
 
-DesktopSession::~DesktopSession() = default;
+DesktopSession::~DesktopSession()
+{
+    releaseLog();
+}
+
+void DesktopSession::releaseLog()
+{
+    if (!logSink_)
+        return;
+    logSink_->detach();
+    // Someone who put a sink of their own in place meanwhile keeps it.
+    if (Log::sink() == logSink_)
+        Log::setSink(logSink_->next());
+    logSink_.reset();
+}
 
 ParseResult<DesktopSession::Options> DesktopSession::parseArguments(int argc, char** argv)
 {
@@ -96,15 +129,16 @@ ParseResult<DesktopSession::Options> DesktopSession::parseArguments(int argc, ch
 
 std::optional<int> DesktopSession::prepare(int argc, char** argv)
 {
+    const std::string program = programName();
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-            std::cout << kUsage;
+            std::cout << usage(program);
             return EXIT_SUCCESS;
         }
     }
     auto options = parseArguments(argc, argv);
     if (!options) {
-        std::cerr << "Kestrova: " << options.error() << '\n' << kUsage;
+        std::cerr << program << ": " << options.error() << '\n' << usage(program);
         return 2;
     }
 
@@ -112,7 +146,7 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
         auto result = simulation::DesktopDescription::readFile(options->desktopFile,
                                                                simulation::DesktopDescription::OwnProcess::Required);
         if (!result) {
-            std::cerr << "Kestrova: " << result.error() << '\n';
+            std::cerr << program << ": " << result.error() << '\n';
             return EXIT_FAILURE;
         }
         simulation::SimulatedDesktop::setCurrent(std::make_shared<simulation::SimulatedDesktop>(std::move(*result)));
@@ -130,7 +164,7 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
     if (!options->scriptFile.empty()) {
         script_.open(options->scriptFile);
         if (!script_) {
-            std::cerr << "Kestrova: can't read the script " << options->scriptFile << '\n';
+            std::cerr << program << ": can't read the script " << options->scriptFile << '\n';
             return EXIT_FAILURE;
         }
         in_ = &script_;
@@ -152,18 +186,23 @@ int DesktopSession::run(NSApplication& application)
 void DesktopSession::launch(NSApplication& application)
 {
     application_ = &application;
+    if (!logSink_) {
+        logSink_ = std::make_shared<detail::OrderedLogSink>(transcript_, Log::sink());
+        Log::setSink(logSink_);
+    }
     auto desktop = simulation::SimulatedDesktop::current();
     std::size_t screens = desktop->screens().size();
-    out_ << "Kestrova on the simulated desktop: macOS " << versionText(desktop->operatingSystemVersion()) << ", "
-         << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
-         << (desktop->isTrusted() ? "trusted" : "not trusted") << '\n';
-    out_ << "home: " << NSHomeDirectory().utf8() << '\n';
+    transcript_.line(programName() + " on the simulated desktop: macOS " +
+                     versionText(desktop->operatingSystemVersion()) + ", " + std::to_string(screens) +
+                     (screens == 1 ? " screen" : " screens") + ", Accessibility " +
+                     (desktop->isTrusted() ? "trusted" : "not trusted"));
+    transcript_.line("home: " + NSHomeDirectory().utf8());
     Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
     if (stored.empty())
-        out_ << "defaults on disk: none\n";
+        transcript_.line("defaults on disk: none");
     for (const auto& [key, value] : stored)
-        out_ << "default on disk: " << (key.string() ? key.string()->utf8() : Transcript::describe(key)) << " = "
-             << Transcript::describe(value) << '\n';
+        transcript_.line("default on disk: " + (key.string() ? key.string()->utf8() : Transcript::describe(key)) +
+                         " = " + Transcript::describe(value));
 
     transcript_.start();
     transcript_.command("launch");
@@ -179,7 +218,7 @@ bool DesktopSession::execute(const std::string& line)
         return false;
     auto command = DriverCommand::parse(line);
     if (!command) {
-        out_ << "! line " << line_ << ": " << command.error() << '\n';
+        transcript_.line("! line " + std::to_string(line_) + ": " + command.error());
         ++errors_;
         return true;
     }
@@ -204,8 +243,9 @@ void DesktopSession::finish()
         transcript_.flush();
     }
     transcript_.stop();
-    out_ << "ended\n";
+    transcript_.line("ended");
     out_.flush();
+    releaseLog();
 }
 
 void DesktopSession::perform(const DriverCommand& command)
@@ -300,6 +340,19 @@ void DesktopSession::shortcut()
     delegate->performSelector(action, Id());
 }
 
+void DesktopSession::clickStatusItem(NSStatusItem& item)
+{
+    auto button = item.button();
+    auto window = button ? button->window() : nullptr;
+    if (!window)
+        return;
+    NSRect frame = button->frame();
+    NSPoint centre = NSMakePoint(frame.origin.x + frame.size.width / 2, frame.origin.y + frame.size.height / 2);
+    for (NSEventType type : {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp})
+        application_->sendEvent(NSEvent::mouseEventWithType(type, centre, 0, 0, window->windowNumber(), Id(), 0, 1, 1));
+    settle();
+}
+
 void DesktopSession::chooseMenuItem(const std::string& title)
 {
     std::string wanted = menuKey(title);
@@ -310,6 +363,10 @@ void DesktopSession::chooseMenuItem(const std::string& title)
         for (const auto& entry : menu->itemArray()) {
             if (entry->isSeparatorItem() || menuKey(entry->title().utf8()) != wanted)
                 continue;
+            // The user clicks the status item, which opens its menu (and
+            // closes the popovers that a click outside them closes), then
+            // picks the item.
+            clickStatusItem(*item);
             if (!entry->isEnabled() || !application_->sendAction(entry->action(), entry->target(), Id(entry)))
                 transcript_.note("the item '" + entry->title().utf8() + "' did nothing");
             return;

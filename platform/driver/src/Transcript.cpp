@@ -109,26 +109,13 @@ std::string Transcript::describe(const Id& value)
     if (value.isNumber())
         return number(value.doubleValue());
     if (const String* text = value.string()) {
-        std::string result = "\"";
+        std::string quoted;
         for (char c : text->utf8()) {
-            switch (c) {
-            case '\t':
-                result += "\\t";
-                break;
-            case '\n':
-                result += "\\n";
-                break;
-            case '"':
-                result += "\\\"";
-                break;
-            case '\\':
-                result += "\\\\";
-                break;
-            default:
-                result += c;
-            }
+            if (c == '"' || c == '\\')
+                quoted += '\\';
+            quoted += c;
         }
-        return result + "\"";
+        return "\"" + printable(quoted) + "\"";
     }
     if (const Dictionary* dictionary = value.dictionary()) {
         std::string result = "{";
@@ -193,14 +180,90 @@ void Transcript::stop()
     NSDistributedNotificationCenter::defaultCenter().setPostHook(nullptr);
 }
 
+std::string Transcript::printable(std::string_view text)
+{
+    auto hex = [](unsigned value, int digits) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string result;
+        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+            result += kDigits[(value >> shift) & 0xF];
+        return result;
+    };
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            if (byte == '\t')
+                result += "\\t";
+            else if (byte == '\n')
+                result += "\\n";
+            else if (byte == '\r')
+                result += "\\r";
+            else if (byte < 0x20 || byte == 0x7F)
+                result += "\\x" + hex(byte, 2);
+            else
+                result += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        // A character of UTF-8: its lead byte says how many follow, and it
+        // must be the shortest form of a scalar value.
+        std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+        char32_t code = length == 4 ? byte & 0x07 : length == 3 ? byte & 0x0F : byte & 0x1F;
+        bool valid = length != 0 && byte < 0xF5 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && code >= kShortest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+        if (!valid) {
+            result += "\\x" + hex(byte, 2);
+            ++i;
+            continue;
+        }
+        if (code <= 0x9F)
+            result += "\\u" + hex(code, 4);
+        else
+            result.append(text.substr(i, length));
+        i += length;
+    }
+    return result;
+}
+
+void Transcript::line(const std::string& text)
+{
+    out_ << printable(text) << '\n';
+}
+
 void Transcript::command(const std::string& text)
 {
-    out_ << "> " << text << '\n';
+    line("> " + text);
 }
 
 void Transcript::note(const std::string& text)
 {
-    out_ << "  " << text << '\n';
+    line("  " + text);
+}
+
+void Transcript::writeTold()
+{
+    takeActivations();
+    // A note may be told while these are written (a log line that catches
+    // up): the list is taken first.
+    auto told = std::move(pending_);
+    pending_.clear();
+    for (const auto& text : told)
+        note(text);
+}
+
+void Transcript::catchUp()
+{
+    if (started_)
+        writeTold();
+    out_.flush();
 }
 
 void Transcript::pending(std::string text)
@@ -349,10 +412,7 @@ void Transcript::flush()
 {
     if (!started_)
         return;
-    takeActivations();
-    for (const auto& line : pending_)
-        note(line);
-    pending_.clear();
+    writeTold();
 
     // The program's windows: closed ones first, then the new ones front to
     // back.

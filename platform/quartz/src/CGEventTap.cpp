@@ -1,5 +1,6 @@
 #include "quartz/CGEventTap.h"
 
+#include "EventTapPort.h"
 #include "simulation/SimulatedDesktop.h"
 
 CFMachPortRef CGEventTapCreate(CGEventTapLocation tap, CGEventTapPlacement place, CGEventTapOptions options,
@@ -12,8 +13,9 @@ CFMachPortRef CGEventTapCreate(CGEventTapLocation tap, CGEventTapPlacement place
     if (!desktop->isTrusted())
         return nullptr;
     const bool listenOnly = (options & kCGEventTapOptionListenOnly) != 0;
-    auto port = std::make_shared<CFMachPort>(
-        CFMachPort::Tap{.callback = callback, .userInfo = userInfo, .listenOnly = listenOnly}, desktop->eventTaps());
+    auto port = std::make_shared<detail::EventTapPort>(
+        detail::EventTapPort::Tap{.callback = callback, .userInfo = userInfo, .listenOnly = listenOnly},
+        desktop->eventTaps());
     port->setTapIdentifier(desktop->eventTaps()->add(
         {
             .pid = desktop->ownProcess(),
@@ -23,21 +25,21 @@ CFMachPortRef CGEventTapCreate(CGEventTapLocation tap, CGEventTapPlacement place
             .listenOnly = listenOnly,
         },
         port));
-    return port;
+    return std::make_shared<CFMachPort>(port);
 }
 
 void CGEventTapEnable(const CFMachPortRef& tap, bool enable)
 {
     if (!tap || !tap->isValid())
         return;
-    if (auto taps = tap->taps())
-        taps->setEnabled(tap->tapIdentifier(), enable);
+    if (auto taps = tap->port().taps())
+        taps->setEnabled(tap->port().tapIdentifier(), enable);
 }
 
 bool CGEventTapIsEnabled(const CFMachPortRef& tap)
 {
     if (!tap || !tap->isValid())
         return false;
-    auto taps = tap->taps();
-    return taps && taps->isEnabled(tap->tapIdentifier());
+    auto taps = tap->port().taps();
+    return taps && taps->isEnabled(tap->port().tapIdentifier());
 }

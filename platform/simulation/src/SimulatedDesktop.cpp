@@ -3,6 +3,7 @@
 #include "DesktopListeners.h"
 #include "foundation/CFNotificationCenter.h"
 #include "foundation/NSException.h"
+#include "foundation/NSProcessInfo.h"
 #include "simulation/DesktopDescription.h"
 #include "textinput/KeyboardLayoutRegistry.h"
 #include "textinput/TISInputSource.h"
@@ -38,6 +39,19 @@ std::shared_ptr<SimulatedDesktop>& currentDesktop()
 {
     static auto* desktop = new std::shared_ptr<SimulatedDesktop>;
     return *desktop;
+}
+
+// Once there is a desktop, it is the system the process runs on: the process
+// information reads the version of whichever desktop is current.
+void answerForTheSystem()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        NSProcessInfo::setOperatingSystemVersionSource([] {
+            auto version = SimulatedDesktop::current()->operatingSystemVersion();
+            return NSOperatingSystemVersion{version.majorVersion, version.minorVersion, version.patchVersion};
+        });
+    });
 }
 
 bool canBeActive(const SimulatedApplication& application)
@@ -139,6 +153,7 @@ void SimulatedDesktop::useKeyboardLayouts(std::shared_ptr<textinput::KeyboardLay
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::current()
 {
+    answerForTheSystem();
     std::lock_guard lock(currentMutex());
     auto& desktop = currentDesktop();
     if (!desktop) {
@@ -159,6 +174,7 @@ void SimulatedDesktop::setCurrent(std::shared_ptr<SimulatedDesktop> desktop)
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::exchangeCurrent(std::shared_ptr<SimulatedDesktop> desktop)
 {
+    answerForTheSystem();
     std::shared_ptr<SimulatedDesktop> previous;
     {
         std::lock_guard lock(currentMutex());
@@ -986,6 +1002,25 @@ std::vector<ActivationRecord> SimulatedDesktop::activations() const
 {
     std::lock_guard lock(mutex_);
     return activations_;
+}
+
+void SimulatedDesktop::record(ProgramRecord record)
+{
+    std::lock_guard lock(mutex_);
+    programRecords_.push_back(std::move(record));
+}
+
+std::vector<ProgramRecord> SimulatedDesktop::programRecords() const
+{
+    std::lock_guard lock(mutex_);
+    return programRecords_;
+}
+
+std::size_t SimulatedDesktop::countProgramRecords(ProgramRecord::Kind kind) const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(programRecords_.begin(), programRecords_.end(),
+                                                  [kind](const ProgramRecord& entry) { return entry.kind == kind; }));
 }
 
 bool SimulatedDesktop::selectKeyboardLayout(std::string_view identifier)

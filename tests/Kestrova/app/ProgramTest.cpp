@@ -148,6 +148,23 @@ TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
                                           }));
 }
 
+TEST_F(SessionTest, AMenuChoiceClosesTheMiniSwitchersPopover)
+{
+    std::string transcript = run("default miniMode true\n"
+                                 "shortcut\n"
+                                 "menu Preferences\n");
+    // The click on the status item closes the transient popover before the
+    // chosen item shows its own.
+    EXPECT_TRUE(appearInOrder(transcript, {
+                                              "> shortcut",
+                                              "  popover shown: NavigationController, 260x64, not animated",
+                                              "> menu Preferences",
+                                              "  popover closed: NavigationController, 260x64",
+                                              "  popover shown: PreferencesViewController, 320x140, animated",
+                                              "> (end of the commands)",
+                                          }));
+}
+
 // The built program, as scripts/run.sh starts it.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -160,9 +177,16 @@ protected:
     Result run(const std::string& arguments, const std::string& script = "")
     {
         std::string scriptFile = folder_.write("script.txt", script);
+        return runProgram(arguments + " --script '" + scriptFile + "'");
+    }
+
+    // With `mergeErrors`, standard error goes into the same pipe as the
+    // output, and `err` stays empty.
+    Result runProgram(const std::string& arguments, bool mergeErrors = false)
+    {
         std::string errFile = folder_.path() + "/stderr.txt";
-        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments + " --script '" + scriptFile +
-                              "' 2>'" + errFile + "'";
+        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments +
+                              (mergeErrors ? std::string(" 2>&1") : " 2>'" + errFile + "'");
         Result result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -201,6 +225,79 @@ TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
     EXPECT_TRUE(contains(second.out, "default on disk: rememberShortcuts = false"));
     EXPECT_TRUE(contains(second.out, "default on disk: shortcut-Kestrova = \"^\\t\""));
     EXPECT_EQ(second.out.find("default written"), std::string::npos) << second.out;
+}
+
+TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
+{
+    auto tour = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/tour.txt'");
+    ASSERT_EQ(tour.status, 0) << tour.err << tour.out;
+    EXPECT_EQ(tour.out.find("! line"), std::string::npos) << tour.out;
+    EXPECT_TRUE(
+        appearInOrder(tour.out, {
+                                    "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
+                                    "defaults on disk: none",
+                                    "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+                                    "  default written: shortcut-Kestrova = \"^\\t\"",
+                                    "> close Welcome to Kestrova",
+                                    "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
+                                    // The global shortcut on the keyboard, and Escape back to Finder.
+                                    "> press ctrl+tab",
+                                    "  frontmost: Kestrova (was Finder)",
+                                    "  window shown: MainWindow (key)",
+                                    "> press escape",
+                                    "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+                                    "  window closed: MainWindow",
+                                    // A click elsewhere keeps that application in front.
+                                    "> activate Mail",
+                                    "  frontmost: Mail (was Kestrova)",
+                                    "  window closed: MainWindow",
+                                    "> press cmd+w",
+                                    "  hidden: Kestrova",
+                                    // The about window, once.
+                                    "> menu About Kestrova",
+                                    "  window shown: AboutWindow \"About Kestrova\" (key)",
+                                    "> close About Kestrova",
+                                    "> menu Preferences",
+                                    "  popover shown: PreferencesViewController, 320x140, animated",
+                                    // Mini mode, trusted and not.
+                                    "> default miniMode true",
+                                    "> shortcut",
+                                    "  popover shown: NavigationController, 260x64, not animated",
+                                    "> trust off",
+                                    "> shortcut",
+                                    "  popover shown: PermissionViewController, 420x200, not animated",
+                                    "> press cmd+w",
+                                    "  popover closed: PermissionViewController, 420x200",
+                                    "> quit",
+                                    "  quit: Kestrova",
+                                    "ended",
+                                }));
+    std::size_t aboutWindows = 0;
+    for (const auto& line : linesOf(tour.out))
+        aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
+    EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
+}
+
+TEST_F(ProgramTest, LogLinesComeOutWhereTheyHappenedInAPipe)
+{
+    std::string script = folder_.write("script.txt", "press ctrl+tab\nquit\n");
+    auto result = runProgram(home() + " --script '" + script + "'", true);
+    ASSERT_EQ(result.status, 0) << result.out;
+    EXPECT_TRUE(appearInOrder(result.out, {
+                                              "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, "
+                                              "Accessibility trusted",
+                                              "> launch",
+                                              "default [-[SRShortcutAction "
+                                              "observeValueForKeyPath:ofObject:change:context:]] Registered Carbon "
+                                              "hot key 1 {keyCode=48} {modifierFlags=262144}",
+                                              "  default written: shortcut-Kestrova = \"^\\t\"",
+                                              "> press ctrl+tab",
+                                              "  frontmost: Kestrova (was Finder)",
+                                              "default [-[SRGlobalShortcutMonitor handleEvent:]] No actions for the "
+                                              "shortcut",
+                                              "> quit",
+                                              "ended",
+                                          }));
 }
 
 TEST_F(ProgramTest, RunsOnADescribedDesktop)

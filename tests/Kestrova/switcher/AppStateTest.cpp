@@ -48,8 +48,8 @@ private:
     std::shared_ptr<NSRunningApplication> previous_;
 };
 
-// On macOS 13 the activation needs no application delegate, so the states
-// can be seen on their own.
+// The states reach the program only through their context, so they can be
+// seen on their own; on macOS 13 the activation is a single request.
 class AppStateTest : public KestrovaTest {
 protected:
     AppStateTest()
@@ -139,14 +139,25 @@ TEST_F(AppStateTest, TwoMissingApplicationsCountAsTheSame)
 
 class AppStateOn14Test : public KestrovaTest { };
 
-TEST_F(AppStateOn14Test, ADelegateThatIsNoAppDelegateStopsTheProgram)
+TEST_F(AppStateOn14Test, TheContextsPreviousApplicationHandsItsActivationOver)
 {
+    // Whatever the application's delegate is: the previous application is
+    // the context's.
     struct OtherDelegate : NSObject, NSApplicationDelegate { };
     auto other = std::make_shared<OtherDelegate>();
     app()->setDelegate(other);
     RecordingContext context(*this);
+    context.setPreviousApplication(NSRunningApplication::runningApplicationWithProcessIdentifier(kSafari));
     InactiveState state(context);
-    EXPECT_THROW(state.handleGlobalShortcut(), ProgramStopped);
+    state.handleGlobalShortcut();
+    EXPECT_EQ(programActivations(), (std::vector<std::string>{"100 activateFromApplication:options: 3 from 300",
+                                                              "100 activateWithOptions: 3"}));
+
+    // Without a previous application there is nothing to hand over.
+    context.setPreviousApplication(nullptr);
+    InactiveState(context).handleGlobalShortcut();
+    EXPECT_EQ(programActivations().back(), "100 activateWithOptions: 3");
+    EXPECT_EQ(programActivations().size(), 3u);
 }
 
 }  // namespace

@@ -87,12 +87,12 @@ TEST_F(MainWindowTest, EscapeTakenInsideIsNotSeenByTheWindow)
 TEST_F(MainWindowTest, OtherKeysWithoutAListAreAnsweredByTheWindow)
 {
     auto window = shownWindow();
-    auto beeps = NSApplication::beepCount();
+    auto beeps = desktop().countProgramRecords(simulation::ProgramRecord::Kind::Beep);
     sendKey(0, "a");
     EXPECT_FALSE(app()->isHidden());
     // Nobody took the key: the end of the chain beeps, and nothing broke on
     // the way for want of a first responder.
-    EXPECT_EQ(NSApplication::beepCount(), beeps + 1);
+    EXPECT_EQ(desktop().countProgramRecords(simulation::ProgramRecord::Kind::Beep), beeps + 1);
     auto event = NSEvent::keyEventWithType(NSEventTypeKeyDown, NSZeroPoint, 0, 0, 0, Id(), "a", "a", false, 0);
     EXPECT_FALSE(window->performKeyEquivalent(*event));
 }

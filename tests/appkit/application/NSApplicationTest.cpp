@@ -159,7 +159,7 @@ TEST_F(ApplicationTest, TerminateTellsEveryoneAndEndsTheProcess)
     EXPECT_EQ(log.size(), 1u) << "a terminated program hears nothing more";
 }
 
-TEST_F(ApplicationTest, ErrorsTravelUpToTheApplicationWhichRecordsThem)
+TEST_F(ApplicationTest, ErrorsTravelUpToTheApplicationWhichShowsThemAsAlerts)
 {
     auto window = std::make_shared<NSWindow>();
     auto content = std::make_shared<NSView>();
@@ -172,8 +172,14 @@ TEST_F(ApplicationTest, ErrorsTravelUpToTheApplicationWhichRecordsThem)
                                             {NSLocalizedDescriptionKey, Id("It is already in use.")}});
     EXPECT_FALSE(control->presentError(error));
     control->presentErrorModalForWindow(error, window, Id(), Selector(), nullptr);
-    ASSERT_EQ(app()->presentedErrors().size(), 2u);
-    EXPECT_EQ(app()->presentedErrors()[0], error);
+    auto alerts = desktop().programRecords();
+    ASSERT_EQ(alerts.size(), 2u);
+    for (const auto& alert : alerts) {
+        EXPECT_EQ(alert.kind, simulation::ProgramRecord::Kind::Alert);
+        EXPECT_EQ(alert.process, kOwn);
+        EXPECT_EQ(alert.text, String("It is already in use."));
+        EXPECT_EQ(alert.informativeText, std::optional<String>("The shortcut can't be used!"));
+    }
     EXPECT_EQ(error->localizedDescription(), String("It is already in use."));
     EXPECT_EQ(error->localizedFailureReason(), std::optional<String>("The shortcut can't be used!"));
     EXPECT_EQ(error->localizedRecoverySuggestion(), std::nullopt);

@@ -237,17 +237,17 @@ TEST_F(EventRoutingTest, KeyEquivalentTakenByAViewNeverReachesKeyDown)
 
 TEST_F(EventRoutingTest, UnhandledKeyTravelsTheWholeChainThenBeeps)
 {
-    std::size_t beeps = NSApplication::beepCount();
+    std::size_t beeps = recorded(simulation::ProgramRecord::Kind::Beep);
     app()->sendEvent(keyDown(kA, "a", NSEventModifierFlagCommand));
     EXPECT_EQ(log, (Log{"content equivalent 0", "container equivalent 0", "field equivalent 0", "field keyDown 0",
                         "container keyDown 0", "content keyDown 0", "controller keyDown", "window keyDown",
                         "window controller keyDown"}));
-    EXPECT_EQ(NSApplication::beepCount(), beeps + 1);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::Beep), beeps + 1);
 }
 
 TEST_F(EventRoutingTest, UnhandledEscapeBecomesCancelFromTheFirstResponder)
 {
-    std::size_t beeps = NSApplication::beepCount();
+    std::size_t beeps = recorded(simulation::ProgramRecord::Kind::Beep);
     controller->takesCancel = true;
     app()->sendEvent(keyDown(kEscape, "\x1b"));
     EXPECT_EQ(log.back(), "controller cancelOperation");
@@ -257,7 +257,7 @@ TEST_F(EventRoutingTest, UnhandledEscapeBecomesCancelFromTheFirstResponder)
     controller->takesCancel = false;
     app()->sendEvent(keyDown(kEscape, "\x1b"));
     EXPECT_EQ(log.back(), "window controller cancelOperation");
-    EXPECT_EQ(NSApplication::beepCount(), beeps);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::Beep), beeps);
 }
 
 TEST_F(EventRoutingTest, KeysGoToTheWindowWhenNothingIsFirstResponder)
@@ -319,7 +319,7 @@ TEST_F(EventRoutingTest, ApplicationTakesTheStandardActionsNobodyElseTakes)
     EXPECT_TRUE(app()->sendAction("hide:", Id(), Id()));
     EXPECT_TRUE(desktop().application(kOwn)->hidden);
     EXPECT_TRUE(app()->sendAction("orderFrontStandardAboutPanel:", Id(), Id()));
-    EXPECT_EQ(app()->aboutPanelCount(), 1u);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::AboutPanel), 1u);
 }
 
 TEST_F(EventRoutingTest, MainMenuKeyEquivalentSendsItsActionWhenNoViewTakesIt)

@@ -82,10 +82,10 @@ TEST_F(PopoverTest, StatusItemButtonSitsInTheMenuBar)
 
     // The button opens the menu when there is one, else sends its action.
     button->performClick(Id());
-    EXPECT_EQ(item->menuOpenCount(), 0u);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::MenuOpened), 0u);
     item->setMenu(std::make_shared<NSMenu>());
     button->performClick(Id());
-    EXPECT_EQ(item->menuOpenCount(), 1u);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::MenuOpened), 1u);
 }
 
 TEST_F(PopoverTest, ShowingLoadsTheContentAndBringsItOnScreenBelowTheItem)
@@ -140,6 +140,40 @@ TEST_F(PopoverTest, ClosingTakesTheContentOffScreenAndTellsTheDelegate)
     popover->performClose(Id());
     EXPECT_TRUE(popover->isShown());
     EXPECT_EQ(log, (Log{"delegate shouldClose"}));
+}
+
+TEST_F(PopoverTest, ClosingItsWindowClosesThePopover)
+{
+    struct Row {
+        const char* name;
+        void (*close)(NSWindow& window);
+        bool delegateAsked;
+    };
+    const Row rows[] = {
+        {"close", [](NSWindow& w) { w.close(); }, false},
+        {"performClose:", [](NSWindow& w) { w.performClose(Id()); }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        show();
+        log.clear();
+        auto window = popover->popoverWindow();
+        row.close(*window);
+        Log expected{"delegate willClose", "content viewWillDisappear", "content viewDidDisappear",
+                     "delegate didClose"};
+        if (row.delegateAsked)
+            expected.insert(expected.begin(), "delegate shouldClose");
+        EXPECT_EQ(log, expected);
+        EXPECT_FALSE(popover->isShown());
+        EXPECT_FALSE(window->isVisible());
+    }
+
+    // A delegate that refuses keeps the popover, and its window, on screen.
+    show();
+    delegate->allowsClose = false;
+    popover->popoverWindow()->performClose(Id());
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_TRUE(popover->popoverWindow()->isVisible());
 }
 
 TEST_F(PopoverTest, ShownPopoverKeepsItselfAlive)

@@ -144,10 +144,10 @@ TEST_F(WindowTest, DelegateCanRefuseToClose)
 {
     first->orderFront(Id());
     firstDelegate->allowsClose = false;
-    std::size_t beeps = NSApplication::beepCount();
+    std::size_t beeps = recorded(simulation::ProgramRecord::Kind::Beep);
     first->performClose(Id());
     EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(NSApplication::beepCount(), beeps + 1);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::Beep), beeps + 1);
     // close itself doesn't ask.
     first->close();
     EXPECT_FALSE(first->isVisible());

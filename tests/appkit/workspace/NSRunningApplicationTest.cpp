@@ -103,7 +103,15 @@ TEST_P(ActivationLogTest, RequestsCarryTheirOptionsAndWhoYielded)
     EXPECT_EQ(other.target, kSafari);
     EXPECT_EQ(other.options, sonoma() ? 0u : 2u);
     EXPECT_EQ(other.via, String("activateWithOptions:"));
-    EXPECT_EQ(app()->activationYields(), sonoma() ? std::vector<pid_t>{kSafari} : std::vector<pid_t>{});
+    // A yield is a permission, not an activation: it goes into the log of
+    // what the program did.
+    std::vector<pid_t> yieldedTo;
+    for (const auto& entry : desktop().programRecords()) {
+        EXPECT_EQ(entry.kind, simulation::ProgramRecord::Kind::ActivationYielded);
+        EXPECT_EQ(entry.process, kOwn);
+        yieldedTo.push_back(entry.target);
+    }
+    EXPECT_EQ(yieldedTo, sonoma() ? std::vector<pid_t>{kSafari} : std::vector<pid_t>{});
     EXPECT_EQ(desktop().frontmostApplication(), kSafari);
 }
 

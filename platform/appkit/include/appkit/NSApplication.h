@@ -3,7 +3,6 @@
 #include "appkit/AppKitDefines.h"
 #include "appkit/NSResponder.h"
 #include "foundation/String.h"
-#include "simulation/DesktopListenerToken.h"
 
 #include <sys/types.h>
 
@@ -19,9 +18,8 @@ class NSNotification;
 class NSRunningApplication;
 class NSWindow;
 
-namespace simulation {
-class SimulatedDesktop;
-struct DesktopChange;
+namespace detail {
+class ApplicationDesktop;
 }
 
 enum NSApplicationActivationPolicy : NSInteger {
@@ -70,9 +68,8 @@ public:
 
     // Made on first use and kept for the life of the program.
     static std::shared_ptr<NSApplication> sharedApplication();
-    // Tests: forgets the shared application, its windows' standing, the
-    // local event monitors and the recorded beeps, so the next test starts
-    // from a fresh one.
+    // Tests: forgets the shared application, its windows' standing and the
+    // local event monitors, so the next test starts from a fresh one.
     static void resetForTesting();
 
     std::shared_ptr<NSApplicationDelegate> delegate() const { return delegate_.lock(); }
@@ -105,10 +102,9 @@ public:
     void unhideAllApplications(const Id& sender);
     // Lets `application` take activation from this one (macOS 14 and later;
     // earlier systems don't know the message and raise). Nothing is
-    // activated; the desktop's log has no entry for a mere permission, so
-    // the yields are recorded here.
+    // activated: the permission goes into the desktop's log of what
+    // programs did.
     void yieldActivationToApplication(const std::shared_ptr<NSRunningApplication>& application);
-    const std::vector<pid_t>& activationYields() const { return activationYields_; }
 
     NSApplicationActivationPolicy activationPolicy() const;
     bool setActivationPolicy(NSApplicationActivationPolicy policy);
@@ -141,16 +137,14 @@ public:
     std::shared_ptr<NSMenu> mainMenu() const { return mainMenu_; }
     void setMainMenu(const std::shared_ptr<NSMenu>& menu) { mainMenu_ = menu; }
 
-    // What the program showed the user, recorded so tests and the driver's
-    // transcript can read it.
+    // What the program shows the user here has no window of its own: the
+    // alert of an error (its description, and its failure reason as the
+    // informative text) and the about panel go into the desktop's log of
+    // what programs did.
     bool presentError(const std::shared_ptr<NSError>& error) override;
     void presentErrorModalForWindow(const std::shared_ptr<NSError>& error, const std::shared_ptr<NSWindow>& window,
                                     const Id& delegate, Selector didPresentSelector, void* contextInfo) override;
-    const std::vector<std::shared_ptr<NSError>>& presentedErrors() const { return presentedErrors_; }
     void orderFrontStandardAboutPanel(const Id& sender);
-    std::size_t aboutPanelCount() const { return aboutPanelCount_; }
-    // The number of system beeps since launch (or the last reset).
-    static std::size_t beepCount();
 
     bool isFullKeyboardAccessEnabled() const { return fullKeyboardAccessEnabled_; }
     void setFullKeyboardAccessEnabled(bool enabled) { fullKeyboardAccessEnabled_ = enabled; }
@@ -170,13 +164,8 @@ protected:
     static void describe(ClassDescriptor& d);
 
 private:
-    friend void NSBeep();
+    friend class detail::ApplicationDesktop;
 
-    // Follows the current desktop; called by every entry point, so a desktop
-    // put in place by a test is picked up on first use.
-    std::shared_ptr<simulation::SimulatedDesktop> desktop() const;
-    pid_t ownProcess() const;
-    void desktopChanged(const simulation::DesktopChange& change);
     void deliverActive(bool active);
     void deliverHidden(bool hidden);
     void notify(const String& name, void (NSApplicationDelegate::*method)(NSNotification&));
@@ -185,8 +174,9 @@ private:
     void changeMainWindow(const std::shared_ptr<NSWindow>& window);
 
     std::weak_ptr<NSApplicationDelegate> delegate_;
-    mutable std::weak_ptr<simulation::SimulatedDesktop> desktop_;
-    mutable simulation::DesktopListenerToken listener_;
+    // Every entry point asks it for the current desktop, so a desktop put in
+    // place by a test is picked up on first use.
+    std::unique_ptr<detail::ApplicationDesktop> desktop_;
     bool launched_ = false;
     bool running_ = false;
     bool terminated_ = false;
@@ -198,9 +188,6 @@ private:
     std::weak_ptr<NSWindow> mainWindow_;
     std::shared_ptr<NSEvent> currentEvent_;
     std::shared_ptr<NSMenu> mainMenu_;
-    std::vector<std::shared_ptr<NSError>> presentedErrors_;
-    std::size_t aboutPanelCount_ = 0;
-    std::vector<pid_t> activationYields_;
     bool fullKeyboardAccessEnabled_ = false;
     NSUserInterfaceLayoutDirection layoutDirection_ = NSUserInterfaceLayoutDirectionLeftToRight;
 };
@@ -209,5 +196,6 @@ private:
 // platform's NSApp global).
 std::shared_ptr<NSApplication> NSApp();
 
-// The system beep: counted, so tests can see that input was refused.
+// The system beep, written into the desktop's log of what programs did, so
+// that refused input can be seen.
 void NSBeep();

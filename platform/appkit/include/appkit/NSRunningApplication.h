@@ -3,7 +3,6 @@
 #include "appkit/NSApplication.h"
 #include "foundation/NSObject.h"
 #include "foundation/String.h"
-#include "simulation/SimulatedApplication.h"
 
 #include <sys/types.h>
 
@@ -15,8 +14,8 @@
 class NSImage;
 class NSURL;
 
-namespace simulation {
-class SimulatedDesktop;
+namespace detail {
+class RunningProcess;
 }
 
 // A process of the simulated desktop, as the workspace reports it. There is
@@ -28,7 +27,9 @@ class NSRunningApplication : public NSObject {
     KS_OBJECT(NSRunningApplication, NSObject)
 
 public:
-    NSRunningApplication(std::weak_ptr<simulation::SimulatedDesktop> desktop, pid_t pid);
+    // Internal: the workspace makes the one object of each process.
+    explicit NSRunningApplication(std::unique_ptr<detail::RunningProcess> process);
+    ~NSRunningApplication() override;
 
     // The program's own process; nullptr on a desktop that has none.
     static std::shared_ptr<NSRunningApplication> currentApplication();
@@ -71,12 +72,8 @@ protected:
     static void describe(ClassDescriptor& d);
 
 private:
-    // The process as the desktop has it now, or as it was last seen.
-    std::optional<simulation::SimulatedApplication> process() const;
-
-    std::weak_ptr<simulation::SimulatedDesktop> desktop_;
-    pid_t pid_;
-    mutable std::mutex mutex_;
-    mutable std::optional<simulation::SimulatedApplication> lastSeen_;
+    const std::unique_ptr<detail::RunningProcess> process_;
+    const pid_t pid_;
+    mutable std::mutex iconMutex_;
     mutable std::shared_ptr<NSImage> icon_;
 };

@@ -32,14 +32,13 @@ public:
     void setMenu(const std::shared_ptr<NSMenu>& menu) { menu_ = menu; }
     bool isVisible() const { return visible_; }
     void setVisible(bool visible);
-    // How often the button opened the menu.
-    std::size_t menuOpenCount() const { return menuOpenCount_; }
 
     // Internal, for the status bar: puts the item in the menu bar at a
     // horizontal position (from the right end of the main screen).
     void place(std::size_t slot);
-    // Internal, for the button.
-    void openMenu() { ++menuOpenCount_; }
+    // Internal, for the button: nothing is drawn, so the open menu is an
+    // entry in the desktop's log of what programs did.
+    void openMenu();
     // Internal: makes the button and the window, once the item is owned.
     void setUp();
 
@@ -51,6 +50,5 @@ private:
     std::shared_ptr<NSWindow> window_;
     std::shared_ptr<NSMenu> menu_;
     std::size_t slot_ = 0;
-    std::size_t menuOpenCount_ = 0;
     bool visible_ = true;
 };

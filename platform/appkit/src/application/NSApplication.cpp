@@ -8,6 +8,8 @@
 #include "appkit/NSRunningApplication.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowDelegate.h"
+#include "application/ApplicationDesktop.h"
+#include "application/DesktopRecord.h"
 #include "events/LocalEventMonitors.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/NSException.h"
@@ -15,11 +17,9 @@
 #include "foundation/NSNotificationCenter.h"
 #include "foundation/NSRunLoop.h"
 #include "simulation/SimulatedDesktop.h"
-#include "simulation/SimulatedKeyboard.h"
 #include "windows/WindowList.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 
 const String NSApplicationWillFinishLaunchingNotification = "NSApplicationWillFinishLaunchingNotification";
@@ -50,12 +50,6 @@ std::shared_ptr<NSApplication>& sharedSlot()
     return *slot;
 }
 
-std::atomic<std::size_t>& beeps()
-{
-    static std::atomic<std::size_t> count{0};
-    return count;
-}
-
 bool isOperatingSystem14OrLater(const simulation::SimulatedDesktop& desktop)
 {
     return desktop.operatingSystemVersion().majorVersion >= 14;
@@ -80,10 +74,13 @@ std::shared_ptr<NSApplication> NSApp()
 
 void NSBeep()
 {
-    ++beeps();
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::Beep});
 }
 
-NSApplication::NSApplication() = default;
+NSApplication::NSApplication()
+    : desktop_(std::make_unique<detail::ApplicationDesktop>(*this))
+{
+}
 
 NSApplication::~NSApplication() = default;
 
@@ -96,7 +93,7 @@ std::shared_ptr<NSApplication> NSApplication::sharedApplication()
             sharedSlot() = std::make_shared<NSApplication>();
         application = sharedSlot();
     }
-    application->desktop();
+    application->desktop_->current();
     return application;
 }
 
@@ -109,13 +106,7 @@ void NSApplication::resetForTesting()
     }
     detail::LocalEventMonitors::shared().removeAll();
     NSPopover::forgetShownPopovers();
-    beeps() = 0;
     NSEvent::setCurrentModifierFlags(0);
-}
-
-std::size_t NSApplication::beepCount()
-{
-    return beeps().load();
 }
 
 void NSApplication::describe(ClassDescriptor& d)
@@ -146,82 +137,7 @@ void NSApplication::describe(ClassDescriptor& d)
     d.property<NSApplication>("hidden", [](NSApplication& a) { return Id::boolean(a.isHidden()); });
 }
 
-// --- The desktop ---
-
-std::shared_ptr<simulation::SimulatedDesktop> NSApplication::desktop() const
-{
-    auto current = simulation::SimulatedDesktop::current();
-    if (desktop_.lock() == current)
-        return current;
-    // A new desktop (a test put its own in place): take up its state without
-    // notices, as a program starting on it would find it.
-    desktop_ = current;
-    std::weak_ptr<NSApplication> weak =
-        std::static_pointer_cast<NSApplication>(std::const_pointer_cast<NSObject>(shared_from_this()));
-    listener_ = current->addListener([weak](const simulation::DesktopChange& change) {
-        if (auto application = weak.lock())
-            application->desktopChanged(change);
-    });
-    // Keys typed on the simulated keyboard reach us when we're frontmost.
-    current->keyboard()->setApplicationDelivery([weak](pid_t, const simulation::KeyEvent& key) {
-        auto application = weak.lock();
-        if (!application)
-            return;
-        NSEvent::setCurrentModifierFlags(key.flags);
-        application->sendEvent(NSEvent::keyEventWithType(static_cast<NSEventType>(key.type), NSPoint{}, key.flags,
-                                                         key.timestamp, 0, Id(), key.characters,
-                                                         key.charactersIgnoringModifiers, key.isRepeat, key.keyCode));
-    });
-    // Taking up the desktop's state is bookkeeping, not a change the caller
-    // asked for, so it may happen in a const read.
-    auto* self = const_cast<NSApplication*>(this);
-    pid_t own = current->ownProcess();
-    self->active_ = own != 0 && current->frontmostApplication() == own;
-    auto process = own ? current->application(own) : std::nullopt;
-    self->hidden_ = process && process->hidden;
-    return current;
-}
-
-pid_t NSApplication::ownProcess() const
-{
-    return desktop()->ownProcess();
-}
-
-void NSApplication::desktopChanged(const simulation::DesktopChange& change)
-{
-    using Kind = simulation::DesktopChange::Kind;
-    auto current = desktop_.lock();
-    if (!current)
-        return;
-    pid_t own = current->ownProcess();
-    if (own == 0)
-        return;
-    std::weak_ptr<NSApplication> weak = std::static_pointer_cast<NSApplication>(shared_from_this());
-    auto later = [weak](auto work) {
-        DispatchQueue::main().async([weak, work] {
-            if (auto application = weak.lock(); application && !application->terminated_)
-                work(*application);
-        });
-    };
-    switch (change.kind) {
-    case Kind::FrontmostApplicationChanged:
-        if (change.pid == own)
-            later([](NSApplication& a) { a.deliverActive(true); });
-        else if (change.previousPid == own)
-            later([](NSApplication& a) { a.deliverActive(false); });
-        break;
-    case Kind::ApplicationHidden:
-        if (change.pid == own)
-            later([](NSApplication& a) { a.deliverHidden(true); });
-        break;
-    case Kind::ApplicationUnhidden:
-        if (change.pid == own)
-            later([](NSApplication& a) { a.deliverHidden(false); });
-        break;
-    default:
-        break;
-    }
-}
+// --- Notices ---
 
 void NSApplication::notify(const String& name, void (NSApplicationDelegate::*method)(NSNotification&))
 {
@@ -298,7 +214,7 @@ void NSApplication::finishLaunching()
     if (launched_)
         return;
     launched_ = true;
-    auto current = desktop();
+    auto current = desktop_->current();
     // A program isn't active before it has launched; if the desktop has it
     // frontmost, the activation reaches it after the launch notices, as the
     // system's launch activation does.
@@ -312,7 +228,7 @@ void NSApplication::finishLaunching()
             auto application = weak.lock();
             if (!application || application->terminated_)
                 return;
-            auto desktop = application->desktop();
+            auto desktop = application->desktop_->current();
             if (desktop->frontmostApplication() == desktop->ownProcess())
                 application->deliverActive(true);
         });
@@ -341,7 +257,7 @@ void NSApplication::terminate(const Id&)
         return;
     notify(NSApplicationWillTerminateNotification, &NSApplicationDelegate::applicationWillTerminate);
     terminated_ = true;
-    auto current = desktop();
+    auto current = desktop_->current();
     if (pid_t own = current->ownProcess())
         current->quitApplication(own);
     stop(Id());
@@ -351,7 +267,7 @@ void NSApplication::terminate(const Id&)
 
 void NSApplication::activateIgnoringOtherApps(bool ignoreOtherApps)
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     pid_t own = current->ownProcess();
     current->activate(
         own, request(own, ignoreOtherApps ? NSApplicationActivateIgnoringOtherApps : 0, "activateIgnoringOtherApps:"));
@@ -359,14 +275,14 @@ void NSApplication::activateIgnoringOtherApps(bool ignoreOtherApps)
 
 void NSApplication::activate()
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     pid_t own = current->ownProcess();
     current->activate(own, request(own, 0, "activate"));
 }
 
 void NSApplication::hide(const Id&)
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     current->setHidden(current->ownProcess(), true);
 }
 
@@ -374,7 +290,7 @@ void NSApplication::unhide(const Id&)
 {
     // Unhiding brings the program back to the front; a program that isn't
     // hidden is left as it is.
-    auto current = desktop();
+    auto current = desktop_->current();
     pid_t own = current->ownProcess();
     auto process = current->application(own);
     if (!process || !process->hidden)
@@ -385,13 +301,13 @@ void NSApplication::unhide(const Id&)
 
 void NSApplication::unhideWithoutActivation()
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     current->setHidden(current->ownProcess(), false);
 }
 
 void NSApplication::hideOtherApplications(const Id&)
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     pid_t own = current->ownProcess();
     for (const auto& application : current->runningApplications())
         if (application.pid != own && !application.terminated)
@@ -400,7 +316,7 @@ void NSApplication::hideOtherApplications(const Id&)
 
 void NSApplication::unhideAllApplications(const Id&)
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     for (const auto& application : current->runningApplications())
         if (!application.terminated)
             current->setHidden(application.pid, false);
@@ -408,19 +324,20 @@ void NSApplication::unhideAllApplications(const Id&)
 
 void NSApplication::yieldActivationToApplication(const std::shared_ptr<NSRunningApplication>& application)
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     if (!isOperatingSystem14OrLater(*current))
         NSException::raise(NSInvalidArgumentException,
                            "-[NSApplication yieldActivationToApplication:]: "
                            "unrecognized selector sent to instance %p",
                            static_cast<void*>(this));
     if (application)
-        activationYields_.push_back(application->processIdentifier());
+        detail::recordOnDesktop(
+            {.kind = simulation::ProgramRecord::Kind::ActivationYielded, .target = application->processIdentifier()});
 }
 
 NSApplicationActivationPolicy NSApplication::activationPolicy() const
 {
-    auto current = desktop();
+    auto current = desktop_->current();
     if (auto process = current->application(current->ownProcess()))
         return static_cast<NSApplicationActivationPolicy>(process->activationPolicy);
     return NSApplicationActivationPolicyRegular;
@@ -430,7 +347,7 @@ bool NSApplication::setActivationPolicy(NSApplicationActivationPolicy policy)
 {
     if (policy < NSApplicationActivationPolicyRegular || policy > NSApplicationActivationPolicyProhibited)
         return false;
-    auto current = desktop();
+    auto current = desktop_->current();
     return current->setActivationPolicy(current->ownProcess(), static_cast<simulation::ActivationPolicy>(policy));
 }
 
@@ -644,10 +561,23 @@ bool NSApplication::sendAction(Selector action, const Id& target, const Id& send
 
 // --- What the program shows ---
 
+namespace {
+
+void showAlert(const std::shared_ptr<NSError>& error)
+{
+    if (!error)
+        return;
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::Alert,
+                             .text = error->localizedDescription(),
+                             .informativeText = error->localizedFailureReason()});
+}
+
+}  // namespace
+
 bool NSApplication::presentError(const std::shared_ptr<NSError>& error)
 {
     if (error)
-        presentedErrors_.push_back(willPresentError(error));
+        showAlert(willPresentError(error));
     return false;
 }
 
@@ -655,10 +585,10 @@ void NSApplication::presentErrorModalForWindow(const std::shared_ptr<NSError>& e
                                                const Id&, Selector, void*)
 {
     if (error)
-        presentedErrors_.push_back(willPresentError(error));
+        showAlert(willPresentError(error));
 }
 
 void NSApplication::orderFrontStandardAboutPanel(const Id&)
 {
-    ++aboutPanelCount_;
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::AboutPanel});
 }

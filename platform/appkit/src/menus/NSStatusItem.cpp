@@ -5,6 +5,7 @@
 #include "appkit/NSStatusBar.h"
 #include "appkit/NSStatusBarButton.h"
 #include "appkit/NSWindow.h"
+#include "application/DesktopRecord.h"
 
 namespace {
 
@@ -66,6 +67,11 @@ void NSStatusItem::setVisible(bool visible)
         window_->orderFront(Id());
     else
         window_->orderOut(Id());
+}
+
+void NSStatusItem::openMenu()
+{
+    detail::recordOnDesktop({.kind = simulation::ProgramRecord::Kind::MenuOpened});
 }
 
 void NSStatusItem::place(std::size_t slot)

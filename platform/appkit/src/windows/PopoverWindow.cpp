@@ -19,4 +19,21 @@ void PopoverWindow::cancelOperation(const Id& sender)
         NSWindow::cancelOperation(sender);
 }
 
+void PopoverWindow::close()
+{
+    // The popover takes its window off the screen itself.
+    if (auto popover = popover_.lock(); popover && popover->isShown())
+        popover->close();
+    else
+        NSWindow::close();
+}
+
+void PopoverWindow::performClose(const Id& sender)
+{
+    if (auto popover = popover_.lock(); popover && popover->isShown())
+        popover->performClose(sender);
+    else
+        NSWindow::performClose(sender);
+}
+
 }  // namespace detail

@@ -10,7 +10,8 @@ namespace detail {
 
 // The window a popover shows its content in: it takes the keyboard, never
 // becomes main, and Escape in it closes a popover that closes on outside
-// actions.
+// actions. The window is the popover on screen: closing it closes the
+// popover.
 class PopoverWindow : public NSWindow {
     KS_OBJECT(PopoverWindow, NSWindow)
 
@@ -22,6 +23,10 @@ public:
     bool canBecomeKeyWindow() const override { return true; }
     bool canBecomeMainWindow() const override { return false; }
     void cancelOperation(const Id& sender) override;
+    // At once, as the popover's close.
+    void close() override;
+    // Unless the popover's delegate refuses, as the popover's performClose.
+    void performClose(const Id& sender) override;
 
 private:
     std::weak_ptr<NSPopover> popover_;

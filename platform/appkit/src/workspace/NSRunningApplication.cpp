@@ -4,6 +4,7 @@
 #include "foundation/NSException.h"
 #include "foundation/NSURL.h"
 #include "simulation/SimulatedDesktop.h"
+#include "workspace/RunningProcess.h"
 
 #include <unordered_map>
 
@@ -36,11 +37,31 @@ simulation::ActivationRecord activationRequest(const simulation::SimulatedDeskto
 
 }  // namespace
 
-NSRunningApplication::NSRunningApplication(std::weak_ptr<simulation::SimulatedDesktop> desktop, pid_t pid)
-    : desktop_(std::move(desktop))
-    , pid_(pid)
+namespace detail {
+
+std::optional<simulation::SimulatedApplication> RunningProcess::state() const
+{
+    std::lock_guard lock(mutex_);
+    if (auto desktop = desktop_.lock()) {
+        if (auto application = desktop->application(pid_))
+            lastSeen_ = std::move(application);
+        else if (lastSeen_)
+            lastSeen_->terminated = true;
+    } else if (lastSeen_) {
+        lastSeen_->terminated = true;
+    }
+    return lastSeen_;
+}
+
+}  // namespace detail
+
+NSRunningApplication::NSRunningApplication(std::unique_ptr<detail::RunningProcess> process)
+    : process_(std::move(process))
+    , pid_(process_->pid())
 {
 }
+
+NSRunningApplication::~NSRunningApplication() = default;
 
 void NSRunningApplication::describe(ClassDescriptor& d)
 {
@@ -71,7 +92,7 @@ std::shared_ptr<NSRunningApplication> NSRunningApplication::forProcess(pid_t pid
     }
     auto& slot = table.objects[pid];
     if (!slot)
-        slot = std::make_shared<NSRunningApplication>(current, pid);
+        slot = std::make_shared<NSRunningApplication>(std::make_unique<detail::RunningProcess>(current, pid));
     return slot;
 }
 
@@ -95,35 +116,21 @@ NSRunningApplication::runningApplicationsWithBundleIdentifier(const String& bund
     return result;
 }
 
-std::optional<simulation::SimulatedApplication> NSRunningApplication::process() const
-{
-    std::lock_guard lock(mutex_);
-    if (auto desktop = desktop_.lock()) {
-        if (auto application = desktop->application(pid_))
-            lastSeen_ = std::move(application);
-        else if (lastSeen_)
-            lastSeen_->terminated = true;
-    } else if (lastSeen_) {
-        lastSeen_->terminated = true;
-    }
-    return lastSeen_;
-}
-
 std::optional<String> NSRunningApplication::bundleIdentifier() const
 {
-    auto application = process();
+    auto application = process_->state();
     return application ? application->bundleIdentifier : std::nullopt;
 }
 
 std::optional<String> NSRunningApplication::localizedName() const
 {
-    auto application = process();
+    auto application = process_->state();
     return application ? application->localizedName : std::nullopt;
 }
 
 std::shared_ptr<NSURL> NSRunningApplication::bundleURL() const
 {
-    auto application = process();
+    auto application = process_->state();
     if (!application || !application->bundlePath)
         return nullptr;
     return NSURL::fileURLWithPath(*application->bundlePath);
@@ -131,15 +138,15 @@ std::shared_ptr<NSURL> NSRunningApplication::bundleURL() const
 
 NSApplicationActivationPolicy NSRunningApplication::activationPolicy() const
 {
-    auto application = process();
+    auto application = process_->state();
     return application ? static_cast<NSApplicationActivationPolicy>(application->activationPolicy)
                        : NSApplicationActivationPolicyProhibited;
 }
 
 std::shared_ptr<NSImage> NSRunningApplication::icon() const
 {
-    auto application = process();
-    std::lock_guard lock(mutex_);
+    auto application = process_->state();
+    std::lock_guard lock(iconMutex_);
     if (!application || !application->iconName) {
         icon_.reset();
         return nullptr;
@@ -156,32 +163,32 @@ std::shared_ptr<NSImage> NSRunningApplication::icon() const
 
 bool NSRunningApplication::isActive() const
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     return desktop && !isTerminated() && desktop->frontmostApplication() == pid_;
 }
 
 bool NSRunningApplication::isHidden() const
 {
-    auto application = process();
+    auto application = process_->state();
     return application && application->hidden;
 }
 
 bool NSRunningApplication::isTerminated() const
 {
-    auto application = process();
+    auto application = process_->state();
     return !application || application->terminated;
 }
 
 bool NSRunningApplication::activateWithOptions(NSApplicationActivationOptions options)
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     return desktop && desktop->activate(pid_, activationRequest(*desktop, options, "activateWithOptions:"));
 }
 
 bool NSRunningApplication::activateFromApplication(const std::shared_ptr<NSRunningApplication>& application,
                                                    NSApplicationActivationOptions options)
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     if (!desktop)
         return false;
     if (desktop->operatingSystemVersion().majorVersion < 14)
@@ -197,19 +204,19 @@ bool NSRunningApplication::activateFromApplication(const std::shared_ptr<NSRunni
 
 bool NSRunningApplication::hide()
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     return desktop && desktop->setHidden(pid_, true);
 }
 
 bool NSRunningApplication::unhide()
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     return desktop && desktop->setHidden(pid_, false);
 }
 
 bool NSRunningApplication::terminate()
 {
-    auto desktop = desktop_.lock();
+    auto desktop = process_->desktop();
     return desktop && desktop->quitApplication(pid_);
 }
 

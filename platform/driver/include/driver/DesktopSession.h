@@ -13,11 +13,17 @@
 #include <string>
 
 class NSApplication;
+class NSStatusItem;
+
+namespace detail {
+class OrderedLogSink;
+}
 
 // The simulated desktop a program runs on, and the driver that plays the
 // user's part on it: it reads commands from a script (or standard input),
 // carries each out, lets the program react, and writes what the system did
-// to the transcript.
+// to the transcript. While it runs, log lines come out in their place among
+// the transcript's lines, whatever the streams are connected to.
 //
 // Arguments:
 //   --desktop FILE   the desktop's JSON description (default: the embedded one)
@@ -59,6 +65,7 @@ private:
     void perform(const DriverCommand& command);
     void press(const KeyStroke& keys);
     void shortcut();
+    void clickStatusItem(NSStatusItem& item);
     void chooseMenuItem(const std::string& title);
     void closeWindow(const std::string& which);
     void pass(double seconds);
@@ -66,13 +73,22 @@ private:
     // the work it deferred to the next turn of the main queue.
     void settle();
     std::optional<pid_t> findApplication(const std::string& name) const;
+    // Puts the log back as it was before launch.
+    void releaseLog();
 
     std::ostream& out_;
     std::istream* in_;
     std::ifstream script_;
     Transcript transcript_;
+    std::shared_ptr<detail::OrderedLogSink> logSink_;
     NSApplication* application_ = nullptr;
     int line_ = 0;
     int errors_ = 0;
     bool finished_ = false;
 };
+
+// Puts a session on standard output and standard input in place as the
+// program's environment: a program built for this machine calls it from its
+// main function, before it hands over to NSApplicationMain, so that it runs on
+// the simulated desktop.
+void installDesktopSession();

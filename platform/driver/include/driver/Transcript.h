@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class NSObject;
@@ -26,6 +27,10 @@ class SimulatedDesktop;
 // that go between programs and the popovers as they are posted, and, at each
 // flush, what changed of the program's windows, its status item and its
 // stored user defaults since the last one.
+//
+// Every line is written printable: control characters (of the commands read,
+// of names and values on the desktop) come out escaped, so that nothing in
+// the input can work the terminal.
 class Transcript {
 public:
     explicit Transcript(std::ostream& out);
@@ -39,16 +44,29 @@ public:
     void start();
     void stop();
 
+    // A line as it is; "> " before a command, "  " before a note.
+    void line(const std::string& text);
     void command(const std::string& text);
     void note(const std::string& text);
     // Writes what happened since the last flush.
     void flush();
+    // Writes what was told so far (the desktop's changes, notifications,
+    // popovers) and flushes the stream, so that what is written next to
+    // another stream (a log line) follows it; the program's windows, status
+    // item and defaults wait for the flush.
+    void catchUp();
     // The program's windows, popovers and the frontmost application now.
     void status();
 
     // How a value reads in the transcript: text in double quotes with its
-    // tabs and line breaks escaped, Booleans as true and false.
+    // quotes, backslashes and control characters escaped, Booleans as true
+    // and false.
     static std::string describe(const Id& value);
+    // The text with its control characters escaped: tab, line feed and
+    // carriage return as \t, \n and \r, the others of ASCII as \xHH, those of
+    // Unicode's second block as \uHHHH; a byte that begins no character of
+    // UTF-8 as \xHH.
+    static std::string printable(std::string_view text);
 
 private:
     struct ShownWindow {
@@ -60,6 +78,7 @@ private:
     void desktopChanged(const simulation::DesktopChange& change);
     void takeActivations();
     void pending(std::string text);
+    void writeTold();
     std::string applicationName(pid_t pid) const;
     std::vector<ShownWindow> visibleWindows() const;
     std::vector<std::string> statusItems() const;

@@ -25,6 +25,7 @@
 #include "foundation/NSObject.h"
 #include "foundation/NSObjectController.h"
 #include "foundation/NSPathUtilities.h"
+#include "foundation/NSProcessInfo.h"
 #include "foundation/NSRunLoop.h"
 #include "foundation/NSSet.h"
 #include "foundation/NSThread.h"

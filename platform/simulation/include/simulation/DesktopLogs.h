@@ -65,4 +65,27 @@ struct PointerLogEntry {
     PostedEvent event = {};
 };
 
+// What a program did that the desktop keeps no state of: what it put before
+// the user without a window of its own (an alert, a beep, the about panel, a
+// menu opened from the menu bar), and activation it let another application
+// take from it.
+struct ProgramRecord {
+    enum class Kind {
+        Beep,
+        // `text` is the alert's message, `informativeText` what it adds.
+        Alert,
+        AboutPanel,
+        MenuOpened,
+        // `target` may take activation from `process`.
+        ActivationYielded,
+    };
+
+    Kind kind = Kind::Beep;
+    // The program it came from; 0: a desktop without our process.
+    pid_t process = 0;
+    pid_t target = 0;
+    String text = {};
+    std::optional<String> informativeText = std::nullopt;
+};
+
 }  // namespace simulation

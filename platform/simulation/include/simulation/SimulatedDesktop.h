@@ -34,7 +34,8 @@ class DesktopListeners;
 // The state of the simulated operating system: its processes and their
 // windows, which one is frontmost, the screens and the pointer, Accessibility
 // trust, the login items, the version, and logs of what was asked of it
-// (activations, synthetic events, trust prompts, login-item changes).
+// (activations, synthetic events, trust prompts, login-item changes) and of
+// what programs showed that it keeps no state of (alerts, beeps, menus).
 //
 // The framework stand-ins consult `current()`; tests put their own desktop in
 // place with ScopedDesktop. Reads answer copies, commands report whether they
@@ -189,6 +190,12 @@ public:
 
     std::vector<ActivationRecord> activations() const;
 
+    // --- What programs did without the desktop's state changing ---
+
+    void record(ProgramRecord record);
+    std::vector<ProgramRecord> programRecords() const;
+    std::size_t countProgramRecords(ProgramRecord::Kind kind) const;
+
     // --- Keyboard ---
 
     const std::shared_ptr<SimulatedKeyboard>& keyboard() const { return keyboard_; }
@@ -243,6 +250,7 @@ private:
     std::vector<PointerLogEntry> pointerLog_;
     std::vector<TrustPrompt> trustPrompts_;
     std::vector<LoginItemChange> loginItemHistory_;
+    std::vector<ProgramRecord> programRecords_;
     pid_t nextPid_ = 0;
     CGWindowID nextWindowNumber_ = 0;
     std::shared_ptr<detail::DesktopListeners> listeners_;
