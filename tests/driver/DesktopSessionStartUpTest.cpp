@@ -40,7 +40,7 @@ Start start(std::vector<std::string> arguments)
     return result;
 }
 
-TEST(DesktopSessionTest, ArgumentsAreReadOrRefusedByName)
+TEST(DesktopSessionStartUpTest, ArgumentsAreReadOrRefusedByName)
 {
     char program[] = "Kestrova", desktop[] = "--desktop", file[] = "d.json", home[] = "--home", empty[] = "";
     char* good[] = {program, desktop, file};
@@ -69,7 +69,7 @@ TEST(DesktopSessionTest, ArgumentsAreReadOrRefusedByName)
 
 // The program can only run on a desktop that it is part of, and one that
 // exists as a file.
-TEST(DesktopSessionTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
+TEST(DesktopSessionStartUpTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
 {
     auto folder = std::filesystem::temp_directory_path() / ("desktop-session-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
@@ -96,7 +96,7 @@ TEST(DesktopSessionTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
     std::filesystem::remove_all(folder);
 }
 
-TEST(DesktopSessionTest, BadLinesAreReportedWithTheirNumberAndCounted)
+TEST(DesktopSessionStartUpTest, BadLinesAreReportedWithTheirNumberAndCounted)
 {
     std::ostringstream out;
     std::istringstream in;

@@ -115,10 +115,10 @@ protected:
     // responder chain.
     bool press(const std::vector<Key>& keys)
     {
-        std::size_t beeps = NSApplication::beepCount();
+        std::size_t beeps = desktop().countProgramRecords(simulation::ProgramRecord::Kind::Beep);
         for (const auto& key : keys)
             sendKey(key.code, key.code == kReturn ? String("\r") : String(" "), key.flags);
-        return NSApplication::beepCount() == beeps;
+        return desktop().countProgramRecords(simulation::ProgramRecord::Kind::Beep) == beeps;
     }
 
     std::vector<bool> selectedFlags()

@@ -313,12 +313,12 @@ TEST_F(NSCollectionViewTest, OffersKeyEquivalentsToItemViewsBeforeAnythingAskedF
     EXPECT_TRUE(window->makeFirstResponder(view));
     EXPECT_EQ(window->firstResponder(), view);
 
-    std::size_t beeps = NSApplication::beepCount();
+    std::size_t beeps = recorded(simulation::ProgramRecord::Kind::Beep);
     app()->sendEvent(keyDown(36, "\r", 0, window->windowNumber()));
-    EXPECT_EQ(NSApplication::beepCount(), beeps);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::Beep), beeps);
     // Another key goes past the items and the view, to the end of the chain.
     app()->sendEvent(keyDown(0, "a", 0, window->windowNumber()));
-    EXPECT_EQ(NSApplication::beepCount(), beeps + 1);
+    EXPECT_EQ(recorded(simulation::ProgramRecord::Kind::Beep), beeps + 1);
 }
 
 TEST_F(NSCollectionViewTest, StoryboardsSetTheLayoutAndTheSelectionSettings)
