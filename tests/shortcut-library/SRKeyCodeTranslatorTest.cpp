@@ -366,6 +366,13 @@ TEST(SRKeyCodeASCIITranslatorTest, FindsTheKeyCodeOfATranslation)
         SCOPED_TRACE(String(c.text).utf8());
         EXPECT_EQ(translator->keyCodeForTranslation(c.text), c.keyCode);
     }
+
+    // Every key of a tie, for readers that must tell them apart.
+    using Codes = std::vector<SRKeyCode>;
+    EXPECT_EQ(translator->keyCodesForTranslation("1"), (Codes{18, 83}));
+    EXPECT_EQ(translator->keyCodesForTranslation("-"), (Codes{78, 27}));
+    EXPECT_EQ(translator->keyCodesForTranslation("q"), (Codes{12}));
+    EXPECT_EQ(translator->keyCodesForTranslation(u"\u0444"), Codes());
 }
 
 TEST(SRKeyCodeASCIITranslatorTest, MapIsRebuiltOnlyWhenTheIdentifierChanges)
