@@ -236,10 +236,11 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithDictionary(const Dictionary&
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyEquivalent(const String& keyEquivalent)
 {
-    const std::u16string& text = keyEquivalent.utf16();
-    std::size_t split = detail::scanLeadingRun(text, isModifierGlyph);
-    String modifierPart = keyEquivalent.substring(0, split);
-    String keyPart = keyEquivalent.substring(split);
+    // Blanks before the glyphs are passed over by the scan and belong to
+    // neither part.
+    const auto run = detail::scanLeadingRunBounds(keyEquivalent.utf16(), isModifierGlyph);
+    String modifierPart = keyEquivalent.substring(run.start, run.end - run.start);
+    String keyPart = keyEquivalent.substring(run.end);
     if (modifierPart.empty() && keyPart.empty())
         return nullptr;
 
