@@ -2,6 +2,7 @@
 
 #include "foundation/CFRunLoop.h"
 #include "foundation/Log.h"
+#include "foundation/NSException.h"
 
 namespace {
 
@@ -17,9 +18,13 @@ static_assert(keyboardEvents == 0x1C00);
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop& runLoop,
                                                                                       std::uint32_t tapOptions)
 {
+    auto heldRunLoop = std::static_pointer_cast<NSRunLoop>(runLoop.weak_from_this().lock());
+    NSAssert(heldRunLoop, String("aRunLoop must be owned by a shared pointer"));
+    if (!heldRunLoop)
+        return nullptr;
     // The monitor is made first so that the tap can be given its address;
     // without a tap it goes again before anyone sees it.
-    auto monitor = std::make_shared<SRAXGlobalShortcutMonitor>(Passkey(), runLoop);
+    auto monitor = std::make_shared<SRAXGlobalShortcutMonitor>(Passkey(), std::move(heldRunLoop));
     monitor->eventTap_ =
         CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, static_cast<CGEventTapOptions>(tapOptions),
                          keyboardEvents, SRAXEventTapCallback, monitor.get());
@@ -43,8 +48,8 @@ std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::create()
     return initWithRunLoop(NSRunLoop::currentRunLoop());
 }
 
-SRAXGlobalShortcutMonitor::SRAXGlobalShortcutMonitor(Passkey, NSRunLoop& runLoop)
-    : eventTapRunLoop_(&runLoop)
+SRAXGlobalShortcutMonitor::SRAXGlobalShortcutMonitor(Passkey, std::shared_ptr<NSRunLoop> runLoop)
+    : eventTapRunLoop_(std::move(runLoop))
 {
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 using namespace testing_support;
 using Events = std::vector<std::string>;
@@ -221,6 +222,23 @@ TEST_F(SRAXGlobalShortcutMonitorTest, ReleasedMonitorReceivesNothingMore)
     clock.advance(0);
     EXPECT_TRUE(performed.take().empty());
     EXPECT_EQ(delivered(), (Events{"down 48", "down 48"}));
+    EXPECT_TRUE(desktop->eventTaps()->taps().empty());
+}
+
+TEST_F(SRAXGlobalShortcutMonitorTest, MonitorKeepsTheRunLoopOfAThreadThatHasEnded)
+{
+    std::shared_ptr<SRAXGlobalShortcutMonitor> monitor;
+    std::thread worker([&] { monitor = SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop::currentRunLoop(), 0); });
+    worker.join();
+    ASSERT_TRUE(monitor);
+    EXPECT_NE(&monitor->eventTapRunLoop(), &NSRunLoop::mainRunLoop());
+    EXPECT_TRUE(monitor->eventTapRunLoop().containsSource(monitor->eventTapSource()));
+    std::weak_ptr<NSObject> runLoop = monitor->eventTapRunLoop().weak_from_this();
+
+    // Releasing it takes the source out of the run loop it kept, and lets
+    // the run loop go.
+    monitor.reset();
+    EXPECT_TRUE(runLoop.expired());
     EXPECT_TRUE(desktop->eventTaps()->taps().empty());
 }
 
