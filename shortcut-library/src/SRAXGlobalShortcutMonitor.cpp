@@ -70,16 +70,26 @@ SRAXGlobalShortcutMonitor::~SRAXGlobalShortcutMonitor()
 
 void SRAXGlobalShortcutMonitor::didAddShortcut(const std::shared_ptr<SRShortcut>&)
 {
-    if (!shortcuts().empty())
+    if (shortcutCount() > 0)
         CGEventTapEnable(eventTap_, true);
 }
 
 void SRAXGlobalShortcutMonitor::willRemoveShortcut(const std::shared_ptr<SRShortcut>&)
 {
     // The base class pairs the hooks with a shortcut's first and last enabled
-    // registration, so the shortcut on its way out is still listed, once:
-    // a single entry means nothing will be left to look for.
-    if (shortcuts().size() == 1)
+    // registration, so the shortcut on its way out is still counted, once:
+    // a single one means nothing will be left to look for.
+    if (shortcutCount() == 1)
+        CGEventTapEnable(eventTap_, false);
+}
+
+void SRAXGlobalShortcutMonitor::didRemoveShortcut(const std::shared_ptr<SRShortcut>&)
+{
+    // Removing every action announces each shortcut's removal while all of
+    // them are still there, so none was the last one above: what is left
+    // decides, or the tap would stay on for every keystroke with nothing to
+    // look for.
+    if (shortcutCount() == 0)
         CGEventTapEnable(eventTap_, false);
 }
 

@@ -120,6 +120,12 @@ std::vector<std::shared_ptr<SRShortcut>> SRShortcutMonitor::shortcuts() const
     return result;
 }
 
+std::size_t SRShortcutMonitor::shortcutCount() const
+{
+    std::lock_guard lock(lock_);
+    return shortcuts_.size();
+}
+
 SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventType keyEvent) const
 {
     int kind = kindIndex(keyEvent);

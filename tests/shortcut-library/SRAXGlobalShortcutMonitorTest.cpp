@@ -182,6 +182,19 @@ TEST_F(SRAXGlobalShortcutMonitorTest, TapIsOnWhileTheMonitorHoldsAShortcut)
     EXPECT_FALSE(tapEnabled(*monitor));
     tab->setEnabled(true);
     EXPECT_TRUE(tapEnabled(*monitor));
+
+    // All at once, however many there were.
+    for (int count : {1, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << count << " shortcuts");
+        monitor->removeAllActions();
+        for (int i = 0; i < count; ++i)
+            monitor->addAction(namedAction(performed, "f" + std::to_string(i), makeShortcut(122, control << i)),
+                               SRKeyEventTypeDown);
+        ASSERT_EQ(monitor->shortcuts().size(), std::size_t(count));
+        EXPECT_TRUE(tapEnabled(*monitor));
+        monitor->removeAllActions();
+        EXPECT_FALSE(tapEnabled(*monitor));
+    }
 }
 
 TEST_F(SRAXGlobalShortcutMonitorTest, TapTurnedOffByTheSystemIsTurnedOnAgain)

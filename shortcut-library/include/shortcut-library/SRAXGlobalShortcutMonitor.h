@@ -57,6 +57,7 @@ public:
 protected:
     void didAddShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
     void willRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
+    void didRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
 
 private:
     bool canActivelyFilterEvents_ = false;

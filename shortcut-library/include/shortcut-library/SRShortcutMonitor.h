@@ -85,11 +85,19 @@ protected:
     // holds something for it (a hot key, an enabled event tap) releases it
     // there and acquires it in didAddShortcut. The shortcut is among
     // shortcuts() from didAddShortcut to willRemoveShortcut inclusive, so
-    // "is this the last one" is shortcuts().size() == 1 in willRemoveShortcut.
+    // "is this the last one" is shortcutCount() == 1 in willRemoveShortcut.
+    // removeAllActions is the exception: it sends willRemoveShortcut for
+    // every shortcut before any has gone, and didRemoveShortcut once none is
+    // left, so "nothing is left" is shortcutCount() == 0 in didRemoveShortcut
+    // whichever way they went.
     virtual void willAddShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void didAddShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void willRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void didRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut);
+
+    // How many distinct shortcuts have an enabled action: shortcuts().size()
+    // without making the list.
+    std::size_t shortcutCount() const;
 
     // The monitor's lock, for subclasses whose own state goes with it.
     std::recursive_mutex& actionsLock() const { return lock_; }
