@@ -105,9 +105,9 @@ CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
     const NSEventModifierFlags flags = CGEventGetFlags(event) & SRCocoaModifierFlagsMask;
 
     // A modifier change is a shortcut of modifiers only. Only key code and
-    // flags take part in the lookup, so the texts are left empty rather than
-    // translated on every keystroke of the user.
-    const SRShortcut shortcut(type == kCGEventFlagsChanged ? SRKeyCodeNone : keyCode, flags, String(), String());
+    // flags take part in the lookup, so no shortcut object is made (nor its
+    // texts translated) on every keystroke of the user.
+    const detail::SRShortcutKey shortcut(type == kCGEventFlagsChanged ? SRKeyCodeNone : keyCode, flags);
     const bool isKeyboardType = type == kCGEventKeyDown || type == kCGEventKeyUp || type == kCGEventFlagsChanged;
     // The key code as read: for a modifier change it names the modifier key,
     // which decides between down and up.
@@ -115,7 +115,7 @@ CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
         SR_keyEventTypeForEventType(isKeyboardType ? static_cast<NSEventType>(type) : NSEventType(0), keyCode, flags);
 
     // A copy taken under the lock; the actions run without it.
-    if (performActions(enabledActionsForShortcut(shortcut, keyEvent), nullptr))
+    if (performActions(enabledActionsForShortcutKey(shortcut, keyEvent), nullptr))
         result = nullptr;
 
     if (!result && !canActivelyFilterEvents_)

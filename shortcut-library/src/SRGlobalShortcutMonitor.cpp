@@ -85,7 +85,7 @@ void SRGlobalShortcutMonitor::registerHotKeyForShortcutIfNeeded(const std::share
     // Not looking at the pause counter is deliberate: a shortcut that gets
     // its first action during a pause is registered at once, and its events
     // are refused by handleEvent until the pause ends.
-    if (shortcutToHotKey_.contains(keyOf(*shortcut)))
+    if (shortcutToHotKey_.contains(detail::SRShortcutKey(*shortcut)))
         return;
     // Carbon has no way to express a modifier-only hot key.
     if (shortcut->keyCode() == SRKeyCodeNone) {
@@ -108,13 +108,13 @@ void SRGlobalShortcutMonitor::registerHotKeyForShortcutIfNeeded(const std::share
     Log::write(LogLevel::Default,
                {{"keyCode", keyCodeValue(*shortcut)}, {"modifierFlags", modifierFlagsValue(*shortcut)}},
                "Registered Carbon hot key %u", identifier);
-    shortcutToHotKey_[keyOf(*shortcut)] = HotKey{.reference = reference, .identifier = identifier};
+    shortcutToHotKey_[detail::SRShortcutKey(*shortcut)] = HotKey{.reference = reference, .identifier = identifier};
     hotKeyIdToShortcut_[identifier] = shortcut;
 }
 
 void SRGlobalShortcutMonitor::unregisterHotKeyForShortcutIfNeeded(const SRShortcut& shortcut)
 {
-    auto it = shortcutToHotKey_.find(keyOf(shortcut));
+    auto it = shortcutToHotKey_.find(detail::SRShortcutKey(shortcut));
     if (it == shortcutToHotKey_.end())
         return;
     const HotKey hotKey = it->second;
@@ -241,7 +241,7 @@ OSStatus SRGlobalShortcutMonitor::handleEvent(EventRef event)
             Log::info("#Error Unexpected key event of type %u", kind);
             return eventNotHandledErr;
         }
-        actions = enabledActionsForShortcut(*it->second, keyEvent);
+        actions = enabledActionsForShortcutKey(detail::SRShortcutKey(*it->second), keyEvent);
     }
     if (actions.empty()) {
         Log::info("No actions for the shortcut");
@@ -270,7 +270,7 @@ OSStatus SRCarbonHotKeyEventHandler(EventHandlerCallRef, EventRef inEvent, void*
 std::optional<UInt32> SRGlobalShortcutMonitor::hotKeyIdForShortcut(const SRShortcut& shortcut) const
 {
     std::lock_guard lock(actionsLock());
-    auto it = shortcutToHotKey_.find(keyOf(shortcut));
+    auto it = shortcutToHotKey_.find(detail::SRShortcutKey(shortcut));
     if (it == shortcutToHotKey_.end())
         return std::nullopt;
     return it->second.identifier;

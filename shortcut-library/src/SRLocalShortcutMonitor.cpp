@@ -205,7 +205,7 @@ bool SRLocalShortcutMonitor::handleEvent(const NSEvent& event, const std::shared
     }
     SRKeyEventType keyEvent = SR_keyEventType(event);
     // A copy: the actions run without the lock and may change the monitor.
-    return performActions(enabledActionsForShortcut(*shortcut, keyEvent), target);
+    return performActions(enabledActionsForShortcutKey(detail::SRShortcutKey(*shortcut), keyEvent), target);
 }
 
 // MARK: - Key bindings

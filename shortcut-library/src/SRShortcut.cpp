@@ -391,7 +391,7 @@ bool SRShortcut::isEqual(const Id& other) const
 
 std::size_t SRShortcut::hash() const
 {
-    return static_cast<std::size_t>(keyCode_) | static_cast<std::size_t>(modifierFlags_ & SRCocoaModifierFlagsMask);
+    return detail::SRShortcutKey(*this).hash();
 }
 
 String SRShortcut::description() const

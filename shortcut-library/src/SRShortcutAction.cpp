@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutAction.h"
 
+#include "SRKeyPaths.h"
 #include "appkit/NSApplication.h"
 #include "foundation/Log.h"
 #include "foundation/NSController.h"
@@ -10,35 +11,11 @@
 
 namespace {
 
+namespace keys = detail::keys;
+
 // Tells our observations of the observed object apart from anything a
 // subclass observes.
 char SRShortcutActionContext;
-
-const String& shortcutKey()
-{
-    static const String* key = new String("shortcut");
-    return *key;
-}
-const String& actionHandlerKey()
-{
-    static const String* key = new String("actionHandler");
-    return *key;
-}
-const String& targetKey()
-{
-    static const String* key = new String("target");
-    return *key;
-}
-const String& observedObjectKey()
-{
-    static const String* key = new String("observedObject");
-    return *key;
-}
-const String& observedKeyPathKey()
-{
-    static const String* key = new String("observedKeyPath");
-    return *key;
-}
 
 bool sameShortcut(const std::shared_ptr<SRShortcut>& a, const std::shared_ptr<SRShortcut>& b)
 {
@@ -163,21 +140,21 @@ void SRShortcutAction::setShortcut(const std::shared_ptr<SRShortcut>& shortcut)
 {
     LogActivity activity("-[SRShortcutAction setShortcut:]");
     std::lock_guard lock(lock_);
-    willChangeValueForKey(observedObjectKey());
-    willChangeValueForKey(observedKeyPathKey());
+    willChangeValueForKey(keys::observedObject());
+    willChangeValueForKey(keys::observedKeyPath());
     if (sameShortcut(shortcut, this->shortcut())) {
         invalidateObserving();
     } else {
-        willChangeValueForKey(shortcutKey());
+        willChangeValueForKey(keys::shortcut());
         invalidateObserving();
         {
             std::lock_guard fields(fieldsMutex_);
             shortcut_ = shortcut;
         }
-        didChangeValueForKey(shortcutKey());
+        didChangeValueForKey(keys::shortcut());
     }
-    didChangeValueForKey(observedKeyPathKey());
-    didChangeValueForKey(observedObjectKey());
+    didChangeValueForKey(keys::observedKeyPath());
+    didChangeValueForKey(keys::observedObject());
 }
 
 void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object, const String& keyPath)
@@ -189,8 +166,8 @@ void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object
         if (object.get() == observedObjectPointer_ && observedObject_.lock() == object && keyPath == observedKeyPath_)
             return;
     }
-    willChangeValueForKey(observedObjectKey());
-    willChangeValueForKey(observedKeyPathKey());
+    willChangeValueForKey(keys::observedObject());
+    willChangeValueForKey(keys::observedKeyPath());
     invalidateObserving();
     {
         std::lock_guard fields(fieldsMutex_);
@@ -203,8 +180,8 @@ void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object
     if (object)
         object->addObserver(*this, keyPath, NSKeyValueObservingOptionNew | NSKeyValueObservingOptionInitial,
                             &SRShortcutActionContext);
-    didChangeValueForKey(observedKeyPathKey());
-    didChangeValueForKey(observedObjectKey());
+    didChangeValueForKey(keys::observedKeyPath());
+    didChangeValueForKey(keys::observedObject());
 }
 
 std::shared_ptr<NSObject> SRShortcutAction::observedObject() const
@@ -244,12 +221,12 @@ void SRShortcutAction::observeValueForKeyPath(const String& keyPath, NSObject* o
         if (sameShortcut(newShortcut, shortcut_))
             return;
     }
-    willChangeValueForKey(shortcutKey());
+    willChangeValueForKey(keys::shortcut());
     {
         std::lock_guard fields(fieldsMutex_);
         shortcut_ = newShortcut;
     }
-    didChangeValueForKey(shortcutKey());
+    didChangeValueForKey(keys::shortcut());
 }
 
 // MARK: - Handler and target
@@ -263,7 +240,7 @@ SRShortcutAction::ActionHandler SRShortcutAction::actionHandler() const
 void SRShortcutAction::setActionHandler(ActionHandler actionHandler)
 {
     std::lock_guard lock(lock_);
-    willChangeValueForKey(actionHandlerKey());
+    willChangeValueForKey(keys::actionHandler());
     bool clearTarget = false;
     {
         std::lock_guard fields(fieldsMutex_);
@@ -271,14 +248,14 @@ void SRShortcutAction::setActionHandler(ActionHandler actionHandler)
         clearTarget = actionHandler_ && !target_.expired();
     }
     if (clearTarget) {
-        willChangeValueForKey(targetKey());
+        willChangeValueForKey(keys::target());
         {
             std::lock_guard fields(fieldsMutex_);
             target_.reset();
         }
-        didChangeValueForKey(targetKey());
+        didChangeValueForKey(keys::target());
     }
-    didChangeValueForKey(actionHandlerKey());
+    didChangeValueForKey(keys::actionHandler());
 }
 
 std::shared_ptr<NSObject> SRShortcutAction::target() const
@@ -301,7 +278,7 @@ void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
         if (target_.lock() == target)
             return;
     }
-    willChangeValueForKey(targetKey());
+    willChangeValueForKey(keys::target());
     bool clearHandler = false;
     {
         std::lock_guard fields(fieldsMutex_);
@@ -309,14 +286,14 @@ void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
         clearHandler = target && actionHandler_;
     }
     if (clearHandler) {
-        willChangeValueForKey(actionHandlerKey());
+        willChangeValueForKey(keys::actionHandler());
         {
             std::lock_guard fields(fieldsMutex_);
             actionHandler_ = nullptr;
         }
-        didChangeValueForKey(actionHandlerKey());
+        didChangeValueForKey(keys::actionHandler());
     }
-    didChangeValueForKey(targetKey());
+    didChangeValueForKey(keys::target());
 }
 
 // MARK: - Plain properties
@@ -347,12 +324,12 @@ void SRShortcutAction::setIdentifier(const String& identifier)
 
 void SRShortcutAction::setEnabled(bool enabled)
 {
-    automaticChange("enabled", [&] { enabled_.store(enabled, std::memory_order_release); });
+    automaticChange(keys::enabled(), [&] { enabled_.store(enabled, std::memory_order_release); });
 }
 
 bool SRShortcutAction::automaticallyNotifiesObserversForKey(const String& key) const
 {
-    if (key == shortcutKey() || key == actionHandlerKey() || key == targetKey())
+    if (key == keys::shortcut() || key == keys::actionHandler() || key == keys::target())
         return false;
     return NSObject::automaticallyNotifiesObserversForKey(key);
 }

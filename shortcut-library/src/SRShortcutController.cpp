@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutController.h"
 
+#include "SRKeyPaths.h"
 #include "foundation/CFNotificationCenter.h"
 #include "foundation/Log.h"
 #include "foundation/NSException.h"
@@ -14,21 +15,7 @@
 
 namespace {
 
-const String& selectionKey()
-{
-    static const String* key = new String("selection");
-    return *key;
-}
-const String& shortcutActionTargetKey()
-{
-    static const String* key = new String("shortcutActionTarget");
-    return *key;
-}
-const String& shortcutActionKey()
-{
-    static const String* key = new String("shortcutAction");
-    return *key;
-}
+namespace keys = detail::keys;
 
 const String& layoutChangedNotification()
 {
@@ -197,7 +184,7 @@ void SRShortcutController::didChangeValueForKey(const String& key)
 {
     // Recomputed before the base class tells the observers, so that they
     // read fresh values when they hear of the change.
-    if (key == selectionKey()) {
+    if (key == keys::selection()) {
         if (!content().isNil())
             addSelectedKeyboardInputSourceObserverIfNeeded();
         else
@@ -250,24 +237,24 @@ void SRShortcutController::setShortcutActionTarget(const std::shared_ptr<NSObjec
     if (shortcutActionTarget() == target)
         return;
 
-    willChangeValueForKey(shortcutActionTargetKey());
+    willChangeValueForKey(keys::shortcutActionTarget());
     if (target && shortcutAction_) {
         shortcutAction_->setTarget(target);
     } else if (target) {
-        willChangeValueForKey(shortcutActionKey());
+        willChangeValueForKey(keys::shortcutAction());
         auto self = std::static_pointer_cast<SRShortcutController>(shared_from_this());
         auto action = SRShortcutAction::shortcutActionWithKeyPath("content", self, target, Selector(), 0);
         action->setIdentifier(identifier_);
         shortcutAction_ = action;
         SRGlobalShortcutMonitor::sharedMonitor()->addAction(action, SRKeyEventTypeDown);
-        didChangeValueForKey(shortcutActionKey());
+        didChangeValueForKey(keys::shortcutAction());
     } else if (shortcutAction_) {
-        willChangeValueForKey(shortcutActionKey());
+        willChangeValueForKey(keys::shortcutAction());
         SRGlobalShortcutMonitor::sharedMonitor()->removeAction(shortcutAction_);
         shortcutAction_.reset();
-        didChangeValueForKey(shortcutActionKey());
+        didChangeValueForKey(keys::shortcutAction());
     }
-    didChangeValueForKey(shortcutActionTargetKey());
+    didChangeValueForKey(keys::shortcutActionTarget());
 }
 
 void SRShortcutController::setIdentifier(const String& identifier)
@@ -279,7 +266,7 @@ void SRShortcutController::setIdentifier(const String& identifier)
 
 bool SRShortcutController::automaticallyNotifiesObserversForKey(const String& key) const
 {
-    if (key == shortcutActionTargetKey() || key == shortcutActionKey())
+    if (key == keys::shortcutActionTarget() || key == keys::shortcutAction())
         return false;
     return NSObjectController::automaticallyNotifiesObserversForKey(key);
 }

@@ -99,6 +99,10 @@ protected:
     // without making the list.
     std::size_t shortcutCount() const;
 
+    // enabledActionsForShortcut for the key of a shortcut, for subclasses
+    // that turn an event into one without making a shortcut object.
+    ActionList enabledActionsForShortcutKey(const detail::SRShortcutKey& key, SRKeyEventType keyEvent) const;
+
     // The monitor's lock, for subclasses whose own state goes with it.
     std::recursive_mutex& actionsLock() const { return lock_; }
 
@@ -115,22 +119,8 @@ protected:
 
 private:
     // Shortcuts are compared by value: key code and modifier flags.
-    struct ShortcutKey {
-        SRKeyCode keyCode = SRKeyCodeNone;
-        NSEventModifierFlags modifierFlags = 0;
-        explicit ShortcutKey(const SRShortcut& shortcut)
-            : keyCode(shortcut.keyCode())
-            , modifierFlags(shortcut.modifierFlags())
-        {
-        }
-        friend bool operator==(const ShortcutKey&, const ShortcutKey&) = default;
-    };
-    struct ShortcutKeyHash {
-        std::size_t operator()(const ShortcutKey& key) const noexcept
-        {
-            return std::hash<std::uint64_t>()((std::uint64_t(key.modifierFlags) << 16) ^ key.keyCode);
-        }
-    };
+    using ShortcutKey = detail::SRShortcutKey;
+    using ShortcutKeyHash = detail::SRShortcutKeyHash;
 
     // One shortcut's enabled actions of one kind, oldest first.
     using ActionOrder = std::list<std::shared_ptr<SRShortcutAction>>;
