@@ -1,5 +1,6 @@
 #include "shortcut-library/SRAXGlobalShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "foundation/CFRunLoop.h"
 #include "foundation/Log.h"
 #include "foundation/NSException.h"
@@ -18,6 +19,7 @@ static_assert(keyboardEvents == 0x1C00);
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop& runLoop,
                                                                                       std::uint32_t tapOptions)
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor initWithRunLoop:tapOptions:]");
     auto heldRunLoop = std::static_pointer_cast<NSRunLoop>(runLoop.weak_from_this().lock());
     NSAssert(heldRunLoop, String("aRunLoop must be owned by a shared pointer"));
     if (!heldRunLoop)
@@ -40,11 +42,13 @@ std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRu
 
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop& runLoop)
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor initWithRunLoop:]");
     return initWithRunLoop(runLoop, kCGEventTapOptionListenOnly);
 }
 
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::create()
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor init]");
     return initWithRunLoop(NSRunLoop::currentRunLoop());
 }
 
@@ -97,7 +101,7 @@ void SRAXGlobalShortcutMonitor::didRemoveShortcut(const std::shared_ptr<SRShortc
 
 CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
 {
-    LogActivity activity("-[SRAXGlobalShortcutMonitor handleEvent:]");
+    SR_METHOD_ACTIVITY("handleEvent:");
     CGEventRef result = event;
 
     const auto keyCode = static_cast<SRKeyCode>(CGEventGetIntegerValueField(event, kCGKeyboardEventKeycode));
@@ -111,8 +115,8 @@ CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
     const bool isKeyboardType = type == kCGEventKeyDown || type == kCGEventKeyUp || type == kCGEventFlagsChanged;
     // The key code as read: for a modifier change it names the modifier key,
     // which decides between down and up.
-    const SRKeyEventType keyEvent =
-        SR_keyEventTypeForEventType(isKeyboardType ? static_cast<NSEventType>(type) : NSEventType(0), keyCode, flags);
+    const SRKeyEventType keyEvent = detail::SRKeyEventTypeForEventType(
+        isKeyboardType ? static_cast<NSEventType>(type) : NSEventType(0), keyCode, flags);
 
     // A copy taken under the lock; the actions run without it.
     if (performActions(enabledActionsForShortcutKey(shortcut, keyEvent), nullptr))

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRGlobalShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "foundation/Log.h"
 
 #include <mutex>
@@ -171,6 +172,7 @@ void SRGlobalShortcutMonitor::removeEventHandlerIfNeeded()
 
 void SRGlobalShortcutMonitor::pause()
 {
+    SR_METHOD_ACTIVITY("pause");
     std::lock_guard lock(actionsLock());
     const std::int64_t before = disableCounter_.fetch_add(1, std::memory_order_acq_rel);
     Log::debug("Global Shortcut Monitor counter: %ld -> %ld", static_cast<long>(before), static_cast<long>(before + 1));
@@ -186,6 +188,7 @@ void SRGlobalShortcutMonitor::pause()
 
 void SRGlobalShortcutMonitor::resume()
 {
+    SR_METHOD_ACTIVITY("resume");
     std::lock_guard lock(actionsLock());
     const std::int64_t before = disableCounter_.fetch_sub(1, std::memory_order_acq_rel);
     Log::debug("Global Shortcut Monitor counter: %ld -> %ld", static_cast<long>(before), static_cast<long>(before - 1));
@@ -200,7 +203,7 @@ void SRGlobalShortcutMonitor::resume()
 
 OSStatus SRGlobalShortcutMonitor::handleEvent(EventRef event)
 {
-    LogActivity activity("-[SRGlobalShortcutMonitor handleEvent:]");
+    SR_METHOD_ACTIVITY("handleEvent:");
 
     if (disableCounter_.load(std::memory_order_acquire) > 0) {
         Log::debug("Monitoring is currently disabled");

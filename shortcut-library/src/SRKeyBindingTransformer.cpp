@@ -1,5 +1,6 @@
 #include "shortcut-library/SRKeyBindingTransformer.h"
 
+#include "SRActivity.h"
 #include "SRShortcutScanner.h"
 #include "foundation/Log.h"
 #include "shortcut-library/SRKeyCodeTransformer.h"
@@ -261,30 +262,9 @@ SRKeyBindingTransformer& SRKeyBindingTransformer::sharedTransformer()
     return **transformer;
 }
 
-Id SRKeyBindingTransformer::transformedValue(const Id& value)
-{
-    const String* keyBinding = value.string();
-    if (!keyBinding)
-        return {};
-    return Id(shortcutForKeyBinding(*keyBinding));
-}
+namespace {
 
-Id SRKeyBindingTransformer::reverseTransformedValue(const Id& value)
-{
-    std::optional<String> keyBinding;
-    if (const Dictionary* dictionary = value.dictionary()) {
-        keyBinding = writeKeyBinding(dictionary->objectForKey(SRShortcutKeyCodeKey()),
-                                     dictionary->objectForKey(SRShortcutModifierFlagsKey()));
-    } else if (auto shortcut = value.object<SRShortcut>()) {
-        keyBinding = keyBindingForShortcut(*shortcut);
-    } else {
-        Log::write(LogLevel::Error, {}, "#Error invalid class of the value");
-        return {};
-    }
-    return keyBinding ? Id(*keyBinding) : Id();
-}
-
-std::shared_ptr<SRShortcut> SRKeyBindingTransformer::shortcutForKeyBinding(const String& keyBinding) const
+std::shared_ptr<SRShortcut> readShortcut(const String& keyBinding)
 {
     if (keyBinding.empty())
         return nullptr;
@@ -297,8 +277,49 @@ std::shared_ptr<SRShortcut> SRKeyBindingTransformer::shortcutForKeyBinding(const
     return SRShortcut::shortcutWithCode(reading->keyCode, reading->modifierFlags);
 }
 
-std::optional<String> SRKeyBindingTransformer::keyBindingForShortcut(const SRShortcut& shortcut) const
+std::optional<String> writeShortcut(const SRShortcut& shortcut)
 {
     return writeKeyBinding(shortcut.objectForKeyedSubscript(SRShortcutKeyCodeKey()),
                            shortcut.objectForKeyedSubscript(SRShortcutModifierFlagsKey()));
+}
+
+}  // namespace
+
+Id SRKeyBindingTransformer::transformedValue(const Id& value)
+{
+    SR_METHOD_ACTIVITY("transformedValue:");
+    const String* keyBinding = value.string();
+    if (!keyBinding)
+        return {};
+    return Id(readShortcut(*keyBinding));
+}
+
+Id SRKeyBindingTransformer::reverseTransformedValue(const Id& value)
+{
+    SR_METHOD_ACTIVITY("reverseTransformedValue:");
+    std::optional<String> keyBinding;
+    if (const Dictionary* dictionary = value.dictionary()) {
+        keyBinding = writeKeyBinding(dictionary->objectForKey(SRShortcutKeyCodeKey()),
+                                     dictionary->objectForKey(SRShortcutModifierFlagsKey()));
+    } else if (auto shortcut = value.object<SRShortcut>()) {
+        keyBinding = writeShortcut(*shortcut);
+    } else {
+        Log::write(LogLevel::Error, {}, "#Error invalid class of the value");
+        return {};
+    }
+    return keyBinding ? Id(*keyBinding) : Id();
+}
+
+// The typed forms run in the activities of the conversions they stand for.
+
+std::shared_ptr<SRShortcut> SRKeyBindingTransformer::shortcutForKeyBinding(const String& keyBinding) const
+{
+    SR_METHOD_ACTIVITY("transformedValue:");
+    return readShortcut(keyBinding);
+}
+
+std::optional<String> SRKeyBindingTransformer::keyBindingForShortcut(const SRShortcut& shortcut) const
+{
+    SR_METHOD_ACTIVITY("reverseTransformedValue:");
+    return writeShortcut(shortcut);
 }

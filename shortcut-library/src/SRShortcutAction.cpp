@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutAction.h"
 
+#include "SRActivity.h"
 #include "SRKeyPaths.h"
 #include "appkit/NSApplication.h"
 #include "foundation/Log.h"
@@ -61,6 +62,7 @@ std::shared_ptr<SRShortcutAction>
 SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut,
                                              const std::shared_ptr<NSObject>& target, Selector action, NSInteger tag)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithShortcut:target:action:tag:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
     result->setTarget(target);
@@ -72,6 +74,7 @@ SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& 
 std::shared_ptr<SRShortcutAction>
 SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut, ActionHandler actionHandler)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithShortcut:actionHandler:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
     result->setActionHandler(std::move(actionHandler));
@@ -83,6 +86,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithKeyPath(co
                                                                               const std::shared_ptr<NSObject>& target,
                                                                               Selector action, NSInteger tag)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithKeyPath:ofObject:target:action:tag:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setObservedObject(object, keyPath);
     result->setTarget(target);
@@ -95,6 +99,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithKeyPath(co
                                                                               const std::shared_ptr<NSObject>& object,
                                                                               ActionHandler actionHandler)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithKeyPath:ofObject:actionHandler:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setObservedObject(object, keyPath);
     result->setActionHandler(std::move(actionHandler));
@@ -138,7 +143,7 @@ std::shared_ptr<SRShortcut> SRShortcutAction::shortcut() const
 
 void SRShortcutAction::setShortcut(const std::shared_ptr<SRShortcut>& shortcut)
 {
-    LogActivity activity("-[SRShortcutAction setShortcut:]");
+    SR_METHOD_ACTIVITY("setShortcut:");
     std::lock_guard lock(lock_);
     willChangeValueForKey(keys::observedObject());
     willChangeValueForKey(keys::observedKeyPath());
@@ -159,7 +164,7 @@ void SRShortcutAction::setShortcut(const std::shared_ptr<SRShortcut>& shortcut)
 
 void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object, const String& keyPath)
 {
-    LogActivity activity("-[SRShortcutAction setObservedObject:withKeyPath:]");
+    SR_METHOD_ACTIVITY("setObservedObject:withKeyPath:");
     std::lock_guard lock(lock_);
     {
         std::lock_guard fields(fieldsMutex_);
@@ -199,7 +204,7 @@ String SRShortcutAction::observedKeyPath() const
 void SRShortcutAction::observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
                                               void* context)
 {
-    LogActivity activity("-[SRShortcutAction observeValueForKeyPath:ofObject:change:context:]");
+    SR_METHOD_ACTIVITY("observeValueForKeyPath:ofObject:change:context:");
     if (context != &SRShortcutActionContext) {
         NSObject::observeValueForKeyPath(keyPath, object, change, context);
         return;
@@ -239,6 +244,7 @@ SRShortcutAction::ActionHandler SRShortcutAction::actionHandler() const
 
 void SRShortcutAction::setActionHandler(ActionHandler actionHandler)
 {
+    SR_METHOD_ACTIVITY("setActionHandler:");
     std::lock_guard lock(lock_);
     willChangeValueForKey(keys::actionHandler());
     bool clearTarget = false;
@@ -272,6 +278,7 @@ std::shared_ptr<NSObject> SRShortcutAction::target() const
 
 void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
 {
+    SR_METHOD_ACTIVITY("setTarget:");
     std::lock_guard lock(lock_);
     {
         std::lock_guard fields(fieldsMutex_);
@@ -300,11 +307,13 @@ void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
 
 void SRShortcutAction::setAction(Selector action)
 {
+    SR_METHOD_ACTIVITY("setAction:");
     automaticChange("action", [&] { action_.store(action, std::memory_order_relaxed); });
 }
 
 void SRShortcutAction::setTag(NSInteger tag)
 {
+    SR_METHOD_ACTIVITY("setTag:");
     automaticChange("tag", [&] { tag_.store(tag, std::memory_order_relaxed); });
 }
 
@@ -316,6 +325,7 @@ String SRShortcutAction::identifier() const
 
 void SRShortcutAction::setIdentifier(const String& identifier)
 {
+    SR_METHOD_ACTIVITY("setIdentifier:");
     automaticChange("identifier", [&] {
         std::lock_guard fields(fieldsMutex_);
         identifier_ = identifier;
@@ -324,6 +334,7 @@ void SRShortcutAction::setIdentifier(const String& identifier)
 
 void SRShortcutAction::setEnabled(bool enabled)
 {
+    SR_METHOD_ACTIVITY("setEnabled:");
     automaticChange(keys::enabled(), [&] { enabled_.store(enabled, std::memory_order_release); });
 }
 
@@ -338,7 +349,7 @@ bool SRShortcutAction::automaticallyNotifiesObserversForKey(const String& key) c
 
 bool SRShortcutAction::performActionOnTarget(const std::shared_ptr<NSObject>& target)
 {
-    LogActivity activity("-[SRShortcutAction performActionOnTarget:]");
+    SR_METHOD_ACTIVITY("performActionOnTarget:");
 
     if (!isEnabled()) {
         Log::debug("Not performed: disabled");
@@ -451,6 +462,19 @@ void SRShortcutAction::describe(ClassDescriptor& d)
 SRKeyEventType SR_keyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
                                            NSEventModifierFlags modifierFlags)
 {
+    LogActivity activity("+[NSEvent SR_keyEventTypeForEventType:keyCode:modifierFlags:]");
+    return detail::SRKeyEventTypeForEventType(eventType, keyCode, modifierFlags);
+}
+
+SRKeyEventType SR_keyEventType(const NSEvent& event)
+{
+    LogActivity activity("-[NSEvent SR_keyEventType]");
+    return detail::SRKeyEventTypeForEventType(event.type(), event.keyCode(), event.modifierFlags());
+}
+
+SRKeyEventType detail::SRKeyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
+                                                  NSEventModifierFlags modifierFlags)
+{
     switch (eventType) {
     case NSEventTypeKeyDown:
         return SRKeyEventTypeDown;
@@ -487,9 +511,4 @@ SRKeyEventType SR_keyEventTypeForEventType(NSEventType eventType, unsigned short
         NSException::raise(NSInternalInconsistencyException, "Expected a key event, got %lu",
                            static_cast<unsigned long>(eventType));
     }
-}
-
-SRKeyEventType SR_keyEventType(const NSEvent& event)
-{
-    return SR_keyEventTypeForEventType(event.type(), event.keyCode(), event.modifierFlags());
 }

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutController.h"
 
+#include "SRActivity.h"
 #include "SRKeyPaths.h"
 #include "foundation/CFNotificationCenter.h"
 #include "foundation/Log.h"
@@ -104,11 +105,13 @@ const ClassDescriptor* SRShortcutController::objectClass() const
 
 Id SRShortcutController::newObject()
 {
+    SR_METHOD_ACTIVITY("newObject");
     NSException::raise(NSInternalInconsistencyException, "newObject is not implemented");
 }
 
 void SRShortcutController::addObject(const Id& object)
 {
+    SR_METHOD_ACTIVITY("addObject:");
     if (!object.isNil() && !object.object<SRShortcut>()) {
         Log::error("#Error %s takes a shortcut as content, not %s", className().utf8().c_str(),
                    object.description().utf8().c_str());
@@ -119,6 +122,7 @@ void SRShortcutController::addObject(const Id& object)
 
 void SRShortcutController::removeObject(const Id& object)
 {
+    SR_METHOD_ACTIVITY("removeObject:");
     NSObjectController::removeObject(object);
 }
 
@@ -126,6 +130,7 @@ void SRShortcutController::removeObject(const Id& object)
 
 void SRShortcutController::updateComputedKeyPaths()
 {
+    SR_METHOD_ACTIVITY("updateComputedKeyPaths");
     static_assert(std::tuple_size_v<decltype(computedValues_)> == ComputedKeyCount);
     auto& fields = computedValues_;
 
@@ -198,6 +203,7 @@ void SRShortcutController::didChangeValueForKey(const String& key)
 
 void SRShortcutController::addSelectedKeyboardInputSourceObserverIfNeeded()
 {
+    SR_METHOD_ACTIVITY("addSelectedKeyboardInputSourceObserverIfNeeded");
     if (isSelectedKeyboardInputSourceObserved_)
         return;
     CFNotificationCenterAddObserver(CFNotificationCenterGetDistributedCenter(), this,
@@ -208,6 +214,7 @@ void SRShortcutController::addSelectedKeyboardInputSourceObserverIfNeeded()
 
 void SRShortcutController::removeSelectedKeyboardInputSourceObserverIfNeeded()
 {
+    SR_METHOD_ACTIVITY("removeSelectedKeyboardInputSourceObserverIfNeeded");
     if (!isSelectedKeyboardInputSourceObserved_)
         return;
     CFNotificationCenterRemoveObserver(CFNotificationCenterGetDistributedCenter(), this, layoutChangedNotification(),
@@ -217,6 +224,7 @@ void SRShortcutController::removeSelectedKeyboardInputSourceObserverIfNeeded()
 
 void SRShortcutController::onSelectedKeyboardInputSourceObserverChange()
 {
+    SR_METHOD_ACTIVITY("onSelectedKeyboardInputSourceObserverChange");
     const auto& paths = computedKeyPaths();
     for (ComputedKey key : layoutDependentKeys)
         willChangeValueForKey(paths[key]);
@@ -234,6 +242,7 @@ std::shared_ptr<NSObject> SRShortcutController::shortcutActionTarget() const
 
 void SRShortcutController::setShortcutActionTarget(const std::shared_ptr<NSObject>& target)
 {
+    SR_METHOD_ACTIVITY("setShortcutActionTarget:");
     if (shortcutActionTarget() == target)
         return;
 
@@ -259,6 +268,7 @@ void SRShortcutController::setShortcutActionTarget(const std::shared_ptr<NSObjec
 
 void SRShortcutController::setIdentifier(const String& identifier)
 {
+    SR_METHOD_ACTIVITY("setIdentifier:");
     automaticChange("identifier", [&] { identifier_ = identifier; });
     if (shortcutAction_)
         shortcutAction_->setIdentifier(identifier);
@@ -275,6 +285,7 @@ bool SRShortcutController::automaticallyNotifiesObserversForKey(const String& ke
 
 void SRShortcutController::setRecorderControl(const std::shared_ptr<NSObject>& control)
 {
+    SR_METHOD_ACTIVITY("setRecorderControl:");
     automaticChange("recorderControl", [&] {
         if (auto previous = recorderControl_.lock())
             previous->unbind(NSValueBinding);
@@ -310,6 +321,7 @@ void SRShortcutController::updateRecorderControlValueBinding()
 void SRShortcutController::bind(const String& binding, const Id& observable, const String& keyPath,
                                 const Dictionary& options)
 {
+    SR_METHOD_ACTIVITY("bind:toObject:withKeyPath:options:");
     NSObjectController::bind(binding, observable, keyPath, options);
     if (binding == NSContentObjectBinding)
         updateRecorderControlValueBinding();

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "SRKeyPaths.h"
 #include "foundation/NSException.h"
 
@@ -110,6 +111,7 @@ std::size_t SRShortcutMonitor::shortcutCount() const
 
 SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventType keyEvent) const
 {
+    SR_METHOD_ACTIVITY("actionsForKeyEvent:");
     int kind = kindIndex(keyEvent);
     std::lock_guard lock(lock_);
     ActionList result;
@@ -121,6 +123,7 @@ SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventTy
 SRShortcutMonitor::ActionList SRShortcutMonitor::enabledActionsForShortcut(const SRShortcut& shortcut,
                                                                            SRKeyEventType keyEvent) const
 {
+    SR_METHOD_ACTIVITY("enabledActionsForShortcut:keyEvent:");
     return enabledActionsForShortcutKey(ShortcutKey(shortcut), keyEvent);
 }
 
@@ -149,6 +152,7 @@ bool SRShortcutMonitor::performActions(const ActionList& actions, const std::sha
 
 void SRShortcutMonitor::addAction(const std::shared_ptr<SRShortcutAction>& action, SRKeyEventType keyEvent)
 {
+    SR_METHOD_ACTIVITY("addAction:forKeyEvent:");
     NSParameterAssert(action);
     if (!action)
         return;
@@ -194,6 +198,7 @@ void SRShortcutMonitor::addAction(const std::shared_ptr<SRShortcutAction>& actio
 std::shared_ptr<SRShortcutAction> SRShortcutMonitor::addAction(Selector selector, const String& keyEquivalent,
                                                                NSInteger tag)
 {
+    SR_METHOD_ACTIVITY("addAction:forKeyEquivalent:tag:");
     auto shortcut = SRShortcut::shortcutWithKeyEquivalent(keyEquivalent);
     if (!shortcut)
         return nullptr;
@@ -204,6 +209,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutMonitor::addAction(Selector selector
 
 void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& action, SRKeyEventType keyEvent)
 {
+    SR_METHOD_ACTIVITY("removeAction:forKeyEvent:");
     if (!action)
         return;
     int kind = kindIndex(keyEvent);
@@ -252,12 +258,14 @@ void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& ac
 
 void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& action)
 {
+    SR_METHOD_ACTIVITY("removeAction:");
     removeAction(action, SRKeyEventTypeDown);
     removeAction(action, SRKeyEventTypeUp);
 }
 
 void SRShortcutMonitor::removeAllActions()
 {
+    SR_METHOD_ACTIVITY("removeAllActions");
     // Released after the lock, so that actions going away don't run their
     // clean-up under it.
     decltype(actions_) released;
@@ -439,6 +447,7 @@ void SRShortcutMonitor::withdrawEnabledActions(const SRShortcut& shortcut, SRKey
 void SRShortcutMonitor::observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
                                                void* context)
 {
+    SR_METHOD_ACTIVITY("observeValueForKeyPath:ofObject:change:context:");
     if (context != &SRShortcutMonitorContext) {
         NSObject::observeValueForKeyPath(keyPath, object, change, context);
         return;
