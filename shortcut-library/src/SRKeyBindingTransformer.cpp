@@ -135,6 +135,8 @@ std::optional<SRKeyCode> keyCodeOfCharacter(const String& character, bool keypad
         if (isKeypadKey(*it) == keypad && typesCharacter(*it, character))
             return *it;
     }
+    // No key types it where the marker says (a French "1" is shifted): what
+    // it has always read as.
     return reading;
 }
 

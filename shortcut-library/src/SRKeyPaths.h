@@ -22,53 +22,20 @@ template <Text text> const String& interned()
 }
 
 // SRShortcutAction
-inline const String& shortcut()
-{
-    return interned<"shortcut">();
-}
-inline const String& enabled()
-{
-    return interned<"enabled">();
-}
-inline const String& actionHandler()
-{
-    return interned<"actionHandler">();
-}
-inline const String& target()
-{
-    return interned<"target">();
-}
-inline const String& observedObject()
-{
-    return interned<"observedObject">();
-}
-inline const String& observedKeyPath()
-{
-    return interned<"observedKeyPath">();
-}
+inline constexpr auto shortcut = &interned<"shortcut">;
+inline constexpr auto enabled = &interned<"enabled">;
+inline constexpr auto actionHandler = &interned<"actionHandler">;
+inline constexpr auto target = &interned<"target">;
+inline constexpr auto observedObject = &interned<"observedObject">;
+inline constexpr auto observedKeyPath = &interned<"observedKeyPath">;
 
 // SRShortcutMonitor
-inline const String& actions()
-{
-    return interned<"actions">();
-}
-inline const String& shortcuts()
-{
-    return interned<"shortcuts">();
-}
+inline constexpr auto actions = &interned<"actions">;
+inline constexpr auto shortcuts = &interned<"shortcuts">;
 
 // SRShortcutController
-inline const String& selection()
-{
-    return interned<"selection">();
-}
-inline const String& shortcutActionTarget()
-{
-    return interned<"shortcutActionTarget">();
-}
-inline const String& shortcutAction()
-{
-    return interned<"shortcutAction">();
-}
+inline constexpr auto selection = &interned<"selection">;
+inline constexpr auto shortcutActionTarget = &interned<"shortcutActionTarget">;
+inline constexpr auto shortcutAction = &interned<"shortcutAction">;
 
 }  // namespace detail::keys
