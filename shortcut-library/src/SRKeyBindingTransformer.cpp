@@ -6,6 +6,7 @@
 #include "shortcut-library/SRKeyCodeTransformer.h"
 #include "shortcut-library/SRKeyCodeTranslator.h"
 
+#include <algorithm>
 #include <bitset>
 
 namespace {
@@ -110,8 +111,9 @@ bool typesCharacter(SRKeyCode keyCode, const String& character)
 std::optional<SRKeyCode> keyCodeOfCharacter(const String& character, bool keypad)
 {
     auto& translator = detail::SRKeyCodeASCIITranslator::shared();
+    const auto typingKeys = translator.keyCodesForTranslation(character);
     if (auto keyCode = keyCodeOfKeyCodeCharacter(character.characterAtIndex(0))) {
-        if (translator.keyCodesForTranslation(character).empty())
+        if (!typingKeys)
             return keyCode;
     }
 
@@ -123,17 +125,23 @@ std::optional<SRKeyCode> keyCodeOfCharacter(const String& character, bool keypad
     if (number.isNumber())
         reading = keypad ? keypadKeyCode(number.numberValue<SRKeyCode>()) : number.numberValue<SRKeyCode>();
     // Every string ever written reads as that key still: it types the
-    // character and lies where the marker says.
-    if (reading && isKeypadKey(*reading) == keypad && typesCharacter(*reading, character))
-        return reading;
+    // character (as the layout says, or as its fixed text says for the keys
+    // the layout doesn't name) and lies where the marker says.
+    if (reading && isKeypadKey(*reading) == keypad) {
+        if (typingKeys && std::find(typingKeys->begin(), typingKeys->end(), *reading) != typingKeys->end())
+            return reading;
+        if (typesCharacter(*reading, character))
+            return reading;
+    }
 
     // Otherwise the key that types the character on this layout, where the
     // marker says: German "-" is not the U.S. "-" key, and "#." is the
     // keypad's period, not the main keyboard's.
-    const auto candidates = translator.keyCodesForTranslation(character);
-    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-        if (isKeypadKey(*it) == keypad && typesCharacter(*it, character))
-            return *it;
+    if (typingKeys) {
+        for (auto it = typingKeys->rbegin(); it != typingKeys->rend(); ++it) {
+            if (isKeypadKey(*it) == keypad && typesCharacter(*it, character))
+                return *it;
+        }
     }
     // No key types it where the marker says (a French "1" is shifted): what
     // it has always read as.
@@ -276,7 +284,7 @@ std::shared_ptr<SRShortcut> readShortcut(const String& keyBinding)
         return nullptr;
     }
     // The shortcut derives both texts from the ASCII-capable layout itself.
-    return SRShortcut::shortcutWithCode(reading->keyCode, reading->modifierFlags);
+    return std::make_shared<SRShortcut>(reading->keyCode, reading->modifierFlags, std::nullopt, std::nullopt);
 }
 
 std::optional<String> writeShortcut(const SRShortcut& shortcut)

@@ -280,14 +280,18 @@ std::optional<SRKeyCode> SRKeyCodeASCIITranslator::keyCodeForTranslation(const S
     return found->second.back();  // a later code wins a tie
 }
 
-std::vector<SRKeyCode> SRKeyCodeASCIITranslator::keyCodesForTranslation(const String& translation)
+std::shared_ptr<const std::vector<SRKeyCode>>
+SRKeyCodeASCIITranslator::keyCodesForTranslation(const String& translation)
 {
     NSAssert(isLowercase(translation), String("aTranslation must be a lowercase string"));
     auto map = currentTranslationToKeyCodes();
     if (!map)
-        return {};
+        return nullptr;
     auto found = map->find(translation);
-    return found == map->end() ? std::vector<SRKeyCode>() : found->second;
+    if (found == map->end())
+        return nullptr;
+    // Shares the map's ownership: no copy of the list is made.
+    return std::shared_ptr<const std::vector<SRKeyCode>>(map, &found->second);
 }
 
 std::shared_ptr<const SRKeyCodeASCIITranslator::TranslationToKeyCodes>

@@ -60,12 +60,17 @@ std::optional<String> SRShortcutFormatter::stringForObjectValue(const Id& object
     auto shortcut = object.object<SRShortcut>();
     if (!shortcut)
         return std::nullopt;
-    return stringForShortcut(*shortcut);
+    return format(*shortcut);
 }
 
 String SRShortcutFormatter::stringForShortcut(const SRShortcut& shortcut) const
 {
     SR_METHOD_ACTIVITY("stringForShortcut:");
+    return format(shortcut);
+}
+
+String SRShortcutFormatter::format(const SRShortcut& shortcut) const
+{
     const SRKeyCodeTransformer* keyTransformer;
     if (isKeyCodeLiteral_)
         keyTransformer =
@@ -86,7 +91,7 @@ String SRShortcutFormatter::stringForShortcut(const SRShortcut& shortcut) const
     // The modifiers are drawn beside the key, so they never change its text.
     Id keyText = keyTransformer->transformedValue(Id::number(shortcut.keyCode()), Id(), flags, layoutDirection_);
     String key = keyText.string() ? *keyText.string() : String::format("<%hu>", shortcut.keyCode());
-    Id modifierText = modifierTransformer.transformedValue(flags);
+    Id modifierText = modifierTransformer.transformedValue(flags, NSUserInterfaceLayoutDirectionLeftToRight);
     String modifiers = modifierText.string() ? *modifierText.string() : String();
     return modifiers.appending(key);
 }

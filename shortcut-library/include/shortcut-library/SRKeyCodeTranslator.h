@@ -111,8 +111,9 @@ public:
     // when several do, the one that comes last among the known key codes.
     std::optional<SRKeyCode> keyCodeForTranslation(const String& translation);
     // Every known key code that types `translation` (lowercase), in the
-    // order of the known key codes; empty when none does.
-    std::vector<SRKeyCode> keyCodesForTranslation(const String& translation);
+    // order of the known key codes; nullptr when none does. The list is part
+    // of the map of one layout and never changes.
+    std::shared_ptr<const std::vector<SRKeyCode>> keyCodesForTranslation(const String& translation);
 
 private:
     // The key codes of each text, in the order of the known key codes.
