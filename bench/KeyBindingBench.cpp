@@ -10,19 +10,27 @@
 
 #include <benchmark/benchmark.h>
 
+#include <map>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-// The U.S. layout, selected and ASCII-capable, for the whole run.
+// Installs the layout, selected and ASCII-capable, for the benchmark that
+// asks; each layout's registry is made once.
+void useLayout(std::string_view identifier)
+{
+    static std::map<std::string_view, std::shared_ptr<textinput::KeyboardLayoutRegistry>> registries;
+    auto& registry = registries[identifier];
+    if (!registry)
+        registry = std::make_shared<textinput::KeyboardLayoutRegistry>(identifier);
+    textinput::KeyboardLayoutRegistry::setCurrent(registry);
+}
+
 void useUSLayout()
 {
-    static bool installed = [] {
-        textinput::KeyboardLayoutRegistry::setCurrent(
-            std::make_shared<textinput::KeyboardLayoutRegistry>(textinput::InputSourceID::US));
-        return true;
-    }();
-    benchmark::DoNotOptimize(installed);
+    useLayout(textinput::InputSourceID::US);
 }
 
 const std::vector<Id>& storedStrings()
@@ -32,11 +40,10 @@ const std::vector<Id>& storedStrings()
     return strings;
 }
 
-void BM_KeyBindingRead(benchmark::State& state)
+// Reads the strings in turn.
+void readEach(benchmark::State& state, const std::vector<Id>& strings)
 {
-    useUSLayout();
     auto& transformer = SRKeyBindingTransformer::sharedTransformer();
-    const auto& strings = storedStrings();
     std::size_t i = 0;
     for (auto _ : state) {
         Id shortcut = transformer.transformedValue(strings[i]);
@@ -44,14 +51,13 @@ void BM_KeyBindingRead(benchmark::State& state)
         i = (i + 1) % strings.size();
     }
 }
-BENCHMARK(BM_KeyBindingRead);
 
-void BM_KeyBindingWrite(benchmark::State& state)
+// Writes the shortcuts of the strings in turn.
+void writeEach(benchmark::State& state, const std::vector<Id>& strings)
 {
-    useUSLayout();
     auto& transformer = SRKeyBindingTransformer::sharedTransformer();
     std::vector<Id> shortcuts;
-    for (const Id& string : storedStrings())
+    for (const Id& string : strings)
         shortcuts.push_back(transformer.transformedValue(string));
     std::size_t i = 0;
     for (auto _ : state) {
@@ -59,6 +65,22 @@ void BM_KeyBindingWrite(benchmark::State& state)
         benchmark::DoNotOptimize(string);
         i = (i + 1) % shortcuts.size();
     }
+    for (const Id& shortcut : shortcuts)
+        if (!transformer.reverseTransformedValue(shortcut))
+            state.SkipWithError("a shortcut was not written");
+}
+
+void BM_KeyBindingRead(benchmark::State& state)
+{
+    useUSLayout();
+    readEach(state, storedStrings());
+}
+BENCHMARK(BM_KeyBindingRead);
+
+void BM_KeyBindingWrite(benchmark::State& state)
+{
+    useUSLayout();
+    writeEach(state, storedStrings());
 }
 BENCHMARK(BM_KeyBindingWrite);
 
@@ -73,6 +95,35 @@ void BM_KeyBindingWriteDictionary(benchmark::State& state)
     }
 }
 BENCHMARK(BM_KeyBindingWriteDictionary);
+
+// The German layout, where keys share characters with the keypad's and "-"
+// is not the U.S. "-" key: the reading looks for the key that types the
+// character.
+void useGermanLayout()
+{
+    useLayout(textinput::InputSourceID::German);
+}
+
+const std::vector<Id>& sharedCharacterStrings()
+{
+    static const std::vector<Id> strings = {Id(String("@,")), Id(String("-")), Id(String("#+")), Id(String("@#")),
+                                            Id(String(u"\uE018"))};
+    return strings;
+}
+
+void BM_KeyBindingReadSharedCharacter(benchmark::State& state)
+{
+    useGermanLayout();
+    readEach(state, sharedCharacterStrings());
+}
+BENCHMARK(BM_KeyBindingReadSharedCharacter);
+
+void BM_KeyBindingWriteSharedCharacter(benchmark::State& state)
+{
+    useGermanLayout();
+    writeEach(state, sharedCharacterStrings());
+}
+BENCHMARK(BM_KeyBindingWriteSharedCharacter);
 
 // A malformed string costs its log line.
 void BM_KeyBindingReadUnreadable(benchmark::State& state)

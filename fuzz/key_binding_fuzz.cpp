@@ -1,13 +1,15 @@
 // Key-binding strings come from the user defaults, which anything may have
 // written. Arbitrary text must read as a shortcut or as nothing; a shortcut
 // that is read must be written back into a string that reads as that same
-// shortcut, or into nothing at all.
+// shortcut, and every key the library knows has such a string.
 
 #include "foundation/Log.h"
 #include "shortcut-library/SRKeyBindingTransformer.h"
+#include "shortcut-library/SRKeyCodeTransformer.h"
 #include "shortcut-library/SRShortcut.h"
 #include "textinput/KeyboardLayoutRegistry.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +25,9 @@ public:
 };
 
 // ASCII-capable layouts whose unshifted characters differ: on the French
-// one "$" is unshifted, on the German one "#".
+// one "$" is unshifted, on the German one "#"; keys share characters with the
+// keypad's on all of them, and U.S.-International has two backslash keys and
+// dead keys.
 void useLayout(std::uint8_t choice)
 {
     namespace ID = textinput::InputSourceID;
@@ -32,6 +36,8 @@ void useLayout(std::uint8_t choice)
         std::make_shared<textinput::KeyboardLayoutRegistry>(ID::French),
         std::make_shared<textinput::KeyboardLayoutRegistry>(ID::German),
         std::make_shared<textinput::KeyboardLayoutRegistry>(ID::Dvorak),
+        std::make_shared<textinput::KeyboardLayoutRegistry>(ID::USInternationalPC),
+        std::make_shared<textinput::KeyboardLayoutRegistry>(ID::British),
     };
     static bool quiet = [] {
         Log::setSink(std::make_shared<DiscardingLogSink>());
@@ -63,8 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     Id written = transformer.reverseTransformedValue(Id(shortcut));
-    if (!written)
+    if (!written) {
+        // Only a shortcut of a key the library doesn't know may lack a string.
+        const auto known = SRKeyCodeTransformer::knownKeyCodes();
+        if (std::find(known.begin(), known.end(), shortcut->keyCode()) != known.end())
+            std::abort();
         return 0;
+    }
     auto back = transformer.transformedValue(written).object<SRShortcut>();
     if (!back || !back->isEqual(Id(shortcut)))
         std::abort();

@@ -1,7 +1,9 @@
 #include "shortcut-library/SRAXGlobalShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "foundation/CFRunLoop.h"
 #include "foundation/Log.h"
+#include "foundation/NSException.h"
 
 namespace {
 
@@ -17,9 +19,14 @@ static_assert(keyboardEvents == 0x1C00);
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop& runLoop,
                                                                                       std::uint32_t tapOptions)
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor initWithRunLoop:tapOptions:]");
+    auto heldRunLoop = std::static_pointer_cast<NSRunLoop>(runLoop.weak_from_this().lock());
+    NSAssert(heldRunLoop, String("aRunLoop must be owned by a shared pointer"));
+    if (!heldRunLoop)
+        return nullptr;
     // The monitor is made first so that the tap can be given its address;
     // without a tap it goes again before anyone sees it.
-    auto monitor = std::make_shared<SRAXGlobalShortcutMonitor>(Passkey(), runLoop);
+    auto monitor = std::make_shared<SRAXGlobalShortcutMonitor>(Passkey(), std::move(heldRunLoop));
     monitor->eventTap_ =
         CGEventTapCreate(kCGSessionEventTap, kCGHeadInsertEventTap, static_cast<CGEventTapOptions>(tapOptions),
                          keyboardEvents, SRAXEventTapCallback, monitor.get());
@@ -35,16 +42,18 @@ std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRu
 
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop& runLoop)
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor initWithRunLoop:]");
     return initWithRunLoop(runLoop, kCGEventTapOptionListenOnly);
 }
 
 std::shared_ptr<SRAXGlobalShortcutMonitor> SRAXGlobalShortcutMonitor::create()
 {
+    LogActivity activity("-[SRAXGlobalShortcutMonitor init]");
     return initWithRunLoop(NSRunLoop::currentRunLoop());
 }
 
-SRAXGlobalShortcutMonitor::SRAXGlobalShortcutMonitor(Passkey, NSRunLoop& runLoop)
-    : eventTapRunLoop_(&runLoop)
+SRAXGlobalShortcutMonitor::SRAXGlobalShortcutMonitor(Passkey, std::shared_ptr<NSRunLoop> runLoop)
+    : eventTapRunLoop_(std::move(runLoop))
 {
 }
 
@@ -65,16 +74,26 @@ SRAXGlobalShortcutMonitor::~SRAXGlobalShortcutMonitor()
 
 void SRAXGlobalShortcutMonitor::didAddShortcut(const std::shared_ptr<SRShortcut>&)
 {
-    if (!shortcuts().empty())
+    if (shortcutCount() > 0)
         CGEventTapEnable(eventTap_, true);
 }
 
 void SRAXGlobalShortcutMonitor::willRemoveShortcut(const std::shared_ptr<SRShortcut>&)
 {
     // The base class pairs the hooks with a shortcut's first and last enabled
-    // registration, so the shortcut on its way out is still listed, once:
-    // a single entry means nothing will be left to look for.
-    if (shortcuts().size() == 1)
+    // registration, so the shortcut on its way out is still counted, once:
+    // a single one means nothing will be left to look for.
+    if (shortcutCount() == 1)
+        CGEventTapEnable(eventTap_, false);
+}
+
+void SRAXGlobalShortcutMonitor::didRemoveShortcut(const std::shared_ptr<SRShortcut>&)
+{
+    // Removing every action announces each shortcut's removal while all of
+    // them are still there, so none was the last one above: what is left
+    // decides, or the tap would stay on for every keystroke with nothing to
+    // look for.
+    if (shortcutCount() == 0)
         CGEventTapEnable(eventTap_, false);
 }
 
@@ -82,7 +101,7 @@ void SRAXGlobalShortcutMonitor::willRemoveShortcut(const std::shared_ptr<SRShort
 
 CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
 {
-    LogActivity activity("-[SRAXGlobalShortcutMonitor handleEvent:]");
+    SR_METHOD_ACTIVITY("handleEvent:");
     CGEventRef result = event;
 
     const auto keyCode = static_cast<SRKeyCode>(CGEventGetIntegerValueField(event, kCGKeyboardEventKeycode));
@@ -90,17 +109,17 @@ CGEventRef SRAXGlobalShortcutMonitor::handleEvent(const CGEventRef& event)
     const NSEventModifierFlags flags = CGEventGetFlags(event) & SRCocoaModifierFlagsMask;
 
     // A modifier change is a shortcut of modifiers only. Only key code and
-    // flags take part in the lookup, so the texts are left empty rather than
-    // translated on every keystroke of the user.
-    const SRShortcut shortcut(type == kCGEventFlagsChanged ? SRKeyCodeNone : keyCode, flags, String(), String());
+    // flags take part in the lookup, so no shortcut object is made (nor its
+    // texts translated) on every keystroke of the user.
+    const detail::SRShortcutKey shortcut(type == kCGEventFlagsChanged ? SRKeyCodeNone : keyCode, flags);
     const bool isKeyboardType = type == kCGEventKeyDown || type == kCGEventKeyUp || type == kCGEventFlagsChanged;
     // The key code as read: for a modifier change it names the modifier key,
     // which decides between down and up.
-    const SRKeyEventType keyEvent =
-        SR_keyEventTypeForEventType(isKeyboardType ? static_cast<NSEventType>(type) : NSEventType(0), keyCode, flags);
+    const SRKeyEventType keyEvent = detail::SRKeyEventTypeForEventType(
+        isKeyboardType ? static_cast<NSEventType>(type) : NSEventType(0), keyCode, flags);
 
     // A copy taken under the lock; the actions run without it.
-    if (performActions(enabledActionsForShortcut(shortcut, keyEvent), nullptr))
+    if (performActions(enabledActionsForShortcutKey(shortcut, keyEvent), nullptr))
         result = nullptr;
 
     if (!result && !canActivelyFilterEvents_)

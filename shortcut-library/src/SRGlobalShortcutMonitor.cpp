@@ -1,5 +1,6 @@
 #include "shortcut-library/SRGlobalShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "foundation/Log.h"
 
 #include <mutex>
@@ -85,7 +86,7 @@ void SRGlobalShortcutMonitor::registerHotKeyForShortcutIfNeeded(const std::share
     // Not looking at the pause counter is deliberate: a shortcut that gets
     // its first action during a pause is registered at once, and its events
     // are refused by handleEvent until the pause ends.
-    if (shortcutToHotKey_.contains(keyOf(*shortcut)))
+    if (shortcutToHotKey_.contains(detail::SRShortcutKey(*shortcut)))
         return;
     // Carbon has no way to express a modifier-only hot key.
     if (shortcut->keyCode() == SRKeyCodeNone) {
@@ -108,13 +109,13 @@ void SRGlobalShortcutMonitor::registerHotKeyForShortcutIfNeeded(const std::share
     Log::write(LogLevel::Default,
                {{"keyCode", keyCodeValue(*shortcut)}, {"modifierFlags", modifierFlagsValue(*shortcut)}},
                "Registered Carbon hot key %u", identifier);
-    shortcutToHotKey_[keyOf(*shortcut)] = HotKey{.reference = reference, .identifier = identifier};
+    shortcutToHotKey_[detail::SRShortcutKey(*shortcut)] = HotKey{.reference = reference, .identifier = identifier};
     hotKeyIdToShortcut_[identifier] = shortcut;
 }
 
 void SRGlobalShortcutMonitor::unregisterHotKeyForShortcutIfNeeded(const SRShortcut& shortcut)
 {
-    auto it = shortcutToHotKey_.find(keyOf(shortcut));
+    auto it = shortcutToHotKey_.find(detail::SRShortcutKey(shortcut));
     if (it == shortcutToHotKey_.end())
         return;
     const HotKey hotKey = it->second;
@@ -171,6 +172,7 @@ void SRGlobalShortcutMonitor::removeEventHandlerIfNeeded()
 
 void SRGlobalShortcutMonitor::pause()
 {
+    SR_METHOD_ACTIVITY("pause");
     std::lock_guard lock(actionsLock());
     const std::int64_t before = disableCounter_.fetch_add(1, std::memory_order_acq_rel);
     Log::debug("Global Shortcut Monitor counter: %ld -> %ld", static_cast<long>(before), static_cast<long>(before + 1));
@@ -186,6 +188,7 @@ void SRGlobalShortcutMonitor::pause()
 
 void SRGlobalShortcutMonitor::resume()
 {
+    SR_METHOD_ACTIVITY("resume");
     std::lock_guard lock(actionsLock());
     const std::int64_t before = disableCounter_.fetch_sub(1, std::memory_order_acq_rel);
     Log::debug("Global Shortcut Monitor counter: %ld -> %ld", static_cast<long>(before), static_cast<long>(before - 1));
@@ -200,7 +203,7 @@ void SRGlobalShortcutMonitor::resume()
 
 OSStatus SRGlobalShortcutMonitor::handleEvent(EventRef event)
 {
-    LogActivity activity("-[SRGlobalShortcutMonitor handleEvent:]");
+    SR_METHOD_ACTIVITY("handleEvent:");
 
     if (disableCounter_.load(std::memory_order_acquire) > 0) {
         Log::debug("Monitoring is currently disabled");
@@ -241,7 +244,7 @@ OSStatus SRGlobalShortcutMonitor::handleEvent(EventRef event)
             Log::info("#Error Unexpected key event of type %u", kind);
             return eventNotHandledErr;
         }
-        actions = enabledActionsForShortcut(*it->second, keyEvent);
+        actions = enabledActionsForShortcutKey(detail::SRShortcutKey(*it->second), keyEvent);
     }
     if (actions.empty()) {
         Log::info("No actions for the shortcut");
@@ -270,7 +273,7 @@ OSStatus SRCarbonHotKeyEventHandler(EventHandlerCallRef, EventRef inEvent, void*
 std::optional<UInt32> SRGlobalShortcutMonitor::hotKeyIdForShortcut(const SRShortcut& shortcut) const
 {
     std::lock_guard lock(actionsLock());
-    auto it = shortcutToHotKey_.find(keyOf(shortcut));
+    auto it = shortcutToHotKey_.find(detail::SRShortcutKey(shortcut));
     if (it == shortcutToHotKey_.end())
         return std::nullopt;
     return it->second.identifier;

@@ -271,16 +271,41 @@ SRKeyCodeASCIITranslator::SRKeyCodeASCIITranslator(InputSourceCreator creator)
 std::optional<SRKeyCode> SRKeyCodeASCIITranslator::keyCodeForTranslation(const String& translation)
 {
     NSAssert(isLowercase(translation), String("aTranslation must be a lowercase string"));
+    auto map = currentTranslationToKeyCodes();
+    if (!map)
+        return std::nullopt;
+    auto found = map->find(translation);
+    if (found == map->end())
+        return std::nullopt;
+    return found->second.back();  // a later code wins a tie
+}
 
+std::shared_ptr<const std::vector<SRKeyCode>>
+SRKeyCodeASCIITranslator::keyCodesForTranslation(const String& translation)
+{
+    NSAssert(isLowercase(translation), String("aTranslation must be a lowercase string"));
+    auto map = currentTranslationToKeyCodes();
+    if (!map)
+        return nullptr;
+    auto found = map->find(translation);
+    if (found == map->end())
+        return nullptr;
+    // Shares the map's ownership: no copy of the list is made.
+    return std::shared_ptr<const std::vector<SRKeyCode>>(map, &found->second);
+}
+
+std::shared_ptr<const SRKeyCodeASCIITranslator::TranslationToKeyCodes>
+SRKeyCodeASCIITranslator::currentTranslationToKeyCodes()
+{
     TISInputSourceRef source = inputSource();
     if (!source) {
         logNoInputSource();
-        return std::nullopt;
+        return nullptr;
     }
     auto identifier = identifierOf(source);
     if (!identifier) {
         logMissingIdentifier();
-        return std::nullopt;
+        return nullptr;
     }
     // A copy: the translations below may ask for the thread's identifier again.
     const String sourceIdentifier = identifier->identifier;
@@ -289,7 +314,7 @@ std::optional<SRKeyCode> SRKeyCodeASCIITranslator::keyCodeForTranslation(const S
 
     if (!inputSourceIdentifier_ || *inputSourceIdentifier_ != sourceIdentifier) {
         Log::debug("Updating translation -> key code mapping");
-        auto map = std::make_shared<std::unordered_map<String, SRKeyCode>>();
+        auto map = std::make_shared<TranslationToKeyCodes>();
         auto knownKeyCodes = SRKeyCodeTransformer::knownKeyCodes();
         map->reserve(knownKeyCodes.size());
         // Every text comes from the source the identifier was read from, so a
@@ -298,16 +323,14 @@ std::optional<SRKeyCode> SRKeyCodeASCIITranslator::keyCodeForTranslation(const S
         for (SRKeyCode keyCode : knownKeyCodes) {
             auto text = translateKeyCode(source, keyCode, 0, 0, true);
             if (text && !text->empty())
-                (*map)[*text] = keyCode;  // a later code wins a tie
+                (*map)[*text].push_back(keyCode);
         }
-        translationToKeyCode_ = std::move(map);
+        translationToKeyCodes_ = std::move(map);
         inputSourceIdentifier_ = sourceIdentifier;
     }
-
-    auto found = translationToKeyCode_->find(translation);
-    if (found == translationToKeyCode_->end())
-        return std::nullopt;
-    return found->second;
+    // The map is never changed once made: readers keep using the one they got
+    // while a layout switch makes the next.
+    return translationToKeyCodes_;
 }
 
 }  // namespace detail

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRKeyEquivalentTransformer.h"
 
+#include "SRActivity.h"
 #include "shortcut-library/SRKeyCodeTransformer.h"
 #include "shortcut-library/SRShortcut.h"
 
@@ -30,6 +31,7 @@ SRKeyEquivalentTransformer& SRKeyEquivalentTransformer::sharedTransformer()
 
 Id SRKeyEquivalentTransformer::transformedValue(const Id& value)
 {
+    SR_METHOD_ACTIVITY("transformedValue:");
     auto keyCode = entry(value, SRShortcutKeyKeyCode);
     if (!keyCode || !keyCode->isNumber())
         return {};
@@ -49,6 +51,7 @@ SRKeyEquivalentModifierMaskTransformer& SRKeyEquivalentModifierMaskTransformer::
 
 Id SRKeyEquivalentModifierMaskTransformer::transformedValue(const Id& value)
 {
+    SR_METHOD_ACTIVITY("transformedValue:");
     auto flags = entry(value, SRShortcutKeyModifierFlags);
     if (!flags || !flags->isNumber())
         return {};

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRLocalShortcutMonitor.h"
 
+#include "SRActivity.h"
 #include "appkit/NSError.h"
 #include "appkit/NSEvent.h"
 #include "foundation/Log.h"
@@ -197,15 +198,16 @@ std::optional<Dictionary> readKeyBindings(const String& path, std::shared_ptr<NS
 
 bool SRLocalShortcutMonitor::handleEvent(const NSEvent& event, const std::shared_ptr<NSObject>& target)
 {
+    SR_METHOD_ACTIVITY("handleEvent:withTarget:");
     // Only the key code and the modifier flags take part in matching.
     auto shortcut = SRShortcut::shortcutWithEvent(event, true);
     if (!shortcut) {
         Log::error("#Error Not a keyboard event");
         return false;
     }
-    SRKeyEventType keyEvent = SR_keyEventType(event);
+    SRKeyEventType keyEvent = detail::SRKeyEventTypeForEventType(event.type(), event.keyCode(), event.modifierFlags());
     // A copy: the actions run without the lock and may change the monitor.
-    return performActions(enabledActionsForShortcut(*shortcut, keyEvent), target);
+    return performActions(enabledActionsForShortcutKey(detail::SRShortcutKey(*shortcut), keyEvent), target);
 }
 
 // MARK: - Key bindings
@@ -239,6 +241,7 @@ Dictionary SRLocalShortcutMonitor::parseUserKeyBindings()
 
 void SRLocalShortcutMonitor::updateWithCocoaTextKeyBindings()
 {
+    SR_METHOD_ACTIVITY("updateWithCocoaTextKeyBindings");
     Dictionary bindings = parseSystemKeyBindings();
     for (const auto& [key, value] : parseUserKeyBindings())
         bindings.setObject(value, key);
@@ -275,6 +278,7 @@ void SRLocalShortcutMonitor::updateWithCocoaTextKeyBindings()
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::standardShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor standardShortcuts]");
     auto monitor = monitorWithRows(standardRows);
     monitor->updateWithCocoaTextKeyBindings();
     return monitor;
@@ -282,25 +286,30 @@ std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::standardShortcut
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::mainMenuShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor mainMenuShortcuts]");
     return monitorWithRows(mainMenuRows);
 }
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::clipboardShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor clipboardShortcuts]");
     return monitorWithRows(clipboardRows);
 }
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::windowShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor windowShortcuts]");
     return monitorWithRows(windowRows);
 }
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::documentShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor documentShortcuts]");
     return monitorWithRows(documentRows);
 }
 
 std::shared_ptr<SRLocalShortcutMonitor> SRLocalShortcutMonitor::appShortcuts()
 {
+    LogActivity activity("+[SRLocalShortcutMonitor appShortcuts]");
     return monitorWithRows(appRows);
 }

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRModifierFlagsTransformer.h"
 
+#include "SRActivity.h"
 #include "foundation/Log.h"
 #include "shortcut-library/SRCommon.h"
 #include "shortcut-library/SRShortcut.h"
@@ -97,6 +98,7 @@ SRModifierFlagsTransformer& SRModifierFlagsTransformer::sharedTransformer()
 
 std::shared_ptr<SRModifierFlagsTransformer> SRModifierFlagsTransformer::create()
 {
+    LogActivity activity("-[SRModifierFlagsTransformer init]");
     auto& shared = SRSymbolicModifierFlagsTransformer::sharedTransformer();
     return std::static_pointer_cast<SRModifierFlagsTransformer>(shared.shared_from_this());
 }
@@ -108,6 +110,7 @@ Id SRModifierFlagsTransformer::transformedValue(const Id&, NSUserInterfaceLayout
 
 Id SRModifierFlagsTransformer::transformedValue(const Id& value)
 {
+    SR_METHOD_ACTIVITY("transformedValue:");
     return transformedValue(value, NSUserInterfaceLayoutDirectionLeftToRight);
 }
 
@@ -121,6 +124,7 @@ SRLiteralModifierFlagsTransformer& SRLiteralModifierFlagsTransformer::sharedTran
 Id SRLiteralModifierFlagsTransformer::transformedValue(const Id& value,
                                                        NSUserInterfaceLayoutDirection layoutDirection) const
 {
+    SR_METHOD_ACTIVITY("transformedValue:layoutDirection:");
     if (!value.isNumber()) {
         logInvalidValue();
         return {};
@@ -142,6 +146,7 @@ SRSymbolicModifierFlagsTransformer& SRSymbolicModifierFlagsTransformer::sharedTr
 Id SRSymbolicModifierFlagsTransformer::transformedValue(const Id& value,
                                                         NSUserInterfaceLayoutDirection layoutDirection) const
 {
+    SR_METHOD_ACTIVITY("transformedValue:layoutDirection:");
     if (!value.isNumber()) {
         logInvalidValue();
         return {};
@@ -153,6 +158,7 @@ Id SRSymbolicModifierFlagsTransformer::transformedValue(const Id& value,
 
 Id SRSymbolicModifierFlagsTransformer::reverseTransformedValue(const Id& value)
 {
+    SR_METHOD_ACTIVITY("reverseTransformedValue:");
     const String* glyphs = value.string();
     auto sequences = glyphs ? composedCharacterSequences(*glyphs) : std::nullopt;
     if (!sequences) {

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcut.h"
 
+#include "SRActivity.h"
 #include "SRShortcutScanner.h"
 #include "appkit/NSApplication.h"
 #include "foundation/Log.h"
@@ -173,11 +174,13 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithCode(SRKeyCode code, NSEvent
                                                          std::optional<String> characters,
                                                          std::optional<String> charactersIgnoringModifiers)
 {
+    LogActivity activity("+[SRShortcut shortcutWithCode:modifierFlags:characters:charactersIgnoringModifiers:]");
     return std::make_shared<SRShortcut>(code, flags, std::move(characters), std::move(charactersIgnoringModifiers));
 }
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithEvent(const NSEvent& event, bool ignoringCharacters)
 {
+    LogActivity activity("+[SRShortcut shortcutWithEvent:ignoringCharacters:]");
     NSEventType type = event.type();
     if (type != NSEventTypeKeyDown && type != NSEventTypeKeyUp && type != NSEventTypeFlagsChanged) {
         Log::write(LogLevel::Error, {},
@@ -226,6 +229,7 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithEvent(const NSEvent& event, 
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithDictionary(const Dictionary& dictionary)
 {
+    LogActivity activity("+[SRShortcut shortcutWithDictionary:]");
     Id keyCode = dictionary.objectForKey(keyCodeKey());
     Id flags = dictionary.objectForKey(modifierFlagsKey());
     return shortcutWithCode(keyCode.isNumber() ? keyCode.numberValue<SRKeyCode>() : SRKeyCodeNone,
@@ -236,10 +240,12 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithDictionary(const Dictionary&
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyEquivalent(const String& keyEquivalent)
 {
-    const std::u16string& text = keyEquivalent.utf16();
-    std::size_t split = detail::scanLeadingRun(text, isModifierGlyph);
-    String modifierPart = keyEquivalent.substring(0, split);
-    String keyPart = keyEquivalent.substring(split);
+    LogActivity activity("+[SRShortcut shortcutWithKeyEquivalent:]");
+    // Blanks before the glyphs are passed over by the scan and belong to
+    // neither part.
+    const auto run = detail::scanLeadingRunBounds(keyEquivalent.utf16(), isModifierGlyph);
+    String modifierPart = keyEquivalent.substring(run.start, run.end - run.start);
+    String keyPart = keyEquivalent.substring(run.end);
     if (modifierPart.empty() && keyPart.empty())
         return nullptr;
 
@@ -262,6 +268,7 @@ std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyEquivalent(const String& 
 
 std::shared_ptr<SRShortcut> SRShortcut::shortcutWithKeyBinding(const String& keyBinding)
 {
+    LogActivity activity("+[SRShortcut shortcutWithKeyBinding:]");
     return SRKeyBindingTransformer::sharedTransformer().shortcutForKeyBinding(keyBinding);
 }
 
@@ -272,6 +279,7 @@ std::shared_ptr<SRShortcut> SRShortcut::copy() const
 
 Dictionary SRShortcut::dictionaryRepresentation() const
 {
+    SR_METHOD_ACTIVITY("dictionaryRepresentation");
     Dictionary dictionary;
     dictionary.setObject(Id::number(keyCode_), keyCodeKey());
     dictionary.setObject(Id::number(modifierFlags_), modifierFlagsKey());
@@ -297,6 +305,7 @@ Id SRShortcut::objectForKeyedSubscript(const String& key) const
 
 String SRShortcut::readableStringRepresentation(bool isASCII) const
 {
+    SR_METHOD_ACTIVITY("readableStringRepresentation:");
     SRKeyCodeTransformer& transformer =
         isASCII ? static_cast<SRKeyCodeTransformer&>(SRASCIILiteralKeyCodeTransformer::sharedTransformer())
                 : static_cast<SRKeyCodeTransformer&>(SRLiteralKeyCodeTransformer::sharedTransformer());
@@ -336,6 +345,7 @@ bool SRShortcut::isEqualToDictionary(const Dictionary& dictionary) const
 
 bool SRShortcut::isEqualToKeyEquivalent(const String& keyEquivalent, NSEventModifierFlags modifierFlags) const
 {
+    SR_METHOD_ACTIVITY("isEqualToKeyEquivalent:withModifierFlags:");
     if (keyEquivalent.empty() || keyCode_ == SRKeyCodeNone)
         return false;
     if (isEqualToKeyEquivalent(keyEquivalent, modifierFlags, SRASCIISymbolicKeyCodeTransformer::sharedTransformer()))
@@ -346,6 +356,7 @@ bool SRShortcut::isEqualToKeyEquivalent(const String& keyEquivalent, NSEventModi
 bool SRShortcut::isEqualToKeyEquivalent(const String& keyEquivalent, NSEventModifierFlags modifierFlags,
                                         const SRKeyCodeTransformer& transformer) const
 {
+    SR_METHOD_ACTIVITY("isEqualToKeyEquivalent:withModifierFlags:usingTransformer:");
     if (keyEquivalent.empty() || keyCode_ == SRKeyCodeNone)
         return false;
 
@@ -390,7 +401,7 @@ bool SRShortcut::isEqual(const Id& other) const
 
 std::size_t SRShortcut::hash() const
 {
-    return static_cast<std::size_t>(keyCode_) | static_cast<std::size_t>(modifierFlags_ & SRCocoaModifierFlagsMask);
+    return detail::SRShortcutKey(*this).hash();
 }
 
 String SRShortcut::description() const
@@ -407,6 +418,7 @@ String SRShortcut::description() const
 
 std::shared_ptr<SRShortcut> SRShortcut::initWithCoder(NSCoder& coder)
 {
+    LogActivity activity("-[SRShortcut initWithCoder:]");
     Id keyCode = coder.decodeObjectOfClass(ValueClass::number(), keyCodeKey());
     Id flags = coder.decodeObjectOfClass(ValueClass::number(), modifierFlagsKey());
     Id characters = coder.decodeObjectOfClass(ValueClass::string(), charactersKey());
@@ -421,6 +433,7 @@ std::shared_ptr<SRShortcut> SRShortcut::initWithCoder(NSCoder& coder)
 
 void SRShortcut::encodeWithCoder(NSCoder& coder) const
 {
+    SR_METHOD_ACTIVITY("encodeWithCoder:");
     // The version tells a reader of the archive which library wrote it.
     Id version;
     if (auto bundle = SRLibraryBundle())

@@ -1,5 +1,7 @@
 #include "shortcut-library/SRShortcutAction.h"
 
+#include "SRActivity.h"
+#include "SRKeyPaths.h"
 #include "appkit/NSApplication.h"
 #include "foundation/Log.h"
 #include "foundation/NSController.h"
@@ -10,35 +12,11 @@
 
 namespace {
 
+namespace keys = detail::keys;
+
 // Tells our observations of the observed object apart from anything a
 // subclass observes.
 char SRShortcutActionContext;
-
-const String& shortcutKey()
-{
-    static const String* key = new String("shortcut");
-    return *key;
-}
-const String& actionHandlerKey()
-{
-    static const String* key = new String("actionHandler");
-    return *key;
-}
-const String& targetKey()
-{
-    static const String* key = new String("target");
-    return *key;
-}
-const String& observedObjectKey()
-{
-    static const String* key = new String("observedObject");
-    return *key;
-}
-const String& observedKeyPathKey()
-{
-    static const String* key = new String("observedKeyPath");
-    return *key;
-}
 
 bool sameShortcut(const std::shared_ptr<SRShortcut>& a, const std::shared_ptr<SRShortcut>& b)
 {
@@ -84,6 +62,7 @@ std::shared_ptr<SRShortcutAction>
 SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut,
                                              const std::shared_ptr<NSObject>& target, Selector action, NSInteger tag)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithShortcut:target:action:tag:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
     result->setTarget(target);
@@ -95,6 +74,7 @@ SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& 
 std::shared_ptr<SRShortcutAction>
 SRShortcutAction::shortcutActionWithShortcut(const std::shared_ptr<SRShortcut>& shortcut, ActionHandler actionHandler)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithShortcut:actionHandler:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setShortcut(shortcut);
     result->setActionHandler(std::move(actionHandler));
@@ -106,6 +86,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithKeyPath(co
                                                                               const std::shared_ptr<NSObject>& target,
                                                                               Selector action, NSInteger tag)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithKeyPath:ofObject:target:action:tag:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setObservedObject(object, keyPath);
     result->setTarget(target);
@@ -118,6 +99,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutAction::shortcutActionWithKeyPath(co
                                                                               const std::shared_ptr<NSObject>& object,
                                                                               ActionHandler actionHandler)
 {
+    LogActivity activity("+[SRShortcutAction shortcutActionWithKeyPath:ofObject:actionHandler:]");
     auto result = std::make_shared<SRShortcutAction>();
     result->setObservedObject(object, keyPath);
     result->setActionHandler(std::move(actionHandler));
@@ -161,36 +143,36 @@ std::shared_ptr<SRShortcut> SRShortcutAction::shortcut() const
 
 void SRShortcutAction::setShortcut(const std::shared_ptr<SRShortcut>& shortcut)
 {
-    LogActivity activity("-[SRShortcutAction setShortcut:]");
+    SR_METHOD_ACTIVITY("setShortcut:");
     std::lock_guard lock(lock_);
-    willChangeValueForKey(observedObjectKey());
-    willChangeValueForKey(observedKeyPathKey());
+    willChangeValueForKey(keys::observedObject());
+    willChangeValueForKey(keys::observedKeyPath());
     if (sameShortcut(shortcut, this->shortcut())) {
         invalidateObserving();
     } else {
-        willChangeValueForKey(shortcutKey());
+        willChangeValueForKey(keys::shortcut());
         invalidateObserving();
         {
             std::lock_guard fields(fieldsMutex_);
             shortcut_ = shortcut;
         }
-        didChangeValueForKey(shortcutKey());
+        didChangeValueForKey(keys::shortcut());
     }
-    didChangeValueForKey(observedKeyPathKey());
-    didChangeValueForKey(observedObjectKey());
+    didChangeValueForKey(keys::observedKeyPath());
+    didChangeValueForKey(keys::observedObject());
 }
 
 void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object, const String& keyPath)
 {
-    LogActivity activity("-[SRShortcutAction setObservedObject:withKeyPath:]");
+    SR_METHOD_ACTIVITY("setObservedObject:withKeyPath:");
     std::lock_guard lock(lock_);
     {
         std::lock_guard fields(fieldsMutex_);
         if (object.get() == observedObjectPointer_ && observedObject_.lock() == object && keyPath == observedKeyPath_)
             return;
     }
-    willChangeValueForKey(observedObjectKey());
-    willChangeValueForKey(observedKeyPathKey());
+    willChangeValueForKey(keys::observedObject());
+    willChangeValueForKey(keys::observedKeyPath());
     invalidateObserving();
     {
         std::lock_guard fields(fieldsMutex_);
@@ -203,8 +185,8 @@ void SRShortcutAction::setObservedObject(const std::shared_ptr<NSObject>& object
     if (object)
         object->addObserver(*this, keyPath, NSKeyValueObservingOptionNew | NSKeyValueObservingOptionInitial,
                             &SRShortcutActionContext);
-    didChangeValueForKey(observedKeyPathKey());
-    didChangeValueForKey(observedObjectKey());
+    didChangeValueForKey(keys::observedKeyPath());
+    didChangeValueForKey(keys::observedObject());
 }
 
 std::shared_ptr<NSObject> SRShortcutAction::observedObject() const
@@ -222,7 +204,7 @@ String SRShortcutAction::observedKeyPath() const
 void SRShortcutAction::observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
                                               void* context)
 {
-    LogActivity activity("-[SRShortcutAction observeValueForKeyPath:ofObject:change:context:]");
+    SR_METHOD_ACTIVITY("observeValueForKeyPath:ofObject:change:context:");
     if (context != &SRShortcutActionContext) {
         NSObject::observeValueForKeyPath(keyPath, object, change, context);
         return;
@@ -244,12 +226,12 @@ void SRShortcutAction::observeValueForKeyPath(const String& keyPath, NSObject* o
         if (sameShortcut(newShortcut, shortcut_))
             return;
     }
-    willChangeValueForKey(shortcutKey());
+    willChangeValueForKey(keys::shortcut());
     {
         std::lock_guard fields(fieldsMutex_);
         shortcut_ = newShortcut;
     }
-    didChangeValueForKey(shortcutKey());
+    didChangeValueForKey(keys::shortcut());
 }
 
 // MARK: - Handler and target
@@ -262,8 +244,9 @@ SRShortcutAction::ActionHandler SRShortcutAction::actionHandler() const
 
 void SRShortcutAction::setActionHandler(ActionHandler actionHandler)
 {
+    SR_METHOD_ACTIVITY("setActionHandler:");
     std::lock_guard lock(lock_);
-    willChangeValueForKey(actionHandlerKey());
+    willChangeValueForKey(keys::actionHandler());
     bool clearTarget = false;
     {
         std::lock_guard fields(fieldsMutex_);
@@ -271,14 +254,14 @@ void SRShortcutAction::setActionHandler(ActionHandler actionHandler)
         clearTarget = actionHandler_ && !target_.expired();
     }
     if (clearTarget) {
-        willChangeValueForKey(targetKey());
+        willChangeValueForKey(keys::target());
         {
             std::lock_guard fields(fieldsMutex_);
             target_.reset();
         }
-        didChangeValueForKey(targetKey());
+        didChangeValueForKey(keys::target());
     }
-    didChangeValueForKey(actionHandlerKey());
+    didChangeValueForKey(keys::actionHandler());
 }
 
 std::shared_ptr<NSObject> SRShortcutAction::target() const
@@ -295,13 +278,14 @@ std::shared_ptr<NSObject> SRShortcutAction::target() const
 
 void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
 {
+    SR_METHOD_ACTIVITY("setTarget:");
     std::lock_guard lock(lock_);
     {
         std::lock_guard fields(fieldsMutex_);
         if (target_.lock() == target)
             return;
     }
-    willChangeValueForKey(targetKey());
+    willChangeValueForKey(keys::target());
     bool clearHandler = false;
     {
         std::lock_guard fields(fieldsMutex_);
@@ -309,25 +293,27 @@ void SRShortcutAction::setTarget(const std::shared_ptr<NSObject>& target)
         clearHandler = target && actionHandler_;
     }
     if (clearHandler) {
-        willChangeValueForKey(actionHandlerKey());
+        willChangeValueForKey(keys::actionHandler());
         {
             std::lock_guard fields(fieldsMutex_);
             actionHandler_ = nullptr;
         }
-        didChangeValueForKey(actionHandlerKey());
+        didChangeValueForKey(keys::actionHandler());
     }
-    didChangeValueForKey(targetKey());
+    didChangeValueForKey(keys::target());
 }
 
 // MARK: - Plain properties
 
 void SRShortcutAction::setAction(Selector action)
 {
+    SR_METHOD_ACTIVITY("setAction:");
     automaticChange("action", [&] { action_.store(action, std::memory_order_relaxed); });
 }
 
 void SRShortcutAction::setTag(NSInteger tag)
 {
+    SR_METHOD_ACTIVITY("setTag:");
     automaticChange("tag", [&] { tag_.store(tag, std::memory_order_relaxed); });
 }
 
@@ -339,6 +325,7 @@ String SRShortcutAction::identifier() const
 
 void SRShortcutAction::setIdentifier(const String& identifier)
 {
+    SR_METHOD_ACTIVITY("setIdentifier:");
     automaticChange("identifier", [&] {
         std::lock_guard fields(fieldsMutex_);
         identifier_ = identifier;
@@ -347,12 +334,13 @@ void SRShortcutAction::setIdentifier(const String& identifier)
 
 void SRShortcutAction::setEnabled(bool enabled)
 {
-    automaticChange("enabled", [&] { enabled_.store(enabled, std::memory_order_release); });
+    SR_METHOD_ACTIVITY("setEnabled:");
+    automaticChange(keys::enabled(), [&] { enabled_.store(enabled, std::memory_order_release); });
 }
 
 bool SRShortcutAction::automaticallyNotifiesObserversForKey(const String& key) const
 {
-    if (key == shortcutKey() || key == actionHandlerKey() || key == targetKey())
+    if (key == keys::shortcut() || key == keys::actionHandler() || key == keys::target())
         return false;
     return NSObject::automaticallyNotifiesObserversForKey(key);
 }
@@ -361,7 +349,7 @@ bool SRShortcutAction::automaticallyNotifiesObserversForKey(const String& key) c
 
 bool SRShortcutAction::performActionOnTarget(const std::shared_ptr<NSObject>& target)
 {
-    LogActivity activity("-[SRShortcutAction performActionOnTarget:]");
+    SR_METHOD_ACTIVITY("performActionOnTarget:");
 
     if (!isEnabled()) {
         Log::debug("Not performed: disabled");
@@ -474,6 +462,19 @@ void SRShortcutAction::describe(ClassDescriptor& d)
 SRKeyEventType SR_keyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
                                            NSEventModifierFlags modifierFlags)
 {
+    LogActivity activity("+[NSEvent SR_keyEventTypeForEventType:keyCode:modifierFlags:]");
+    return detail::SRKeyEventTypeForEventType(eventType, keyCode, modifierFlags);
+}
+
+SRKeyEventType SR_keyEventType(const NSEvent& event)
+{
+    LogActivity activity("-[NSEvent SR_keyEventType]");
+    return detail::SRKeyEventTypeForEventType(event.type(), event.keyCode(), event.modifierFlags());
+}
+
+SRKeyEventType detail::SRKeyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
+                                                  NSEventModifierFlags modifierFlags)
+{
     switch (eventType) {
     case NSEventTypeKeyDown:
         return SRKeyEventTypeDown;
@@ -510,9 +511,4 @@ SRKeyEventType SR_keyEventTypeForEventType(NSEventType eventType, unsigned short
         NSException::raise(NSInternalInconsistencyException, "Expected a key event, got %lu",
                            static_cast<unsigned long>(eventType));
     }
-}
-
-SRKeyEventType SR_keyEventType(const NSEvent& event)
-{
-    return SR_keyEventTypeForEventType(event.type(), event.keyCode(), event.modifierFlags());
 }

@@ -1,5 +1,7 @@
 #include "shortcut-library/SRShortcutController.h"
 
+#include "SRActivity.h"
+#include "SRKeyPaths.h"
 #include "foundation/CFNotificationCenter.h"
 #include "foundation/Log.h"
 #include "foundation/NSException.h"
@@ -14,21 +16,7 @@
 
 namespace {
 
-const String& selectionKey()
-{
-    static const String* key = new String("selection");
-    return *key;
-}
-const String& shortcutActionTargetKey()
-{
-    static const String* key = new String("shortcutActionTarget");
-    return *key;
-}
-const String& shortcutActionKey()
-{
-    static const String* key = new String("shortcutAction");
-    return *key;
-}
+namespace keys = detail::keys;
 
 const String& layoutChangedNotification()
 {
@@ -117,11 +105,13 @@ const ClassDescriptor* SRShortcutController::objectClass() const
 
 Id SRShortcutController::newObject()
 {
+    SR_METHOD_ACTIVITY("newObject");
     NSException::raise(NSInternalInconsistencyException, "newObject is not implemented");
 }
 
 void SRShortcutController::addObject(const Id& object)
 {
+    SR_METHOD_ACTIVITY("addObject:");
     if (!object.isNil() && !object.object<SRShortcut>()) {
         Log::error("#Error %s takes a shortcut as content, not %s", className().utf8().c_str(),
                    object.description().utf8().c_str());
@@ -132,6 +122,7 @@ void SRShortcutController::addObject(const Id& object)
 
 void SRShortcutController::removeObject(const Id& object)
 {
+    SR_METHOD_ACTIVITY("removeObject:");
     NSObjectController::removeObject(object);
 }
 
@@ -139,6 +130,7 @@ void SRShortcutController::removeObject(const Id& object)
 
 void SRShortcutController::updateComputedKeyPaths()
 {
+    SR_METHOD_ACTIVITY("updateComputedKeyPaths");
     static_assert(std::tuple_size_v<decltype(computedValues_)> == ComputedKeyCount);
     auto& fields = computedValues_;
 
@@ -197,7 +189,7 @@ void SRShortcutController::didChangeValueForKey(const String& key)
 {
     // Recomputed before the base class tells the observers, so that they
     // read fresh values when they hear of the change.
-    if (key == selectionKey()) {
+    if (key == keys::selection()) {
         if (!content().isNil())
             addSelectedKeyboardInputSourceObserverIfNeeded();
         else
@@ -211,6 +203,7 @@ void SRShortcutController::didChangeValueForKey(const String& key)
 
 void SRShortcutController::addSelectedKeyboardInputSourceObserverIfNeeded()
 {
+    SR_METHOD_ACTIVITY("addSelectedKeyboardInputSourceObserverIfNeeded");
     if (isSelectedKeyboardInputSourceObserved_)
         return;
     CFNotificationCenterAddObserver(CFNotificationCenterGetDistributedCenter(), this,
@@ -221,6 +214,7 @@ void SRShortcutController::addSelectedKeyboardInputSourceObserverIfNeeded()
 
 void SRShortcutController::removeSelectedKeyboardInputSourceObserverIfNeeded()
 {
+    SR_METHOD_ACTIVITY("removeSelectedKeyboardInputSourceObserverIfNeeded");
     if (!isSelectedKeyboardInputSourceObserved_)
         return;
     CFNotificationCenterRemoveObserver(CFNotificationCenterGetDistributedCenter(), this, layoutChangedNotification(),
@@ -230,6 +224,7 @@ void SRShortcutController::removeSelectedKeyboardInputSourceObserverIfNeeded()
 
 void SRShortcutController::onSelectedKeyboardInputSourceObserverChange()
 {
+    SR_METHOD_ACTIVITY("onSelectedKeyboardInputSourceObserverChange");
     const auto& paths = computedKeyPaths();
     for (ComputedKey key : layoutDependentKeys)
         willChangeValueForKey(paths[key]);
@@ -247,31 +242,33 @@ std::shared_ptr<NSObject> SRShortcutController::shortcutActionTarget() const
 
 void SRShortcutController::setShortcutActionTarget(const std::shared_ptr<NSObject>& target)
 {
+    SR_METHOD_ACTIVITY("setShortcutActionTarget:");
     if (shortcutActionTarget() == target)
         return;
 
-    willChangeValueForKey(shortcutActionTargetKey());
+    willChangeValueForKey(keys::shortcutActionTarget());
     if (target && shortcutAction_) {
         shortcutAction_->setTarget(target);
     } else if (target) {
-        willChangeValueForKey(shortcutActionKey());
+        willChangeValueForKey(keys::shortcutAction());
         auto self = std::static_pointer_cast<SRShortcutController>(shared_from_this());
         auto action = SRShortcutAction::shortcutActionWithKeyPath("content", self, target, Selector(), 0);
         action->setIdentifier(identifier_);
         shortcutAction_ = action;
         SRGlobalShortcutMonitor::sharedMonitor()->addAction(action, SRKeyEventTypeDown);
-        didChangeValueForKey(shortcutActionKey());
+        didChangeValueForKey(keys::shortcutAction());
     } else if (shortcutAction_) {
-        willChangeValueForKey(shortcutActionKey());
+        willChangeValueForKey(keys::shortcutAction());
         SRGlobalShortcutMonitor::sharedMonitor()->removeAction(shortcutAction_);
         shortcutAction_.reset();
-        didChangeValueForKey(shortcutActionKey());
+        didChangeValueForKey(keys::shortcutAction());
     }
-    didChangeValueForKey(shortcutActionTargetKey());
+    didChangeValueForKey(keys::shortcutActionTarget());
 }
 
 void SRShortcutController::setIdentifier(const String& identifier)
 {
+    SR_METHOD_ACTIVITY("setIdentifier:");
     automaticChange("identifier", [&] { identifier_ = identifier; });
     if (shortcutAction_)
         shortcutAction_->setIdentifier(identifier);
@@ -279,7 +276,7 @@ void SRShortcutController::setIdentifier(const String& identifier)
 
 bool SRShortcutController::automaticallyNotifiesObserversForKey(const String& key) const
 {
-    if (key == shortcutActionTargetKey() || key == shortcutActionKey())
+    if (key == keys::shortcutActionTarget() || key == keys::shortcutAction())
         return false;
     return NSObjectController::automaticallyNotifiesObserversForKey(key);
 }
@@ -288,6 +285,7 @@ bool SRShortcutController::automaticallyNotifiesObserversForKey(const String& ke
 
 void SRShortcutController::setRecorderControl(const std::shared_ptr<NSObject>& control)
 {
+    SR_METHOD_ACTIVITY("setRecorderControl:");
     automaticChange("recorderControl", [&] {
         if (auto previous = recorderControl_.lock())
             previous->unbind(NSValueBinding);
@@ -323,6 +321,7 @@ void SRShortcutController::updateRecorderControlValueBinding()
 void SRShortcutController::bind(const String& binding, const Id& observable, const String& keyPath,
                                 const Dictionary& options)
 {
+    SR_METHOD_ACTIVITY("bind:toObject:withKeyPath:options:");
     NSObjectController::bind(binding, observable, keyPath, options);
     if (binding == NSContentObjectBinding)
         updateRecorderControlValueBinding();

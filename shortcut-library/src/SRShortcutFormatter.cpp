@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutFormatter.h"
 
+#include "SRActivity.h"
 #include "shortcut-library/SRKeyCodeTransformer.h"
 #include "shortcut-library/SRModifierFlagsTransformer.h"
 #include "shortcut-library/SRShortcut.h"
@@ -24,39 +25,51 @@ SRShortcutFormatter::SRShortcutFormatter()
 
 std::shared_ptr<SRShortcutFormatter> SRShortcutFormatter::initWithCoder(NSCoder&)
 {
+    LogActivity activity("-[SRShortcutFormatter initWithCoder:]");
     return std::make_shared<SRShortcutFormatter>();
 }
 
 void SRShortcutFormatter::setIsKeyCodeLiteral(bool isKeyCodeLiteral)
 {
+    SR_METHOD_ACTIVITY("setIsKeyCodeLiteral:");
     automaticChange("isKeyCodeLiteral", [&] { isKeyCodeLiteral_ = isKeyCodeLiteral; });
 }
 
 void SRShortcutFormatter::setAreModifierFlagsLiteral(bool areModifierFlagsLiteral)
 {
+    SR_METHOD_ACTIVITY("setAreModifierFlagsLiteral:");
     automaticChange("areModifierFlagsLiteral", [&] { areModifierFlagsLiteral_ = areModifierFlagsLiteral; });
 }
 
 void SRShortcutFormatter::setUsesASCIICapableKeyboardInputSource(bool usesASCIICapableKeyboardInputSource)
 {
+    SR_METHOD_ACTIVITY("setUsesASCIICapableKeyboardInputSource:");
     automaticChange("usesASCIICapableKeyboardInputSource",
                     [&] { usesASCIICapableKeyboardInputSource_ = usesASCIICapableKeyboardInputSource; });
 }
 
 void SRShortcutFormatter::setLayoutDirection(NSUserInterfaceLayoutDirection layoutDirection)
 {
+    SR_METHOD_ACTIVITY("setLayoutDirection:");
     automaticChange("layoutDirection", [&] { layoutDirection_ = layoutDirection; });
 }
 
 std::optional<String> SRShortcutFormatter::stringForObjectValue(const Id& object) const
 {
+    SR_METHOD_ACTIVITY("stringForObjectValue:");
     auto shortcut = object.object<SRShortcut>();
     if (!shortcut)
         return std::nullopt;
-    return stringForShortcut(*shortcut);
+    return format(*shortcut);
 }
 
 String SRShortcutFormatter::stringForShortcut(const SRShortcut& shortcut) const
+{
+    SR_METHOD_ACTIVITY("stringForShortcut:");
+    return format(shortcut);
+}
+
+String SRShortcutFormatter::format(const SRShortcut& shortcut) const
 {
     const SRKeyCodeTransformer* keyTransformer;
     if (isKeyCodeLiteral_)
@@ -78,13 +91,14 @@ String SRShortcutFormatter::stringForShortcut(const SRShortcut& shortcut) const
     // The modifiers are drawn beside the key, so they never change its text.
     Id keyText = keyTransformer->transformedValue(Id::number(shortcut.keyCode()), Id(), flags, layoutDirection_);
     String key = keyText.string() ? *keyText.string() : String::format("<%hu>", shortcut.keyCode());
-    Id modifierText = modifierTransformer.transformedValue(flags);
+    Id modifierText = modifierTransformer.transformedValue(flags, NSUserInterfaceLayoutDirectionLeftToRight);
     String modifiers = modifierText.string() ? *modifierText.string() : String();
     return modifiers.appending(key);
 }
 
 bool SRShortcutFormatter::getObjectValue(Id* object, const String& string, String*) const
 {
+    SR_METHOD_ACTIVITY("getObjectValue:forString:errorDescription:");
     // Symbolic keys, the current layout's names and right-to-left order give
     // texts that the key-equivalent reader doesn't take.
     if (!isKeyCodeLiteral_ || !usesASCIICapableKeyboardInputSource_ ||

@@ -1,5 +1,7 @@
 #include "shortcut-library/SRShortcutMonitor.h"
 
+#include "SRActivity.h"
+#include "SRKeyPaths.h"
 #include "foundation/NSException.h"
 
 #include <algorithm>
@@ -7,33 +9,14 @@
 
 namespace {
 
+namespace keys = detail::keys;
+
 // Tells our observations of the actions apart from anything a subclass
 // observes.
 char SRShortcutMonitorContext;
 
 constexpr unsigned observingOptions =
     NSKeyValueObservingOptionInitial | NSKeyValueObservingOptionNew | NSKeyValueObservingOptionOld;
-
-const String& actionsKey()
-{
-    static const String* key = new String("actions");
-    return *key;
-}
-const String& shortcutsKey()
-{
-    static const String* key = new String("shortcuts");
-    return *key;
-}
-const String& enabledKey()
-{
-    static const String* key = new String("enabled");
-    return *key;
-}
-const String& shortcutKey()
-{
-    static const String* key = new String("shortcut");
-    return *key;
-}
 
 // The entries of a map that `keep` accepts, in the order they were added.
 template <class Map, class Keep> std::vector<const typename Map::mapped_type*> inOrderAdded(const Map& map, Keep keep)
@@ -70,9 +53,9 @@ SRShortcutMonitor::~SRShortcutMonitor()
 void SRShortcutMonitor::stopObservingEverything()
 {
     for (auto& [pointer, record] : actions_) {
-        record.action->removeObserver(*this, enabledKey(), &SRShortcutMonitorContext);
+        record.action->removeObserver(*this, keys::enabled(), &SRShortcutMonitorContext);
         if (record.enabled)
-            record.action->removeObserver(*this, shortcutKey(), &SRShortcutMonitorContext);
+            record.action->removeObserver(*this, keys::shortcut(), &SRShortcutMonitorContext);
     }
 }
 
@@ -120,8 +103,15 @@ std::vector<std::shared_ptr<SRShortcut>> SRShortcutMonitor::shortcuts() const
     return result;
 }
 
+std::size_t SRShortcutMonitor::shortcutCount() const
+{
+    std::lock_guard lock(lock_);
+    return shortcuts_.size();
+}
+
 SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventType keyEvent) const
 {
+    SR_METHOD_ACTIVITY("actionsForKeyEvent:");
     int kind = kindIndex(keyEvent);
     std::lock_guard lock(lock_);
     ActionList result;
@@ -133,10 +123,17 @@ SRShortcutMonitor::ActionList SRShortcutMonitor::actionsForKeyEvent(SRKeyEventTy
 SRShortcutMonitor::ActionList SRShortcutMonitor::enabledActionsForShortcut(const SRShortcut& shortcut,
                                                                            SRKeyEventType keyEvent) const
 {
+    SR_METHOD_ACTIVITY("enabledActionsForShortcut:keyEvent:");
+    return enabledActionsForShortcutKey(ShortcutKey(shortcut), keyEvent);
+}
+
+SRShortcutMonitor::ActionList SRShortcutMonitor::enabledActionsForShortcutKey(const ShortcutKey& key,
+                                                                              SRKeyEventType keyEvent) const
+{
     int kind = kindIndex(keyEvent);
     std::lock_guard lock(lock_);
     const auto& map = shortcutToEnabledActions_[kind];
-    auto it = map.find(ShortcutKey(shortcut));
+    auto it = map.find(key);
     if (it == map.end())
         return {};
     return ActionList(it->second.begin(), it->second.end());
@@ -155,6 +152,7 @@ bool SRShortcutMonitor::performActions(const ActionList& actions, const std::sha
 
 void SRShortcutMonitor::addAction(const std::shared_ptr<SRShortcutAction>& action, SRKeyEventType keyEvent)
 {
+    SR_METHOD_ACTIVITY("addAction:forKeyEvent:");
     NSParameterAssert(action);
     if (!action)
         return;
@@ -176,15 +174,15 @@ void SRShortcutMonitor::addAction(const std::shared_ptr<SRShortcutAction>& actio
     }
 
     if (!record) {
-        willChangeValueForKey(actionsKey());
+        willChangeValueForKey(keys::actions());
         ActionRecord& created = actions_[action.get()];
         created.action = action;
         created.order = nextOrder_++;
         created.registered[kind] = true;
         // The initial notification registers the action as enabled when it
         // is, and that in turn lists it under its shortcut.
-        action->addObserver(*this, enabledKey(), observingOptions, &SRShortcutMonitorContext);
-        didChangeValueForKey(actionsKey());
+        action->addObserver(*this, keys::enabled(), observingOptions, &SRShortcutMonitorContext);
+        didChangeValueForKey(keys::actions());
         return;
     }
 
@@ -200,6 +198,7 @@ void SRShortcutMonitor::addAction(const std::shared_ptr<SRShortcutAction>& actio
 std::shared_ptr<SRShortcutAction> SRShortcutMonitor::addAction(Selector selector, const String& keyEquivalent,
                                                                NSInteger tag)
 {
+    SR_METHOD_ACTIVITY("addAction:forKeyEquivalent:tag:");
     auto shortcut = SRShortcut::shortcutWithKeyEquivalent(keyEquivalent);
     if (!shortcut)
         return nullptr;
@@ -210,6 +209,7 @@ std::shared_ptr<SRShortcutAction> SRShortcutMonitor::addAction(Selector selector
 
 void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& action, SRKeyEventType keyEvent)
 {
+    SR_METHOD_ACTIVITY("removeAction:forKeyEvent:");
     if (!action)
         return;
     int kind = kindIndex(keyEvent);
@@ -220,19 +220,19 @@ void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& ac
 
     bool last = record->count() == 1;
     if (last) {
-        willChangeValueForKey(actionsKey());
-        action->removeObserver(*this, enabledKey(), &SRShortcutMonitorContext);
+        willChangeValueForKey(keys::actions());
+        action->removeObserver(*this, keys::enabled(), &SRShortcutMonitorContext);
     }
 
     std::shared_ptr<SRShortcut> released;
     if (record->enabled) {
         if (last)
-            action->removeObserver(*this, shortcutKey(), &SRShortcutMonitorContext);
+            action->removeObserver(*this, keys::shortcut(), &SRShortcutMonitorContext);
         if (record->listing[kind]) {
             ShortcutKey key = record->listing[kind]->key;
             if (countOfShortcut(key) == 1) {
                 released = shortcuts_.at(key).shortcut;
-                willChangeValueForKey(shortcutsKey());
+                willChangeValueForKey(keys::shortcuts());
                 willRemoveShortcut(released);
             }
             if ((record = recordFor(action.get())) && record->listing[kind])
@@ -250,27 +250,29 @@ void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& ac
 
     if (released) {
         didRemoveShortcut(released);
-        didChangeValueForKey(shortcutsKey());
+        didChangeValueForKey(keys::shortcuts());
     }
     if (last)
-        didChangeValueForKey(actionsKey());
+        didChangeValueForKey(keys::actions());
 }
 
 void SRShortcutMonitor::removeAction(const std::shared_ptr<SRShortcutAction>& action)
 {
+    SR_METHOD_ACTIVITY("removeAction:");
     removeAction(action, SRKeyEventTypeDown);
     removeAction(action, SRKeyEventTypeUp);
 }
 
 void SRShortcutMonitor::removeAllActions()
 {
+    SR_METHOD_ACTIVITY("removeAllActions");
     // Released after the lock, so that actions going away don't run their
     // clean-up under it.
     decltype(actions_) released;
     std::lock_guard lock(lock_);
     stopObservingEverything();
-    willChangeValueForKey(actionsKey());
-    willChangeValueForKey(shortcutsKey());
+    willChangeValueForKey(keys::actions());
+    willChangeValueForKey(keys::shortcuts());
     auto shortcuts = this->shortcuts();
     for (const auto& shortcut : shortcuts)
         willRemoveShortcut(shortcut);
@@ -280,8 +282,8 @@ void SRShortcutMonitor::removeAllActions()
     shortcutToEnabledActions_[1].clear();
     for (auto it = shortcuts.rbegin(); it != shortcuts.rend(); ++it)
         didRemoveShortcut(*it);
-    didChangeValueForKey(shortcutsKey());
-    didChangeValueForKey(actionsKey());
+    didChangeValueForKey(keys::shortcuts());
+    didChangeValueForKey(keys::actions());
 }
 
 // MARK: - Lists of enabled actions
@@ -361,7 +363,7 @@ void SRShortcutMonitor::enabledActionDidChangeShortcut(const NSObject* action, c
     bool isNew = to && countOfShortcut(ShortcutKey(*to)) == 0;
 
     if (released || isNew)
-        willChangeValueForKey(shortcutsKey());
+        willChangeValueForKey(keys::shortcuts());
     if (released)
         willRemoveShortcut(from);
     if (oldKey && (record = recordFor(action))) {
@@ -383,7 +385,7 @@ void SRShortcutMonitor::enabledActionDidChangeShortcut(const NSObject* action, c
     if (isNew)
         didAddShortcut(to);
     if (released || isNew)
-        didChangeValueForKey(shortcutsKey());
+        didChangeValueForKey(keys::shortcuts());
 }
 
 void SRShortcutMonitor::unlistEnabledAction(const NSObject* action, const bool (&kinds)[2])
@@ -405,7 +407,7 @@ void SRShortcutMonitor::unlistEnabledAction(const NSObject* action, const bool (
         std::shared_ptr<SRShortcut> released;
         if (countOfShortcut(key) == listings) {
             released = shortcuts_.at(key).shortcut;
-            willChangeValueForKey(shortcutsKey());
+            willChangeValueForKey(keys::shortcuts());
             willRemoveShortcut(released);
         }
         if ((record = recordFor(action))) {
@@ -416,7 +418,7 @@ void SRShortcutMonitor::unlistEnabledAction(const NSObject* action, const bool (
         }
         if (released) {
             didRemoveShortcut(released);
-            didChangeValueForKey(shortcutsKey());
+            didChangeValueForKey(keys::shortcuts());
         }
         if (!(record = recordFor(action)))
             return;
@@ -445,6 +447,7 @@ void SRShortcutMonitor::withdrawEnabledActions(const SRShortcut& shortcut, SRKey
 void SRShortcutMonitor::observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
                                                void* context)
 {
+    SR_METHOD_ACTIVITY("observeValueForKeyPath:ofObject:change:context:");
     if (context != &SRShortcutMonitorContext) {
         NSObject::observeValueForKeyPath(keyPath, object, change, context);
         return;
@@ -454,9 +457,9 @@ void SRShortcutMonitor::observeValueForKeyPath(const String& keyPath, NSObject* 
     // several threads at once may arrive in any order, and a late one must
     // not undo a newer state.
     std::lock_guard lock(lock_);
-    if (keyPath == enabledKey())
+    if (keyPath == keys::enabled())
         enabledDidChange(object);
-    else if (keyPath == shortcutKey())
+    else if (keyPath == keys::shortcut())
         shortcutDidChange(object);
 }
 
@@ -472,10 +475,10 @@ void SRShortcutMonitor::enabledDidChange(const NSObject* pointer)
     if (enabled) {
         record->enabled = true;
         // The initial notification lists the action under its shortcut.
-        action->addObserver(*this, shortcutKey(), observingOptions, &SRShortcutMonitorContext);
+        action->addObserver(*this, keys::shortcut(), observingOptions, &SRShortcutMonitorContext);
         return;
     }
-    action->removeObserver(*this, shortcutKey(), &SRShortcutMonitorContext);
+    action->removeObserver(*this, keys::shortcut(), &SRShortcutMonitorContext);
     const bool both[2] = {true, true};
     unlistEnabledAction(pointer, both);
     if ((record = recordFor(pointer)))
@@ -535,7 +538,7 @@ String SRShortcutMonitor::debugDescription() const
 
 bool SRShortcutMonitor::automaticallyNotifiesObserversForKey(const String& key) const
 {
-    if (key == actionsKey() || key == shortcutsKey())
+    if (key == keys::actions() || key == keys::shortcuts())
         return false;
     return NSObject::automaticallyNotifiesObserversForKey(key);
 }

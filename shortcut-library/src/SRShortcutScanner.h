@@ -30,11 +30,17 @@ constexpr bool isScannerSkippedCharacter(char16_t c)
     }
 }
 
+// Where a leading run lies: [start, end), both 0 when there is none.
+struct ScannedRun {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
 // Scans the leading run of characters for which `inRun` holds, the way a
 // string scanner with its default skipping does: white space and newlines
-// before the run are passed over, but only when a run follows them. Answers
-// the position after the run, or 0 when there is none.
-template <class Predicate> std::size_t scanLeadingRun(std::u16string_view text, Predicate inRun)
+// before the run are passed over, but only when a run follows them, and are
+// no part of it.
+template <class Predicate> ScannedRun scanLeadingRunBounds(std::u16string_view text, Predicate inRun)
 {
     std::size_t position = 0;
     while (position < text.size() && isScannerSkippedCharacter(text[position]) && !inRun(text[position]))
@@ -42,7 +48,13 @@ template <class Predicate> std::size_t scanLeadingRun(std::u16string_view text, 
     std::size_t start = position;
     while (position < text.size() && inRun(text[position]))
         ++position;
-    return position == start ? 0 : position;
+    return position == start ? ScannedRun{} : ScannedRun{start, position};
+}
+
+// The position after the leading run, or 0 when there is none.
+template <class Predicate> std::size_t scanLeadingRun(std::u16string_view text, Predicate inRun)
+{
+    return scanLeadingRunBounds(text, inRun).end;
 }
 
 }  // namespace detail

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRShortcutValidator.h"
 
+#include "SRActivity.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSError.h"
 #include "appkit/NSMenu.h"
@@ -77,6 +78,7 @@ std::shared_ptr<SRShortcutValidatorDelegate> SRShortcutValidator::delegate() con
 
 void SRShortcutValidator::setDelegate(const std::shared_ptr<SRShortcutValidatorDelegate>& delegate)
 {
+    SR_METHOD_ACTIVITY("setDelegate:");
     automaticChange("delegate", [&] {
         std::lock_guard lock(mutex_);
         delegate_ = delegate;
@@ -103,7 +105,7 @@ std::shared_ptr<NSError> SRShortcutValidator::makeError(const String& failureRea
 
 bool SRShortcutValidator::validateShortcut(const SRShortcut& shortcut, std::shared_ptr<NSError>* error)
 {
-    LogActivity activity("-[SRShortcutValidator validateShortcut:error:]");
+    SR_METHOD_ACTIVITY("validateShortcut:error:");
 
     if (!validateShortcutAgainstDelegate(shortcut, error))
         return false;
@@ -124,7 +126,7 @@ bool SRShortcutValidator::validateShortcut(const SRShortcut& shortcut, std::shar
 
 bool SRShortcutValidator::validateShortcutAgainstDelegate(const SRShortcut& shortcut, std::shared_ptr<NSError>* error)
 {
-    LogActivity activity("-[SRShortcutValidator validateShortcutAgainstDelegate:error:]");
+    SR_METHOD_ACTIVITY("validateShortcutAgainstDelegate:error:");
 
     auto delegate = this->delegate();
     if (!delegate)
@@ -151,7 +153,7 @@ bool SRShortcutValidator::validateShortcutAgainstDelegate(const SRShortcut& shor
 bool SRShortcutValidator::validateShortcutAgainstSystemShortcuts(const SRShortcut& shortcut,
                                                                  std::shared_ptr<NSError>* error)
 {
-    LogActivity activity("-[SRShortcutValidator validateShortcutAgainstSystemShortcuts:error:]");
+    SR_METHOD_ACTIVITY("validateShortcutAgainstSystemShortcuts:error:");
 
     Array hotKeys;
     if (OSStatus status = CopySymbolicHotKeys(&hotKeys); status != 0) {
@@ -190,7 +192,7 @@ bool SRShortcutValidator::validateShortcutAgainstSystemShortcuts(const SRShortcu
 bool SRShortcutValidator::validateShortcut(const SRShortcut& shortcut, const NSMenu& menu,
                                            std::shared_ptr<NSError>* error)
 {
-    LogActivity activity("-[SRShortcutValidator validateShortcut:againstMenu:error:]");
+    SR_METHOD_ACTIVITY("validateShortcut:againstMenu:error:");
 
     // A copy: validating must not trip over a menu that changes meanwhile.
     const std::vector<std::shared_ptr<NSMenuItem>> items = menu.itemArray();
@@ -215,6 +217,7 @@ bool SRShortcutValidator::validateShortcut(const SRShortcut& shortcut, const NSM
 
 bool SRShortcutValidator::recorderControl(NSView& control, const SRShortcut& shortcut)
 {
+    SR_METHOD_ACTIVITY("recorderControl:canRecordShortcut:");
     std::shared_ptr<NSError> error;
     bool valid = validateShortcut(shortcut, &error);
     if (!valid && error) {
@@ -230,6 +233,7 @@ bool SRShortcutValidator::recorderControl(NSView& control, const SRShortcut& sho
 
 String SR_path(const NSMenuItem& item)
 {
+    LogActivity activity("-[NSMenuItem SR_path]");
     std::vector<String> titles{item.title()};
     for (auto parent = item.parentItem(); parent && titles.size() < maximumMenuDepth; parent = parent->parentItem())
         titles.push_back(parent->title());

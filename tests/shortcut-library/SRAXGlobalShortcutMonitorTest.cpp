@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 using namespace testing_support;
 using Events = std::vector<std::string>;
@@ -185,6 +186,19 @@ TEST_F(SRAXGlobalShortcutMonitorTest, TapIsOnWhileTheMonitorHoldsAShortcut)
     EXPECT_FALSE(tapEnabled(*monitor));
     tab->setEnabled(true);
     EXPECT_TRUE(tapEnabled(*monitor));
+
+    // All at once, however many there were.
+    for (int count : {1, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << count << " shortcuts");
+        monitor->removeAllActions();
+        for (int i = 0; i < count; ++i)
+            monitor->addAction(namedAction(performed, "f" + std::to_string(i), makeShortcut(122, control << i)),
+                               SRKeyEventTypeDown);
+        ASSERT_EQ(monitor->shortcuts().size(), std::size_t(count));
+        EXPECT_TRUE(tapEnabled(*monitor));
+        monitor->removeAllActions();
+        EXPECT_FALSE(tapEnabled(*monitor));
+    }
 }
 
 TEST_F(SRAXGlobalShortcutMonitorTest, TapTurnedOffByTheSystemIsTurnedOnAgain)
@@ -225,6 +239,23 @@ TEST_F(SRAXGlobalShortcutMonitorTest, ReleasedMonitorReceivesNothingMore)
     clock.advance(0);
     EXPECT_TRUE(performed.take().empty());
     EXPECT_EQ(delivered(), (Events{"down 48", "down 48"}));
+    EXPECT_TRUE(desktop->eventTaps()->taps().empty());
+}
+
+TEST_F(SRAXGlobalShortcutMonitorTest, MonitorKeepsTheRunLoopOfAThreadThatHasEnded)
+{
+    std::shared_ptr<SRAXGlobalShortcutMonitor> monitor;
+    std::thread worker([&] { monitor = SRAXGlobalShortcutMonitor::initWithRunLoop(NSRunLoop::currentRunLoop(), 0); });
+    worker.join();
+    ASSERT_TRUE(monitor);
+    EXPECT_NE(&monitor->eventTapRunLoop(), &NSRunLoop::mainRunLoop());
+    EXPECT_TRUE(monitor->eventTapRunLoop().containsSource(monitor->eventTapSource()));
+    std::weak_ptr<NSObject> runLoop = monitor->eventTapRunLoop().weak_from_this();
+
+    // Releasing it takes the source out of the run loop it kept, and lets
+    // the run loop go.
+    monitor.reset();
+    EXPECT_TRUE(runLoop.expired());
     EXPECT_TRUE(desktop->eventTaps()->taps().empty());
 }
 

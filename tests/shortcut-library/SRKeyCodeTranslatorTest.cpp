@@ -366,6 +366,17 @@ TEST(SRKeyCodeASCIITranslatorTest, FindsTheKeyCodeOfATranslation)
         SCOPED_TRACE(String(c.text).utf8());
         EXPECT_EQ(translator->keyCodeForTranslation(c.text), c.keyCode);
     }
+
+    // Every key of a tie, for readers that must tell them apart.
+    using Codes = std::vector<SRKeyCode>;
+    auto codes = [&](const String& text) {
+        auto list = translator->keyCodesForTranslation(text);
+        return list ? *list : Codes();
+    };
+    EXPECT_EQ(codes("1"), (Codes{18, 83}));
+    EXPECT_EQ(codes("-"), (Codes{78, 27}));
+    EXPECT_EQ(codes("q"), (Codes{12}));
+    EXPECT_EQ(translator->keyCodesForTranslation(u"\u0444"), nullptr);
 }
 
 TEST(SRKeyCodeASCIITranslatorTest, MapIsRebuiltOnlyWhenTheIdentifierChanges)

@@ -414,6 +414,11 @@ TEST(SRShortcutTest, ReadsKeyEquivalents)
         {u"", false, 0, 0},
         {u"\u2318\u2318a", false, 0, 0},
         {u"\u2318xyz", false, 0, 0},
+        // Blanks before the glyphs are passed over, as the key-binding
+        // reader passes them over before its modifier characters.
+        {u" \u2318a", true, 0, command},
+        {u"\t \u2303\u21E7\u2318", true, SRKeyCodeNone, control | shift | command},
+        {u" a", false, 0, 0},  // with no glyphs after them they are part of the key
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::Message() << String(row.keyEquivalent));

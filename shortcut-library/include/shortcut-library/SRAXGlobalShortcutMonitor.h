@@ -21,7 +21,8 @@
 // Threads: events, and so the actions, are handled on the thread of the run
 // loop given at creation, without the monitor's lock. Release the monitor on
 // that thread (or while its run loop isn't running): releasing it takes the
-// tap out of the system, so no event reaches it afterwards.
+// tap out of the system, so no event reaches it afterwards. The monitor keeps
+// its run loop alive, so it may outlive the run loop's thread.
 class SRAXGlobalShortcutMonitor : public SRShortcutMonitor {
     KS_OBJECT(SRAXGlobalShortcutMonitor, SRShortcutMonitor)
 
@@ -32,7 +33,8 @@ class SRAXGlobalShortcutMonitor : public SRShortcutMonitor {
 public:
     // The tap options are kCGEventTapOptionDefault (0, may swallow events)
     // or kCGEventTapOptionListenOnly (1). nullptr, with a critical log line,
-    // when the system gives no tap.
+    // when the system gives no tap. The run loop must be owned by a shared
+    // pointer, as every run loop the platform hands out is.
     static std::shared_ptr<SRAXGlobalShortcutMonitor> initWithRunLoop(NSRunLoop& runLoop, std::uint32_t tapOptions);
     // Listen only.
     static std::shared_ptr<SRAXGlobalShortcutMonitor> initWithRunLoop(NSRunLoop& runLoop);
@@ -40,7 +42,7 @@ public:
     static std::shared_ptr<SRAXGlobalShortcutMonitor> create();
 
     // For the factories only.
-    SRAXGlobalShortcutMonitor(Passkey, NSRunLoop& runLoop);
+    SRAXGlobalShortcutMonitor(Passkey, std::shared_ptr<NSRunLoop> runLoop);
     ~SRAXGlobalShortcutMonitor() override;
 
     // The event to pass on, or nullptr to swallow it.
@@ -55,14 +57,15 @@ public:
 protected:
     void didAddShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
     void willRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
+    void didRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut) override;
 
 private:
     bool canActivelyFilterEvents_ = false;
     CFMachPortRef eventTap_;
     CFRunLoopSourceRef eventTapSource_;
-    // Run loops live as long as their threads, and the monitor must be
-    // released before its run loop's thread ends.
-    NSRunLoop* eventTapRunLoop_;
+    // Held strongly: a worker thread's run loop would otherwise go with its
+    // thread, while the monitor still has to take its source out of it.
+    std::shared_ptr<NSRunLoop> eventTapRunLoop_;
 };
 
 // The tap's callback; the user info is the monitor.

@@ -5,11 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
-#include <utility>
 
 // The signature every hot key of the library carries ("SRSR"), so that a
 // hot-key event of someone else's in the same process is told apart.
@@ -76,9 +74,6 @@ private:
         EventHotKeyRef reference = nullptr;
         UInt32 identifier = 0;
     };
-    // Shortcuts by value: key code and modifier flags.
-    using ShortcutKey = std::pair<SRKeyCode, NSEventModifierFlags>;
-    static ShortcutKey keyOf(const SRShortcut& shortcut) { return {shortcut.keyCode(), shortcut.modifierFlags()}; }
 
     void registerHotKeyForShortcutIfNeeded(const std::shared_ptr<SRShortcut>& shortcut);
     void unregisterHotKeyForShortcutIfNeeded(const SRShortcut& shortcut);
@@ -88,7 +83,8 @@ private:
     // Both maps change together, under the monitor's lock: a shortcut is in
     // them exactly while its hot key is registered.
     std::unordered_map<UInt32, std::shared_ptr<SRShortcut>> hotKeyIdToShortcut_;
-    std::map<ShortcutKey, HotKey> shortcutToHotKey_;
+    // Shortcuts by value: key code and modifier flags.
+    std::unordered_map<detail::SRShortcutKey, HotKey, detail::SRShortcutKeyHash> shortcutToHotKey_;
     EventHandlerRef carbonEventHandler_ = nullptr;
     // Pause depth; read without the lock by handleEvent.
     std::atomic<std::int64_t> disableCounter_{0};

@@ -12,13 +12,19 @@
 // character, the key's unshifted character in the ASCII-capable layout.
 // Control-Tab is "^" and a TAB character.
 //
+// A character names the key that types it on that layout, on the keypad or
+// off it as the marker says, so where two keys share a character ("." on the
+// keypad and beside the comma) each reads as itself. A key whose character
+// is a modifier character ("$" on the French layout) is the last character of
+// the string. A key whose character can't name it (a dead key, or the second
+// of two main-keyboard keys of one character) is written as U+E000 plus its
+// key code.
+//
 // Forward: a key-binding string to an SRShortcut. Reverse: an SRShortcut or
 // its dictionary form to a key-binding string. Bad input gives nil and an
 // error log line, never an exception. Only strings that read back as the same
-// shortcut are written: a shortcut that has no such string (no key, a key whose
-// character is itself a modifier character, a keypad key that reads back as
-// its main-keyboard twin) gives nil rather than a string that would later read
-// as nothing or as another key.
+// shortcut are written: every key the library knows has one; a shortcut
+// without a key gives nil rather than a string that would read as nothing.
 class SRKeyBindingTransformer : public NSValueTransformer {
     KS_OBJECT(SRKeyBindingTransformer, NSValueTransformer)
 

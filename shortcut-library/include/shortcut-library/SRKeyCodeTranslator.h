@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 // The only place where the library asks the text-input services about keyboard
 // layouts. The classes are internal to the library; the header is public so
@@ -106,11 +107,23 @@ public:
 
     explicit SRKeyCodeASCIITranslator(InputSourceCreator creator);
 
-    // `translation` must be lowercase. nil when no known key code types it.
+    // `translation` must be lowercase. nil when no known key code types it;
+    // when several do, the one that comes last among the known key codes.
     std::optional<SRKeyCode> keyCodeForTranslation(const String& translation);
+    // Every known key code that types `translation` (lowercase), in the
+    // order of the known key codes; nullptr when none does. The list is part
+    // of the map of one layout and never changes.
+    std::shared_ptr<const std::vector<SRKeyCode>> keyCodesForTranslation(const String& translation);
 
 private:
-    std::shared_ptr<const std::unordered_map<String, SRKeyCode>> translationToKeyCode_;
+    // The key codes of each text, in the order of the known key codes.
+    using TranslationToKeyCodes = std::unordered_map<String, std::vector<SRKeyCode>>;
+
+    // The map of the current ASCII-capable layout, rebuilt when that layout
+    // changed; nullptr (logged) when there is no layout to ask.
+    std::shared_ptr<const TranslationToKeyCodes> currentTranslationToKeyCodes();
+
+    std::shared_ptr<const TranslationToKeyCodes> translationToKeyCodes_;
     std::optional<String> inputSourceIdentifier_;
 };
 

@@ -4,6 +4,7 @@
 #include "foundation/NSCoder.h"
 #include "foundation/NSObject.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -121,3 +122,40 @@ private:
     std::optional<String> characters_;
     std::optional<String> charactersIgnoringModifiers_;
 };
+
+namespace detail {
+
+// A shortcut as a value key: the key code and modifier flags that equality
+// compares, and the hash that goes with them. Maps of the monitors that
+// compare shortcuts by value are keyed by it, so a lookup needs no shortcut
+// object and no call through it.
+struct SRShortcutKey {
+    SRKeyCode keyCode = SRKeyCodeNone;
+    NSEventModifierFlags modifierFlags = 0;
+
+    constexpr SRShortcutKey() = default;
+    constexpr SRShortcutKey(SRKeyCode code, NSEventModifierFlags flags)
+        : keyCode(code)
+        , modifierFlags(flags & SRCocoaModifierFlagsMask)
+    {
+    }
+    explicit SRShortcutKey(const SRShortcut& shortcut)
+        : SRShortcutKey(shortcut.keyCode(), shortcut.modifierFlags())
+    {
+    }
+
+    // The key code fills the low 16 bits and the flags lie above them, so
+    // distinct keys have distinct hashes.
+    constexpr std::size_t hash() const
+    {
+        return static_cast<std::size_t>(keyCode) | static_cast<std::size_t>(modifierFlags);
+    }
+
+    friend constexpr bool operator==(const SRShortcutKey&, const SRShortcutKey&) = default;
+};
+
+struct SRShortcutKeyHash {
+    std::size_t operator()(const SRShortcutKey& key) const noexcept { return key.hash(); }
+};
+
+}  // namespace detail

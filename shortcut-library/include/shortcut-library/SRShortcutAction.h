@@ -136,3 +136,10 @@ private:
 SRKeyEventType SR_keyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
                                            NSEventModifierFlags modifierFlags);
 SRKeyEventType SR_keyEventType(const NSEvent& event);
+
+namespace detail {
+// SR_keyEventTypeForEventType for the library's own event paths, which run in
+// activities of their own.
+SRKeyEventType SRKeyEventTypeForEventType(NSEventType eventType, unsigned short keyCode,
+                                          NSEventModifierFlags modifierFlags);
+}  // namespace detail

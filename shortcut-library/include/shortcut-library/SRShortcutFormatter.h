@@ -61,6 +61,9 @@ protected:
     static void describe(ClassDescriptor& d);
 
 private:
+    // The text itself, for the entry points above.
+    String format(const SRShortcut& shortcut) const;
+
     bool isKeyCodeLiteral_ = true;
     bool areModifierFlagsLiteral_ = false;
     bool usesASCIICapableKeyboardInputSource_ = true;

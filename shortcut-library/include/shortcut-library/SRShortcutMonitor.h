@@ -85,11 +85,23 @@ protected:
     // holds something for it (a hot key, an enabled event tap) releases it
     // there and acquires it in didAddShortcut. The shortcut is among
     // shortcuts() from didAddShortcut to willRemoveShortcut inclusive, so
-    // "is this the last one" is shortcuts().size() == 1 in willRemoveShortcut.
+    // "is this the last one" is shortcutCount() == 1 in willRemoveShortcut.
+    // removeAllActions is the exception: it sends willRemoveShortcut for
+    // every shortcut before any has gone, and didRemoveShortcut once none is
+    // left, so "nothing is left" is shortcutCount() == 0 in didRemoveShortcut
+    // whichever way they went.
     virtual void willAddShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void didAddShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void willRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut);
     virtual void didRemoveShortcut(const std::shared_ptr<SRShortcut>& shortcut);
+
+    // How many distinct shortcuts have an enabled action: shortcuts().size()
+    // without making the list.
+    std::size_t shortcutCount() const;
+
+    // enabledActionsForShortcut for the key of a shortcut, for subclasses
+    // that turn an event into one without making a shortcut object.
+    ActionList enabledActionsForShortcutKey(const detail::SRShortcutKey& key, SRKeyEventType keyEvent) const;
 
     // The monitor's lock, for subclasses whose own state goes with it.
     std::recursive_mutex& actionsLock() const { return lock_; }
@@ -107,22 +119,8 @@ protected:
 
 private:
     // Shortcuts are compared by value: key code and modifier flags.
-    struct ShortcutKey {
-        SRKeyCode keyCode = SRKeyCodeNone;
-        NSEventModifierFlags modifierFlags = 0;
-        explicit ShortcutKey(const SRShortcut& shortcut)
-            : keyCode(shortcut.keyCode())
-            , modifierFlags(shortcut.modifierFlags())
-        {
-        }
-        friend bool operator==(const ShortcutKey&, const ShortcutKey&) = default;
-    };
-    struct ShortcutKeyHash {
-        std::size_t operator()(const ShortcutKey& key) const noexcept
-        {
-            return std::hash<std::uint64_t>()((std::uint64_t(key.modifierFlags) << 16) ^ key.keyCode);
-        }
-    };
+    using ShortcutKey = detail::SRShortcutKey;
+    using ShortcutKeyHash = detail::SRShortcutKeyHash;
 
     // One shortcut's enabled actions of one kind, oldest first.
     using ActionOrder = std::list<std::shared_ptr<SRShortcutAction>>;
