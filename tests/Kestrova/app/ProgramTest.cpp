@@ -287,7 +287,7 @@ TEST_F(ProgramTest, LogLinesComeOutWhereTheyHappenedInAPipe)
                                               "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, "
                                               "Accessibility trusted",
                                               "> launch",
-                                              "default [-[SRShortcutAction "
+                                              "default [-[SRGlobalShortcutMonitor "
                                               "observeValueForKeyPath:ofObject:change:context:]] Registered Carbon "
                                               "hot key 1 {keyCode=48} {modifierFlags=262144}",
                                               "  default written: shortcut-Kestrova = \"^\\t\"",
