@@ -151,7 +151,9 @@ int DesktopSession::run(NSApplication& application)
     while (going && std::getline(*in_, line))
         going = execute(line);
     finish();
-    return errors_ ? EXIT_FAILURE : EXIT_SUCCESS;
+    // Settings that could not be stored fail the run as bad lines do.
+    bool unstored = NSUserDefaults::standardUserDefaults().failedWriteCount() > 0;
+    return errors_ || unstored ? EXIT_FAILURE : EXIT_SUCCESS;
 }
 
 void DesktopSession::launch(NSApplication& application)
@@ -163,6 +165,8 @@ void DesktopSession::launch(NSApplication& application)
          << screens << (screens == 1 ? " screen" : " screens") << ", Accessibility "
          << (desktop->isTrusted() ? "trusted" : "not trusted") << '\n';
     out_ << "home: " << NSHomeDirectory().utf8() << '\n';
+    for (const auto& problem : transcript_.takeStorageProblems())
+        out_ << problem << '\n';
     Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
     if (stored.empty())
         out_ << "defaults on disk: none\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Id.h"
+#include "foundation/NSUserDefaults.h"
 #include "foundation/String.h"
 #include "simulation/DesktopListenerToken.h"
 
@@ -25,7 +26,8 @@ class SimulatedDesktop;
 // activation requests with their options as they happen, the notifications
 // that go between programs and the popovers as they are posted, and, at each
 // flush, what changed of the program's windows, its status item and its
-// stored user defaults since the last one.
+// stored user defaults since the last one, a write that did not reach the
+// disk told as failed.
 class Transcript {
 public:
     explicit Transcript(std::ostream& out);
@@ -49,6 +51,9 @@ public:
     // How a value reads in the transcript: text in double quotes with its
     // tabs and line breaks escaped, Booleans as true and false.
     static std::string describe(const Id& value);
+    // The user defaults' storage problems not told yet, as lines; they count
+    // as told from then on. For what happened before the transcript starts.
+    std::vector<std::string> takeStorageProblems();
 
 private:
     struct ShownWindow {
@@ -63,6 +68,8 @@ private:
     std::string applicationName(pid_t pid) const;
     std::vector<ShownWindow> visibleWindows() const;
     std::vector<std::string> statusItems() const;
+    std::vector<NSUserDefaults::StorageProblem> newStorageProblems();
+    static std::string describe(const NSUserDefaults::StorageProblem& problem, const std::string& path);
 
     std::ostream& out_;
     std::shared_ptr<simulation::SimulatedDesktop> desktop_;
@@ -74,4 +81,5 @@ private:
     std::vector<ShownWindow> windows_;
     std::vector<std::string> statusItems_;
     Dictionary defaults_;
+    std::uint64_t storageProblemsSeen_ = 0;
 };
