@@ -151,7 +151,7 @@ ParseResult<Document> parse(const void* bytes, std::size_t length)
     if (auto misread = format == Format::Binary ? detail::misreadInBinary(text) : detail::misreadInXML(text))
         return ParseError{*misread};
     std::string error;
-    Id value = detail::fromNode(root, &error);
+    Id value = detail::fromNode(root, format, &error);
     if (value.isNil())
         return ParseError{error.empty() ? "unreadable property list" : error};
     return Document{std::move(value), format};

@@ -12,7 +12,6 @@ namespace PropertyList::detail {
 
 namespace {
 
-constexpr std::uint8_t signedInteger64Marker = 0x13;
 constexpr std::uint8_t integer128Marker = 0x14;
 constexpr std::uint8_t dateMarker = 0x33;
 constexpr std::size_t trailerLength = 32;
@@ -96,6 +95,10 @@ Node dateNode(double seconds, Format format)
     // the reference date towards it): round down here.
     if (format == Format::XML)
         seconds = std::floor(seconds);
+    // A whole second that fits libplist's 32-bit seconds is made directly.
+    if (std::floor(seconds) == seconds && seconds >= std::numeric_limits<std::int32_t>::min() + 1.0 &&
+        seconds <= std::numeric_limits<std::int32_t>::max() - 1.0)
+        return Node(plist_new_date(static_cast<std::int32_t>(seconds), 0));
     std::uint64_t bits = 0;
     std::memcpy(&bits, &seconds, sizeof bits);
     std::vector<char> object = {static_cast<char>(dateMarker)};
@@ -165,15 +168,27 @@ Id integerFromNode(plist_t node)
     if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
         return Id::number(static_cast<std::int64_t>(u));
     // The top bit is set: a negative number, or an unsigned one above
-    // INT64_MAX, which libplist keeps as a 16-byte integer.
-    std::vector<unsigned char> object = binaryObject(node);
-    if (!object.empty() && object[0] == integer128Marker)
+    // INT64_MAX, which libplist keeps as a 16-byte integer. Its node compares
+    // unequal to the 8-byte one plist_new_uint makes of the same bits.
+    Node eightBytes(plist_new_uint(u));
+    if (!plist_compare_node_value(node, eightBytes.get()))
         return Id::number(u);
     return Id::number(static_cast<std::int64_t>(u));
 }
 
-Id dateFromNode(plist_t node, std::string* error)
+Id dateFromNode(plist_t node, bool wholeSeconds, std::string* error)
 {
+    // libplist hands out whole seconds in 32 bits (saturated beyond them):
+    // enough for a date read from XML, which holds no more, within about
+    // 1933 to 2069. Anything else is read from the node's binary form.
+    if (wholeSeconds) {
+        std::int32_t seconds = 0;
+        std::int32_t microseconds = 0;
+        plist_get_date_val(node, &seconds, &microseconds);
+        if (microseconds == 0 && seconds != std::numeric_limits<std::int32_t>::min() &&
+            seconds != std::numeric_limits<std::int32_t>::max())
+            return Date(seconds);
+    }
     std::vector<unsigned char> object = binaryObject(node);
     if (object.size() != 9 || object[0] != dateMarker) {
         setError(error, "an unreadable date");
@@ -189,7 +204,7 @@ Id dateFromNode(plist_t node, std::string* error)
     return Date(seconds);
 }
 
-Id fromNode(plist_t node, int depth, std::string* error)
+Id fromNode(plist_t node, Format format, int depth, std::string* error)
 {
     if (!node) {
         setError(error, "missing node");
@@ -224,7 +239,7 @@ Id fromNode(plist_t node, int depth, std::string* error)
         return Data(bytes, bytes ? length : 0);
     }
     case PLIST_DATE:
-        return dateFromNode(node, error);
+        return dateFromNode(node, format == Format::XML, error);
     case PLIST_UID: {
         std::uint64_t u = 0;
         plist_get_uid_val(node, &u);
@@ -235,7 +250,7 @@ Id fromNode(plist_t node, int depth, std::string* error)
         std::uint32_t count = plist_array_get_size(node);
         items.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) {
-            Id item = fromNode(plist_array_get_item(node, i), depth + 1, error);
+            Id item = fromNode(plist_array_get_item(node, i), format, depth + 1, error);
             if (item.isNil())
                 return {};
             items.push_back(std::move(item));
@@ -257,7 +272,7 @@ Id fromNode(plist_t node, int depth, std::string* error)
                 std::free(key);
                 break;
             }
-            Id value = fromNode(item, depth + 1, error);
+            Id value = fromNode(item, format, depth + 1, error);
             if (value.isNil())
                 failed = true;
             else if (key)
@@ -289,9 +304,9 @@ Node toNode(const Id& value, Format format)
     return toNode(value, format, 0);
 }
 
-Id fromNode(plist_t node, std::string* error)
+Id fromNode(plist_t node, Format format, std::string* error)
 {
-    return fromNode(node, 0, error);
+    return fromNode(node, format, 0, error);
 }
 
 }  // namespace PropertyList::detail

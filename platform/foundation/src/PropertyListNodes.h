@@ -12,9 +12,9 @@
 // no public header shows libplist.
 //
 // libplist keeps one 64-bit integer kind and dates as whole seconds in 32
-// bits at its API. Its binary form keeps both exactly (an 8-byte integer is
-// signed, a 16-byte one unsigned; a date is a double), so nodes of those kinds
-// are read and made through the binary form of the one node.
+// bits at its API. Inside, an integer also has a width (8 bytes signed, 16
+// unsigned) and a date is a double; the binary form of a node shows both, so
+// nodes its API can't read or make exactly are read and made through that.
 namespace PropertyList::detail {
 
 struct NodeDeleter {
@@ -29,8 +29,9 @@ bool isWritableDate(double secondsSinceReferenceDate);
 // whyNotPropertyList); empty for one that has none. For the XML form dates
 // are rounded down to their second, as that form holds no more.
 Node toNode(const Id& value, Format format);
-// The value of a node; nil, with the reason in `error`, for a missing node,
-// one nested too deep or a date outside the writable years.
-Id fromNode(plist_t node, std::string* error);
+// The value of a node read from a document in `format`; nil, with the reason
+// in `error`, for a missing node, one nested too deep or a date outside the
+// writable years.
+Id fromNode(plist_t node, Format format, std::string* error);
 
 }  // namespace PropertyList::detail
