@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -167,7 +168,7 @@ protected:
         std::string scriptFile = folder_.write("script.txt", script);
         std::string errFile = folder_.path() + "/stderr.txt";
         std::string command =
-            launcher + "'" + KESTROVA_PROGRAM + "' " + arguments + " --script '" + scriptFile + "' 2>'" + errFile + "'";
+            launcher + "'" + program_ + "' " + arguments + " --script '" + scriptFile + "' 2>'" + errFile + "'";
         Result result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -185,6 +186,7 @@ protected:
     std::string home() const { return "--home '" + folder_.path() + "/home'"; }
 
     ScratchFolder folder_;
+    std::string program_ = KESTROVA_PROGRAM;
 };
 
 TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
@@ -254,9 +256,16 @@ TEST_F(ProgramTest, RefusesWhatItCannotRun)
 TEST_F(ProgramTest, DefaultsThatCannotBeStoredAreToldAndFailTheRun)
 {
     // A read-only folder binds only a user other than the superuser: the
-    // superuser runs the program as nobody.
+    // superuser runs the program as nobody, from a copy of the bundle where
+    // nobody can't reach the built one.
     const bool superuser = ::geteuid() == 0;
     const std::string asNobody = superuser ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    if (superuser && std::system((asNobody + "test -x '" + program_ + "'").c_str()) != 0) {
+        ::chmod(folder_.path().c_str(), 0755);
+        std::filesystem::copy(builtAppBundle(), folder_.path() + "/Kestrova.app",
+                              std::filesystem::copy_options::recursive);
+        program_ = folder_.path() + "/Kestrova.app/Contents/MacOS/Kestrova";
+    }
     struct Case {
         const char* name;
         std::function<void(const std::string& home)> prepare;
