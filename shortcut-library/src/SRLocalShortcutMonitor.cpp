@@ -181,13 +181,13 @@ std::optional<Dictionary> readKeyBindings(const String& path, std::shared_ptr<NS
         return std::nullopt;
     }
     bool missing = false;
-    PropertyList::ReadResult result = PropertyList::readFile(path.utf8(), &missing);
-    if (!result.ok()) {
+    auto result = PropertyList::readFile(path.utf8(), &missing);
+    if (!result) {
         error = NSError::errorWithDomain(NSCocoaErrorDomain, missing ? noSuchFileErrorCode : corruptFileErrorCode,
-                                         {{NSLocalizedDescriptionKey, Id(String(result.error))}});
+                                         {{NSLocalizedDescriptionKey, Id(String(result.error()))}});
         return std::nullopt;
     }
-    if (const Dictionary* dictionary = result.value.dictionary())
+    if (const Dictionary* dictionary = result->value.dictionary())
         return *dictionary;
     error = NSError::errorWithDomain(NSCocoaErrorDomain, corruptFileErrorCode,
                                      {{NSLocalizedDescriptionKey, Id(String("not a dictionary"))}});

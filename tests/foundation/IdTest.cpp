@@ -30,6 +30,21 @@ TEST(IdTest, NilNullAndValueKindsAreDistinct)
     EXPECT_EQ(Id(Data("ab", 2)), Id(Data("ab", 2)));
 }
 
+TEST(IdTest, DatesAreValuesOfTheirOwn)
+{
+    Id date = Date(60);
+    EXPECT_TRUE(date.isDate());
+    EXPECT_FALSE(date.isNumber());
+    EXPECT_EQ(date, Id(Date(60)));
+    EXPECT_EQ(date.hash(), Id(Date(60)).hash());
+    EXPECT_NE(date, Id::number(60.0));
+    EXPECT_NE(date, Id(Date(61)));
+    EXPECT_EQ(date.doubleValue(), 0);  // not a number: it reads as zero like any other
+    EXPECT_EQ(date.description(), String("2001-01-01 00:01:00 +0000"));
+    EXPECT_EQ(Id(Date(-0.5)).description(), String("2000-12-31 23:59:59 +0000"));
+    EXPECT_EQ(Id(Array{Date(0)}).description(), String("(2001-01-01 00:00:00 +0000)"));
+}
+
 TEST(IdTest, StringsCountUtf16CodeUnits)
 {
     String s("a\xF0\x9F\x98\x80\xE2\x8C\x98");  // a, an emoji (two units), the command glyph

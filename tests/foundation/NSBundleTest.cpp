@@ -251,21 +251,20 @@ TEST_F(NSBundleTest, BundlesAreFoundByIdentifierInTheSearchFolders)
     folder.write("Frameworks/AppKit.framework/Info.plist", "{ CFBundleIdentifier = com.apple.AppKit; }");
     folder.write("Frameworks/AppKit.framework/Resources/StandardKeyBinding.dict",
                  "{ \"^a\" = moveToBeginningOfLine:; }");
-    folder.write("Kestrova.app/Contents/Frameworks/Sparkle.framework/Info.plist",
-                 "{ CFBundleIdentifier = org.sparkle-project.Sparkle; }");
+    folder.write("Kestrova.app/Contents/Frameworks/Lantern.framework/Info.plist",
+                 "{ CFBundleIdentifier = com.example.Lantern; }");
     EXPECT_FALSE(NSBundle::bundleWithIdentifier("com.apple.AppKit"));
     NSBundle::addBundleSearchPath(folder / "Frameworks");
     auto appKit = NSBundle::bundleWithIdentifier("com.apple.AppKit");
     ASSERT_TRUE(appKit);
     String path = appKit->pathForResource("StandardKeyBinding", "dict");
-    std::string error;
-    auto bindings = PropertyList::dictionaryWithContentsOfFile(path.utf8(), &error);
-    ASSERT_TRUE(bindings) << error;
+    auto bindings = PropertyList::dictionaryWithContentsOfFile(path.utf8());
+    ASSERT_TRUE(bindings) << bindings.error();
     EXPECT_EQ(bindings->objectForKey("^a"), Id("moveToBeginningOfLine:"));
 
-    EXPECT_FALSE(NSBundle::bundleWithIdentifier("org.sparkle-project.Sparkle"));
+    EXPECT_FALSE(NSBundle::bundleWithIdentifier("com.example.Lantern"));
     NSBundle::setMainBundle(NSBundle::bundleWithPath(app));
-    EXPECT_TRUE(NSBundle::bundleWithIdentifier("org.sparkle-project.Sparkle"));
+    EXPECT_TRUE(NSBundle::bundleWithIdentifier("com.example.Lantern"));
     EXPECT_EQ(NSBundle::bundleWithIdentifier("org.kestrova.Kestrova"), NSBundle::mainBundle());
     EXPECT_FALSE(NSBundle::bundleWithIdentifier("com.example.none"));
 }

@@ -175,6 +175,8 @@ TEST_F(NSKeyedArchiverTest, RootValuesNeedNoClass)
         {.name = "number", .value = Id::number(3), .cls = &ValueClass::number()},
         {.name = "boolean", .value = Id::boolean(true), .cls = &ValueClass::number()},
         {.name = "data", .value = Data(std::vector<std::uint8_t>{1, 2}), .cls = &ValueClass::data()},
+        {.name = "date", .value = Date(60.25), .cls = &ValueClass::date()},
+        {.name = "unsigned", .value = Id::number(~std::uint64_t{0}), .cls = &ValueClass::number()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

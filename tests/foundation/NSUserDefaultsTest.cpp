@@ -3,16 +3,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "TemporaryFolder.h"
+#include "TypedForm.h"
 #include "foundation/Log.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/PropertyList.h"
 
 using testing::ElementsAre;
 using testing::HasSubstr;
+using testing::IsEmpty;
 using testing::StartsWith;
 
 namespace {
@@ -27,6 +32,34 @@ std::string preferencesFolder(const TemporaryFolder& home)
 std::string plistPath(const TemporaryFolder& home)
 {
     return preferencesFolder(home) + "/" + domain.utf8() + ".plist";
+}
+
+std::string plistFile()
+{
+    return "Library/Preferences/" + domain.utf8() + ".plist";
+}
+
+using Problem = NSUserDefaults::StorageProblem;
+
+std::vector<std::string> problemLines(const NSUserDefaults& defaults)
+{
+    static const char* const kinds[] = {"moved aside", "unreadable", "write failed", "write refused"};
+    std::vector<std::string> lines;
+    for (const Problem& problem : defaults.storageProblems()) {
+        std::string line = std::string(kinds[static_cast<int>(problem.kind)]) + ": ";
+        if (!problem.key.empty())
+            line += problem.key.utf8() + " = " + typedForm(problem.value) + ": ";
+        lines.push_back(line + problem.reason);
+    }
+    return lines;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
 }
 
 }  // namespace
@@ -110,36 +143,112 @@ TEST(NSUserDefaultsTest, WritesGoThroughATemporaryFileThatIsRenamed)
         defaults->setInteger(i, String::format("key%d", i));
     EXPECT_THAT(TemporaryFolder::list(preferencesFolder(home)), ElementsAre(domain.utf8() + ".plist"));
     auto read = PropertyList::readFile(plistPath(home));
-    ASSERT_TRUE(read.ok()) << read.error;
-    EXPECT_EQ(read.value.dictionary()->count(), 20u);
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(read->value.dictionary()->count(), 20u);
 }
 
-TEST(NSUserDefaultsTest, CorruptFileIsMovedAsideAndNotLost)
+TEST(NSUserDefaultsTest, ValuesAnotherWriterStoredSurviveARewriteOfAnotherKey)
 {
+    struct Case {
+        const char* key;
+        Id value;
+    };
+    const Case cases[] = {
+        {.key = "lastUpdateCheck", .value = Date(731340441)},
+        {.key = "automaticUpdateChecks", .value = Id::boolean(true)},
+        {.key = "sendsProfile", .value = Id::boolean(false)},
+        {.key = "skippedVersion", .value = "2.1"},
+        {.key = "title", .value = String(u"Caf\u00e9 \u2318 <&>")},
+        {.key = "updateInterval", .value = Id::number(86400.5)},
+        {.key = "ratio", .value = Id::number(0.1)},
+        {.key = "launchCount", .value = Id::number(42)},
+        {.key = "offset", .value = Id::number(-17)},
+        {.key = "smallest", .value = Id::number(std::numeric_limits<std::int64_t>::min())},
+        {.key = "largestSigned", .value = Id::number(std::numeric_limits<std::int64_t>::max())},
+        {.key = "aboveSigned", .value = Id::number(std::uint64_t{1} << 63)},
+        {.key = "largest", .value = Id::number(std::numeric_limits<std::uint64_t>::max())},
+        {.key = "token", .value = Data(std::vector<std::uint8_t>{0, 1, 2, 255})},
+        {.key = "history",
+         .value = Array{Dictionary{{"when", Date(-31622401)}, {"count", Id::number(3)}}, Date(63113904000), Array{}}},
+        {.key = "nothing", .value = Dictionary{}},
+    };
+    const std::string fixture =
+        TemporaryFolder::read(KESTROVA_SOURCE_DIR "/tests/foundation/fixtures/OtherWriterPreferences.plist");
+    ASSERT_FALSE(fixture.empty());
     TemporaryFolder home;
-    const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>half";
-    home.write("Library/Preferences/" + domain.utf8() + ".plist", garbage);
+    home.write(plistFile(), fixture);
 
     ScopedLogCapture capture;
     auto defaults = NSUserDefaults::create(home.path(), domain);
-    EXPECT_TRUE(defaults->persistentDomain().empty());
-    ASSERT_EQ(capture.sink().entries().size(), 1u);
-    EXPECT_EQ(capture.sink().entries()[0].level, LogLevel::Error);
-    EXPECT_THAT(capture.sink().entries()[0].text,
-                StartsWith("Could not read the user defaults file " + plistPath(home)));
+    defaults->setBool(true, "rememberShortcuts");
+    EXPECT_THAT(capture.sink().texts(), IsEmpty());
+    EXPECT_THAT(problemLines(*defaults), IsEmpty());
 
-    std::vector<std::string> names = TemporaryFolder::list(preferencesFolder(home));
-    ASSERT_EQ(names.size(), 1u);
-    EXPECT_THAT(names[0], StartsWith(domain.utf8() + ".plist.corrupt-"));
-    EXPECT_THAT(capture.sink().entries()[0].text, HasSubstr(names[0]));
-    const std::string aside = preferencesFolder(home) + "/" + names[0];
-    EXPECT_EQ(TemporaryFolder::read(aside), garbage);
+    auto reread = NSUserDefaults::create(home.path(), domain);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(typedForm(defaults->objectForKey(c.key)), typedForm(c.value));
+        EXPECT_EQ(typedForm(reread->objectForKey(c.key)), typedForm(c.value));
+    }
+    EXPECT_EQ(reread->persistentDomain().count(), std::size(cases) + 1);
+    // Element for element what the other writer wrote, plus the new key.
+    std::string written = TemporaryFolder::read(plistPath(home));
+    for (const char* element : {"<date>", "<real>", "<integer>", "<data>", "<string>", "<false/>", "<dict>"})
+        EXPECT_EQ(occurrences(written, element), occurrences(fixture, element)) << element;
+    EXPECT_EQ(occurrences(written, "<true/>"), occurrences(fixture, "<true/>") + 1);
+}
 
-    // Writing afterwards makes a new file and leaves the kept one alone.
-    defaults->setBool(true, "firstLaunch");
-    EXPECT_EQ(TemporaryFolder::read(aside), garbage);
-    EXPECT_TRUE(NSUserDefaults::create(home.path(), domain)->boolForKey("firstLaunch"));
-    EXPECT_EQ(TemporaryFolder::list(preferencesFolder(home)).size(), 2u);
+TEST(NSUserDefaultsTest, UnreadableFileIsMovedAsideAndNotLost)
+{
+    struct Case {
+        const char* name;
+        std::string contents;
+        const char* reason;
+    };
+    const auto xml = [](const std::string& body) {
+        return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + body + "</dict></plist>";
+    };
+    const Case cases[] = {
+        {.name = "cut short",
+         .contents = "<?xml version=\"1.0\"?><plist><dict><key>half",
+         .reason = "malformed XML property list"},
+        {.name = "integer beyond 64 bits",
+         .contents = xml("<key>count</key><integer>99999999999999999999</integer>"),
+         .reason = "integer \"99999999999999999999\" does not fit in 64 bits"},
+        {.name = "date that is none",
+         .contents = xml("<key>lastUpdateCheck</key><date>soon</date>"),
+         .reason = "date \"soon\" is not a date"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder home;
+        home.write(plistFile(), c.contents);
+
+        ScopedLogCapture capture;
+        auto defaults = NSUserDefaults::create(home.path(), domain);
+        EXPECT_TRUE(defaults->persistentDomain().empty());
+        std::vector<std::string> names = TemporaryFolder::list(preferencesFolder(home));
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_THAT(names[0], StartsWith(domain.utf8() + ".plist.corrupt-"));
+        const std::string aside = preferencesFolder(home) + "/" + names[0];
+        EXPECT_EQ(TemporaryFolder::read(aside), c.contents);
+        ASSERT_EQ(capture.sink().entries().size(), 1u);
+        EXPECT_EQ(capture.sink().entries()[0].level, LogLevel::Error);
+        EXPECT_EQ(capture.sink().entries()[0].text, "Could not read the user defaults file " + plistPath(home) + " (" +
+                                                        c.reason + "); kept it as " + aside);
+        auto problems = defaults->storageProblems();
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].kind, Problem::Kind::MovedAside);
+        EXPECT_EQ(problems[0].reason, c.reason);
+        EXPECT_EQ(problems[0].movedTo, aside);
+        EXPECT_EQ(defaults->failedWriteCount(), 0u);
+
+        // Writing afterwards makes a new file and leaves the kept one alone.
+        defaults->setBool(true, "firstLaunch");
+        EXPECT_EQ(TemporaryFolder::read(aside), c.contents);
+        EXPECT_TRUE(NSUserDefaults::create(home.path(), domain)->boolForKey("firstLaunch"));
+        EXPECT_EQ(TemporaryFolder::list(preferencesFolder(home)).size(), 2u);
+    }
 }
 
 TEST(NSUserDefaultsTest, FileWhoseTopLevelIsNotADictionaryCountsAsCorrupt)
@@ -171,6 +280,108 @@ TEST(NSUserDefaultsTest, FileThatCannotBeReadIsNeverWrittenOver)
     EXPECT_FALSE(defaults->synchronize());
     EXPECT_EQ(TemporaryFolder::read(precious), "keep me");
     EXPECT_THAT(TemporaryFolder::list(preferencesFolder(home)), ElementsAre(domain.utf8() + ".plist"));
+    // Each attempt to read it is told, and so is the write it stopped.
+    EXPECT_THAT(problemLines(*defaults), ElementsAre("unreadable: Is a directory", "unreadable: Is a directory",
+                                                     "write failed: x = true: the file could not be read, so it is "
+                                                     "not written over",
+                                                     "unreadable: Is a directory"));
+    EXPECT_EQ(defaults->failedWriteCount(), 1u);
+}
+
+TEST(NSUserDefaultsTest, WritesThatCannotReachTheDiskAreToldAndKeptInMemory)
+{
+    struct Case {
+        const char* name;
+        const char* file;  // what stands in the way, relative to the home
+        const char* home;  // the home, relative to the temporary folder
+    };
+    const Case cases[] = {
+        {.name = "the home's Library is a file", .file = "home/Library", .home = "home"},
+        {.name = "the home is a file", .file = "home", .home = "home"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        folder.write(c.file, "in the way");
+        const std::string home = folder / c.home;
+        const std::string path = NSUserDefaults::pathForDomain(String(home), domain);
+        const std::string preferences = home + "/Library/Preferences";
+
+        ScopedLogCapture capture;
+        auto defaults = NSUserDefaults::create(String(home), domain);
+        EXPECT_THAT(capture.sink().texts(), IsEmpty());  // nothing to read is no problem
+        defaults->setObject("^\t", "shortcut-Kestrova");
+        defaults->removeObjectForKey("shortcut-Kestrova");
+        defaults->setBool(true, "rememberShortcuts");
+
+        EXPECT_TRUE(defaults->boolForKey("rememberShortcuts"));
+        EXPECT_FALSE(defaults->synchronize());
+        const std::string failure =
+            "Could not write the user defaults file " + path + ": cannot make the folder " + preferences;
+        EXPECT_THAT(capture.sink().texts(), ElementsAre(failure, failure, failure));
+        const std::string reason = "cannot make the folder " + preferences;
+        EXPECT_THAT(problemLines(*defaults), ElementsAre("write failed: shortcut-Kestrova = string \"^\t\": " + reason,
+                                                         "write failed: shortcut-Kestrova = (null): " + reason,
+                                                         "write failed: rememberShortcuts = true: " + reason));
+        EXPECT_EQ(defaults->failedWriteCount(), 3u);
+        EXPECT_EQ(TemporaryFolder::read(folder / c.file), "in the way");
+    }
+}
+
+TEST(NSUserDefaultsTest, StringsHoldingU0000AreRefusedRatherThanCut)
+{
+    TemporaryFolder home;
+    auto defaults = NSUserDefaults::create(home.path(), domain);
+    defaults->setObject("kept", "name");
+    const std::string before = TemporaryFolder::read(plistPath(home));
+    std::vector<std::string> changes;
+    auto token = observe(*defaults, "name", NSKeyValueObservingOptionNew, [&](const KeyValueChange& change) {
+        changes.push_back(change.newValue.description().utf8());
+    });
+
+    ScopedLogCapture capture;
+    const String withNul(std::u16string(u"a\0b", 3));
+    defaults->setObject(withNul, "name");
+    defaults->setObject(Dictionary{{"Safari", withNul}}, "shortcuts");
+
+    EXPECT_EQ(defaults->stringForKey("name"), String("kept"));
+    EXPECT_TRUE(defaults->objectForKey("shortcuts").isNil());
+    EXPECT_THAT(changes, IsEmpty());
+    EXPECT_EQ(TemporaryFolder::read(plistPath(home)), before);
+    const std::string why = "a string holds U+0000, which a property list cannot carry";
+    EXPECT_THAT(
+        capture.sink().texts(),
+        ElementsAre("Attempt to insert non-property list object a\\u0000b for key name: " + why,
+                    "Attempt to insert non-property list object {\"Safari\" = \"a\\u0000b\"} for key shortcuts: " +
+                        why));
+    EXPECT_THAT(problemLines(*defaults),
+                ElementsAre("write refused: name = (null): " + why, "write refused: shortcuts = (null): " + why));
+    EXPECT_EQ(defaults->failedWriteCount(), 2u);
+}
+
+TEST(NSUserDefaultsTest, StorageProblemsKeepTheMostRecentAndCountOnAcrossRebinding)
+{
+    TemporaryFolder home;
+    home.write("Library", "in the way");
+    ScopedLogCapture capture;
+    NSUserDefaults::resetStandardUserDefaults(home.path(), domain);
+    NSUserDefaults& standard = NSUserDefaults::standardUserDefaults();
+    const std::size_t attempts = NSUserDefaults::maximumStorageProblems + 6;
+    for (std::size_t i = 0; i < attempts; ++i)
+        standard.setInteger(static_cast<std::int64_t>(i), "count");
+    auto problems = standard.storageProblems();
+    ASSERT_EQ(problems.size(), NSUserDefaults::maximumStorageProblems);
+    EXPECT_EQ(problems.front().value, Id::number(6));
+    EXPECT_EQ(problems.back().number, problems.front().number + problems.size() - 1);
+    EXPECT_EQ(standard.failedWriteCount(), attempts);
+
+    TemporaryFolder other;
+    NSUserDefaults::resetStandardUserDefaults(other.path(), domain);
+    EXPECT_THAT(standard.storageProblems(), IsEmpty());
+    EXPECT_EQ(standard.failedWriteCount(), 0u);
+    standard.setObject(String(std::u16string(u"\0", 1)), "count");
+    ASSERT_EQ(standard.storageProblems().size(), 1u);
+    EXPECT_GT(standard.storageProblems()[0].number, problems.back().number);
 }
 
 TEST(NSUserDefaultsTest, ReadsBinaryAndOpenStepFiles)

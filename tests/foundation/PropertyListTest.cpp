@@ -6,7 +6,12 @@
 #include <string>
 
 #include "TemporaryFolder.h"
+#include "TypedForm.h"
 #include "foundation/NSObject.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
 
 using testing::HasSubstr;
 
@@ -19,6 +24,28 @@ Id nested(int depth)
         value = Array{value};
     return value;
 }
+
+std::string xmlDocument(const std::string& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n" + body + "\n</plist>\n";
+}
+
+// A binary property list of one object: its marker byte and payload.
+std::string binaryDocument(const std::string& object)
+{
+    std::string bytes = "bplist00" + object;
+    auto table = static_cast<char>(bytes.size());
+    bytes += '\x08';
+    bytes += std::string(6, '\0') + "\x01\x01";
+    bytes += std::string(7, '\0') + "\x01";
+    bytes += std::string(8, '\0');
+    bytes += std::string(7, '\0') + table;
+    return bytes;
+}
+
+const Id unsignedMaximum = Id::number(std::numeric_limits<std::uint64_t>::max());
+const Id signedMinimum = Id::number(std::numeric_limits<std::int64_t>::min());
+const Id aboveSigned = Id::number(std::uint64_t{1} << 63);
 
 }  // namespace
 
@@ -33,6 +60,13 @@ TEST(PropertyListTest, ValuesRoundTripInBothFormats)
         {.name = "false", .value = Id::boolean(false)},
         {.name = "negative", .value = Id::number(-7)},
         {.name = "large", .value = Id::number(std::int64_t{1} << 60)},
+        {.name = "most negative", .value = signedMinimum},
+        {.name = "above the signed range", .value = aboveSigned},
+        {.name = "unsigned maximum", .value = unsignedMaximum},
+        {.name = "date", .value = Date(60)},
+        {.name = "date before the reference date", .value = Date(-86401)},
+        {.name = "far date", .value = Date(63113904000)},
+        {.name = "dates in containers", .value = Dictionary{{"when", Array{Date(1), Date(2)}}}},
         {.name = "real", .value = Id::number(0.125)},
         {.name = "ascii", .value = "plain"},
         {.name = "unicode", .value = String(u"\u00e9\u2318 \U0001F600 <&>")},
@@ -49,10 +83,9 @@ TEST(PropertyListTest, ValuesRoundTripInBothFormats)
             auto bytes = PropertyList::serialize(c.value, format, &error);
             ASSERT_TRUE(bytes) << error;
             auto read = PropertyList::parse(bytes->data(), bytes->size());
-            ASSERT_TRUE(read.ok()) << read.error;
-            EXPECT_EQ(read.format, format);
-            EXPECT_EQ(read.value, c.value);
-            EXPECT_EQ(read.value.kind() == Id::Kind::Boolean, c.value.kind() == Id::Kind::Boolean);
+            ASSERT_TRUE(read.ok()) << read.error();
+            EXPECT_EQ(read->format, format);
+            EXPECT_EQ(typedForm(read->value), typedForm(c.value));
         }
     }
 }
@@ -62,8 +95,8 @@ TEST(PropertyListTest, DictionaryOrderIsKept)
     Dictionary dict{{"zeta", Id::number(1)}, {"alpha", Id::number(2)}, {"mid", Id::number(3)}};
     auto bytes = PropertyList::serialize(dict, PropertyList::Format::XML);
     auto read = PropertyList::parse(bytes->data(), bytes->size());
-    ASSERT_TRUE(read.value.isDictionary());
-    EXPECT_EQ(read.value.dictionary()->allKeys(), (Array{"zeta", "alpha", "mid"}));
+    ASSERT_TRUE(read.ok() && read->value.isDictionary());
+    EXPECT_EQ(read->value.dictionary()->allKeys(), (Array{"zeta", "alpha", "mid"}));
 }
 
 TEST(PropertyListTest, ValuesWithoutAPropertyListFormAreRefused)
@@ -79,6 +112,11 @@ TEST(PropertyListTest, ValuesWithoutAPropertyListFormAreRefused)
         {.name = "object", .value = Id(std::make_shared<NSObject>()), .message = "class NSObject"},
         {.name = "number key", .value = Dictionary{{Id::number(1), "x"}}, .message = "is not a string"},
         {.name = "too deep", .value = nested(PropertyList::maximumDepth + 2), .message = "nested too deeply"},
+        {.name = "U+0000 in a string", .value = Array{String(std::u16string(u"a\0b", 3))}, .message = "U+0000"},
+        {.name = "U+0000 in a key", .value = Dictionary{{String(std::u16string(u"k\0", 2)), "x"}}, .message = "U+0000"},
+        {.name = "date before 1000", .value = Date(PropertyList::earliestDate - 1), .message = "years 1000 to 9999"},
+        {.name = "date after 9999", .value = Date(PropertyList::latestDate + 1), .message = "years 1000 to 9999"},
+        {.name = "date that is no number", .value = Date(std::nan("")), .message = "years 1000 to 9999"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,25 +143,163 @@ TEST(PropertyListTest, MalformedInputGivesAnError)
         SCOPED_TRACE(c.name);
         auto read = PropertyList::parse(c.bytes.data(), c.bytes.size());
         EXPECT_FALSE(read.ok());
-        EXPECT_TRUE(read.value.isNil());
+        EXPECT_FALSE(read.error().empty());
     }
 }
 
-TEST(PropertyListTest, DatesReadAsSecondsSinceTheReferenceDate)
+TEST(PropertyListTest, IntegersAndDatesAreWrittenAsOtherWritersWriteThem)
 {
-    const std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><date>2001-01-01T00:01:00Z</date></plist>";
-    auto read = PropertyList::parse(xml.data(), xml.size());
-    ASSERT_TRUE(read.ok()) << read.error;
-    EXPECT_DOUBLE_EQ(read.value.doubleValue(), 60.0);
+    struct Case {
+        const char* name;
+        Id value;
+        const char* element;
+    };
+    const Case cases[] = {
+        {.name = "negative", .value = Id::number(-7), .element = "<integer>-7</integer>"},
+        {.name = "most negative", .value = signedMinimum, .element = "<integer>-9223372036854775808</integer>"},
+        {.name = "above signed", .value = aboveSigned, .element = "<integer>9223372036854775808</integer>"},
+        {.name = "unsigned maximum", .value = unsignedMaximum, .element = "<integer>18446744073709551615</integer>"},
+        {.name = "date", .value = Date(60), .element = "<date>2001-01-01T00:01:00Z</date>"},
+        {.name = "date before", .value = Date(-1), .element = "<date>2000-12-31T23:59:59Z</date>"},
+        {.name = "earliest", .value = Date(PropertyList::earliestDate), .element = "<date>1000-01-01T00:00:00Z</date>"},
+        {.name = "latest", .value = Date(PropertyList::latestDate), .element = "<date>9999-12-31T23:59:59Z</date>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = PropertyList::serialize(c.value, PropertyList::Format::XML);
+        ASSERT_TRUE(bytes);
+        EXPECT_THAT(std::string(bytes->begin(), bytes->end()), HasSubstr(c.element));
+        std::string document = xmlDocument(c.element);
+        auto read = PropertyList::parse(document.data(), document.size());
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(typedForm(read->value), typedForm(c.value));
+    }
+}
+
+TEST(PropertyListTest, XMLDatesHoldWholeSecondsAndBinaryOnesMore)
+{
+    struct Case {
+        double written;
+        double xml;
+    };
+    const Case cases[] = {
+        {.written = 1.75, .xml = 1}, {.written = -0.5, .xml = -1}, {.written = -86400.25, .xml = -86401}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        auto xml = PropertyList::serialize(Date(c.written), PropertyList::Format::XML);
+        auto binary = PropertyList::serialize(Date(c.written), PropertyList::Format::Binary);
+        ASSERT_TRUE(xml && binary);
+        auto fromXML = PropertyList::parse(xml->data(), xml->size());
+        auto fromBinary = PropertyList::parse(binary->data(), binary->size());
+        ASSERT_TRUE(fromXML.ok() && fromBinary.ok());
+        EXPECT_EQ(typedForm(fromXML->value), typedForm(Date(c.xml)));
+        EXPECT_EQ(typedForm(fromBinary->value), typedForm(Date(c.written)));
+    }
+}
+
+TEST(PropertyListTest, InputThatWouldReadAsAnotherValueIsUnreadable)
+{
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string document;
+        const char* error;
+    };
+    const Case cases[] = {
+        {.name = "2^64",
+         .document = xmlDocument("<integer>18446744073709551616</integer>"),
+         .error = "integer \"18446744073709551616\" does not fit in 64 bits"},
+        {.name = "below -2^63",
+         .document = xmlDocument("<array><integer>-9223372036854775809</integer></array>"),
+         .error = "integer \"-9223372036854775809\" does not fit in 64 bits"},
+        {.name = "far beyond",
+         .document = xmlDocument("<dict><key>n</key><integer> 99999999999999999999999 </integer></dict>"),
+         .error = "integer \"99999999999999999999999\" does not fit in 64 bits"},
+        {.name = "hexadecimal beyond",
+         .document = xmlDocument("<integer>0x10000000000000000</integer>"),
+         .error = "does not fit in 64 bits"},
+        {.name = "no number",
+         .document = xmlDocument("<integer>twelve</integer>"),
+         .error = "integer \"twelve\" is not a number"},
+        {.name = "empty integer", .document = xmlDocument("<integer/>"), .error = "integer \"\" is not a number"},
+        {.name = "octal-looking",
+         .document = xmlDocument("<integer>010</integer>"),
+         .error = "integer \"010\" has a leading zero"},
+        {.name = "no date",
+         .document = xmlDocument("<date>yesterday</date>"),
+         .error = "date \"yesterday\" is not a date"},
+        {.name = "30 February", .document = xmlDocument("<date>2023-02-30T00:00:00Z</date>"), .error = "is not a date"},
+        {.name = "date before 1000",
+         .document = xmlDocument("<date>0999-12-31T23:59:59Z</date>"),
+         .error = "a date outside the years 1000 to 9999"},
+        {.name = "NUL in XML",
+         .document = xmlDocument("<string>a"s + '\0' + "b</string>"),
+         .error = "the text holds a NUL character"},
+        {.name = "binary integer of 128 bits",
+         .document = binaryDocument("\x14"s + std::string(7, '\0') + "\x01" + std::string(7, '\0') + "\x05"),
+         .error = "an integer does not fit in 64 bits"},
+        {.name = "binary negative of 128 bits",
+         .document = binaryDocument("\x14"s + std::string(15, '\xff') + "\xfb"),
+         .error = "an integer does not fit in 64 bits"},
+        {.name = "binary ASCII string with NUL",
+         .document = binaryDocument("\x53"
+                                    "a"s +
+                                    '\0' + "b"),
+         .error = "a string holds U+0000"},
+        {.name = "binary UTF-16 string with NUL",
+         .document = binaryDocument("\x62\x00\x61"s + std::string(2, '\0')),
+         .error = "a string holds U+0000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto read = PropertyList::parse(c.document.data(), c.document.size());
+        ASSERT_FALSE(read.ok()) << typedForm(read->value);
+        EXPECT_THAT(read.error(), HasSubstr(c.error));
+    }
+}
+
+TEST(PropertyListTest, WhatOtherWritersMayWriteStillReads)
+{
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string document;
+        Id value;
+    };
+    const Case cases[] = {
+        {.name = "hexadecimal", .document = xmlDocument("<integer>0x10</integer>"), .value = Id::number(16)},
+        {.name = "blanks and sign", .document = xmlDocument("<integer> +5\n</integer>"), .value = Id::number(5)},
+        {.name = "zero", .document = xmlDocument("<integer>-0</integer>"), .value = Id::number(0)},
+        {.name = "leap day", .document = xmlDocument("<date>2024-02-29T12:00:00Z</date>"), .value = Date(730900800)},
+        {.name = "fraction of a second",
+         .document = xmlDocument("<date>2001-01-01T00:00:01.25Z</date>"),
+         .value = Date(1)},
+        {.name = "markup in a comment",
+         .document = xmlDocument("<!-- <integer>x</integer> --><true/>"),
+         .value = Id::boolean(true)},
+        {.name = "binary 16-byte unsigned",
+         .document = binaryDocument("\x14"s + std::string(8, '\0') + std::string(8, '\xff')),
+         .value = unsignedMaximum},
+        {.name = "binary 8-byte negative",
+         .document = binaryDocument("\x13"s + std::string(7, '\xff') + "\xf9"),
+         .value = Id::number(-7)},
+        {.name = "binary date", .document = binaryDocument("\x33\x40\x4e"s + std::string(6, '\0')), .value = Date(60)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto read = PropertyList::parse(c.document.data(), c.document.size());
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(typedForm(read->value), typedForm(c.value));
+    }
 }
 
 TEST(PropertyListTest, OpenStepTextIsReadToo)
 {
     const std::string text = "{ \"^a\" = moveToBeginningOfLine:; list = (1, 2); }";
     auto read = PropertyList::parse(text.data(), text.size());
-    ASSERT_TRUE(read.ok()) << read.error;
-    EXPECT_EQ(read.format, PropertyList::Format::OpenStep);
-    EXPECT_EQ(read.value, (Dictionary{{"^a", "moveToBeginningOfLine:"}, {"list", Array{"1", "2"}}}));
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(read->format, PropertyList::Format::OpenStep);
+    EXPECT_EQ(read->value, (Dictionary{{"^a", "moveToBeginningOfLine:"}, {"list", Array{"1", "2"}}}));
 }
 
 TEST(PropertyListTest, ReadFileTellsAMissingFileApart)

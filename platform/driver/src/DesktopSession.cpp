@@ -180,7 +180,9 @@ int DesktopSession::run(NSApplication& application)
     while (going && std::getline(*in_, line))
         going = execute(line);
     finish();
-    return errors_ ? EXIT_FAILURE : EXIT_SUCCESS;
+    // Settings that could not be stored fail the run as bad lines do.
+    bool unstored = NSUserDefaults::standardUserDefaults().failedWriteCount() > 0;
+    return errors_ || unstored ? EXIT_FAILURE : EXIT_SUCCESS;
 }
 
 void DesktopSession::launch(NSApplication& application)
@@ -197,6 +199,8 @@ void DesktopSession::launch(NSApplication& application)
                      (screens == 1 ? " screen" : " screens") + ", Accessibility " +
                      (desktop->isTrusted() ? "trusted" : "not trusted"));
     transcript_.line("home: " + NSHomeDirectory().utf8());
+    for (const auto& problem : transcript_.takeStorageProblems())
+        transcript_.line(problem);
     Dictionary stored = NSUserDefaults::standardUserDefaults().persistentDomain();
     if (stored.empty())
         transcript_.line("defaults on disk: none");

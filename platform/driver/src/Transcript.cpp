@@ -166,6 +166,7 @@ void Transcript::start()
 
     windows_ = visibleWindows();
     defaults_ = NSUserDefaults::standardUserDefaults().persistentDomain();
+    newStorageProblems();
 }
 
 void Transcript::stop()
@@ -442,17 +443,88 @@ void Transcript::flush()
         statusItems_ = std::move(items);
     }
 
-    Dictionary defaults = NSUserDefaults::standardUserDefaults().persistentDomain();
+    // The values in memory, with the writes that did not reach the disk told
+    // as such.
+    NSUserDefaults& standard = NSUserDefaults::standardUserDefaults();
+    Dictionary defaults = standard.persistentDomain();
+    std::vector<NSUserDefaults::StorageProblem> problems = newStorageProblems();
+    std::vector<bool> told(problems.size(), false);
+    auto tell = [&](const NSUserDefaults::StorageProblem& problem) {
+        told[static_cast<std::size_t>(&problem - problems.data())] = true;
+        note(describe(problem, standard.path()));
+    };
+    for (const auto& problem : problems)
+        if (problem.kind != NSUserDefaults::StorageProblem::Kind::WriteFailed)
+            tell(problem);
+    auto failedWrite = [&](const Id& key) -> const NSUserDefaults::StorageProblem* {
+        for (auto it = problems.rbegin(); it != problems.rend(); ++it)
+            if (it->kind == NSUserDefaults::StorageProblem::Kind::WriteFailed && Id(it->key) == key)
+                return &*it;
+        return nullptr;
+    };
+    auto keyText = [](const Id& key) { return key.string() ? key.string()->utf8() : describe(key); };
     for (const auto& [key, value] : defaults) {
         Id before = defaults_.objectForKey(key);
-        if (!before || !(before == value))
-            note("default written: " + (key.string() ? key.string()->utf8() : describe(key)) + " = " + describe(value));
+        if (before && before == value)
+            continue;
+        if (const auto* failure = failedWrite(key))
+            tell(*failure);
+        else
+            note("default written: " + keyText(key) + " = " + describe(value));
     }
-    for (const auto& [key, value] : defaults_)
-        if (!defaults.contains(key))
-            note("default removed: " + (key.string() ? key.string()->utf8() : describe(key)));
+    for (const auto& [key, value] : defaults_) {
+        if (defaults.contains(key))
+            continue;
+        if (const auto* failure = failedWrite(key))
+            tell(*failure);
+        else
+            note("default removed: " + keyText(key));
+    }
+    for (std::size_t i = 0; i < problems.size(); ++i)
+        if (!told[i])
+            note(describe(problems[i], standard.path()));
     defaults_ = std::move(defaults);
     out_.flush();
+}
+
+std::vector<NSUserDefaults::StorageProblem> Transcript::newStorageProblems()
+{
+    std::vector<NSUserDefaults::StorageProblem> fresh;
+    for (auto& problem : NSUserDefaults::standardUserDefaults().storageProblems()) {
+        if (problem.number > storageProblemsSeen_)
+            fresh.push_back(std::move(problem));
+    }
+    if (!fresh.empty())
+        storageProblemsSeen_ = fresh.back().number;
+    return fresh;
+}
+
+std::vector<std::string> Transcript::takeStorageProblems()
+{
+    std::vector<std::string> lines;
+    std::string path = NSUserDefaults::standardUserDefaults().path();
+    for (const auto& problem : newStorageProblems())
+        lines.push_back(describe(problem, path));
+    return lines;
+}
+
+std::string Transcript::describe(const NSUserDefaults::StorageProblem& problem, const std::string& path)
+{
+    using Kind = NSUserDefaults::StorageProblem::Kind;
+    switch (problem.kind) {
+    case Kind::MovedAside:
+        return "defaults file unreadable: " + path + " (" + problem.reason + "); kept as " + problem.movedTo;
+    case Kind::Unreadable:
+        return "defaults file unreadable: " + path + " (" + problem.reason + "); it is not written over";
+    case Kind::WriteFailed:
+        if (problem.value.isNil())
+            return "default removal failed: " + problem.key.utf8() + " (" + problem.reason + ")";
+        return "default write failed: " + problem.key.utf8() + " = " + describe(problem.value) + " (" + problem.reason +
+               ")";
+    case Kind::WriteRefused:
+        return "default write refused: " + problem.key.utf8() + " (" + problem.reason + ")";
+    }
+    return {};
 }
 
 void Transcript::status()

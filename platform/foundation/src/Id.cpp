@@ -3,6 +3,7 @@
 #include "foundation/NSObject.h"
 
 #include <cmath>
+#include <ctime>
 #include <functional>
 #include <limits>
 #include <ostream>
@@ -76,6 +77,28 @@ std::size_t Data::hash() const
     for (auto b : vector())
         h = combine(h, b);
     return h;
+}
+
+// Date
+
+String Date::description() const
+{
+    // Seconds between the Unix epoch and the reference date.
+    constexpr double referenceDateSince1970 = 978307200;
+    double since1970 = std::floor(seconds_ + referenceDateSince1970);
+    std::tm utc{};
+    char text[64];
+    if (since1970 == since1970 && std::fabs(since1970) < 1e15) {
+        auto time = static_cast<std::time_t>(since1970);
+        if (::gmtime_r(&time, &utc) && std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc))
+            return String(text);
+    }
+    return String::format("%.17g seconds after 2001-01-01 00:00:00 +0000", seconds_);
+}
+
+std::size_t Date::hash() const
+{
+    return std::hash<double>()(seconds_);
 }
 
 // Array
@@ -398,6 +421,8 @@ String Id::description() const
         return String::format("%.17g", std::get<double>(value_));
     case Kind::String:
         return std::get<String>(value_);
+    case Kind::Date:
+        return std::get<Date>(value_).description();
     case Kind::Data: {
         std::string hex = "<";
         const auto& bytes = std::get<Data>(value_).vector();
@@ -467,6 +492,8 @@ bool operator==(const Id& a, const Id& b)
         return *a.string() == *b.string();
     case Kind::Data:
         return *a.data() == *b.data();
+    case Kind::Date:
+        return *a.date() == *b.date();
     case Kind::Array:
         return *a.array() == *b.array();
     case Kind::Dictionary:
@@ -503,6 +530,8 @@ std::size_t Id::hash() const
         return string()->hash();
     case Kind::Data:
         return data()->hash();
+    case Kind::Date:
+        return date()->hash();
     case Kind::Array:
         return array()->hash();
     case Kind::Dictionary:

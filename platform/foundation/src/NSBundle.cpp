@@ -103,13 +103,13 @@ std::shared_ptr<NSBundle> NSBundle::open(const String& path)
         Log::error("Could not read the information property list at %s", infoPath.utf8().c_str());
         return nullptr;
     }
-    PropertyList::ReadResult info = PropertyList::parse(bytes.data(), bytes.size());
-    if (!info.ok() || !info.value.isDictionary()) {
+    auto info = PropertyList::parse(bytes.data(), bytes.size());
+    if (!info || !info->value.isDictionary()) {
         Log::error("Could not read the information property list at %s: %s", infoPath.utf8().c_str(),
-                   info.ok() ? "not a dictionary" : info.error.c_str());
+                   info ? "not a dictionary" : info.error().c_str());
         return nullptr;
     }
-    return std::make_shared<NSBundle>(path, resources, *info.value.dictionary());
+    return std::make_shared<NSBundle>(path, resources, *info->value.dictionary());
 }
 
 std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const String& path)
@@ -385,11 +385,12 @@ String NSBundle::localizedStringForKey(const String& key, const String& value, c
                 Id parsed;
                 std::string_view text(bytes.data(), bytes.size());
                 if (text.starts_with("bplist00") || text.find("<plist") != std::string_view::npos) {
-                    PropertyList::ReadResult read = PropertyList::parse(bytes.data(), bytes.size());
-                    if (read.ok())
-                        parsed = read.value;
+                    auto read = PropertyList::parse(bytes.data(), bytes.size());
+                    if (read)
+                        parsed = read->value;
                     else
-                        Log::error("Could not read the strings table %s: %s", path.utf8().c_str(), read.error.c_str());
+                        Log::error("Could not read the strings table %s: %s", path.utf8().c_str(),
+                                   read.error().c_str());
                 } else {
                     auto read = OpenStepPropertyList::parseStringsTable(bytes.data(), bytes.size());
                     if (read.ok())

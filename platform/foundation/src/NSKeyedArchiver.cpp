@@ -80,6 +80,7 @@ Id NSKeyedArchiver::slotForValue(const Id& value, int depth)
     case Id::Kind::Floating:
     case Id::Kind::String:
     case Id::Kind::Data:
+    case Id::Kind::Date:
         return value;
     case Id::Kind::Unsigned:
         return Dictionary{{"$uint", value}};

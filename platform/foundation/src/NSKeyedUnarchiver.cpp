@@ -35,14 +35,13 @@ NSKeyedUnarchiver::NSKeyedUnarchiver(const Data& data, bool requiresSecureCoding
     fields_.emplace_back();
     allowedStack_.push_back(nullptr);
 
-    PropertyList::ReadResult read = PropertyList::parse(data);
-    if (!read.ok() || read.format == PropertyList::Format::OpenStep) {
-        failWithError(
-            String("the data is not a keyed archive: ")
-                .appending(String(read.ok() ? std::string("not a binary or XML property list") : read.error)));
+    auto read = PropertyList::parse(data);
+    if (!read || read->format == PropertyList::Format::OpenStep) {
+        failWithError(String("the data is not a keyed archive: ")
+                          .appending(String(read ? std::string("not a binary or XML property list") : read.error())));
         return;
     }
-    const Dictionary* root = read.value.dictionary();
+    const Dictionary* root = read->value.dictionary();
     Id archiverValue = root ? root->objectForKey("$archiver") : Id();
     const String* archiver = archiverValue.string();
     if (!archiver || *archiver != String(NSKeyedArchiver::archiverName)) {
@@ -185,6 +184,7 @@ Id NSKeyedUnarchiver::decodeSlot(const Id& slot, const std::vector<const ClassDe
     case Id::Kind::Floating:
     case Id::Kind::String:
     case Id::Kind::Data:
+    case Id::Kind::Date:
         return check(*classOfValue(slot)) ? slot : Id();
     case Id::Kind::Array: {
         if (!check(ValueClass::array()))

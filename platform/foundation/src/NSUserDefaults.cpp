@@ -74,7 +74,8 @@ ReadOutcome readWholeFile(const std::string& path, std::vector<char>& bytes, std
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT)
+        // A file in the way of a folder: nothing can be at the path.
+        if (errno == ENOENT || errno == ENOTDIR)
             return ReadOutcome::Missing;
         error = std::strerror(errno);
         return ReadOutcome::OpenFailed;
@@ -112,6 +113,21 @@ std::string asideName(const std::string& path)
     for (int n = 2; ::lstat(name.c_str(), &info) == 0; ++n)
         name = base + "-" + std::to_string(n);
     return name;
+}
+
+// A value's description for a log line, with U+0000 shown rather than ending
+// the text.
+std::string printable(const Id& value)
+{
+    std::string text = value.description().utf8();
+    std::string out;
+    for (char c : text) {
+        if (c == '\0')
+            out += "\\u0000";
+        else
+            out += c;
+    }
+    return out;
 }
 
 bool sameValue(const Id& a, const Id& b)
@@ -190,6 +206,8 @@ void NSUserDefaults::resetStandardUserDefaults(const String& home, const String&
     defaults.registered_ = Dictionary();
     defaults.lastWriteFailed_ = false;
     defaults.writesBlocked_ = false;
+    defaults.problems_.clear();
+    defaults.failedWrites_ = 0;
     defaults.readDiskLocked(defaults.values_);
 }
 
@@ -234,49 +252,53 @@ NSUserDefaults::DiskState NSUserDefaults::readDiskLocked(Dictionary& values)
                    "Could not open the user defaults file %s: %s; it will not be written over", path_.c_str(),
                    error.c_str());
         writesBlocked_ = true;
+        recordLocked(StorageProblem::Kind::Unreadable, error);
         return DiskState::Unreadable;
     case ReadOutcome::Read:
         break;
     }
-    PropertyList::ReadResult read = PropertyList::parse(bytes.data(), bytes.size());
-    if (read.ok() && read.value.isDictionary()) {
-        values = *read.value.dictionary();
+    auto read = PropertyList::parse(bytes.data(), bytes.size());
+    if (read && read->value.isDictionary()) {
+        values = *read->value.dictionary();
         writesBlocked_ = false;
         return DiskState::Read;
     }
-    std::string reason = read.ok() ? "the top level is not a dictionary" : read.error;
+    std::string reason = read ? "the top level is not a dictionary" : read.error();
     std::string aside = asideName(path_);
     if (::rename(path_.c_str(), aside.c_str()) != 0) {
+        std::string renameError = std::strerror(errno);
         Log::write(LogLevel::Error, {{"path", String(path_)}},
                    "Could not read the user defaults file %s (%s) nor move it aside (%s); it will not be written over",
-                   path_.c_str(), reason.c_str(), std::strerror(errno));
+                   path_.c_str(), reason.c_str(), renameError.c_str());
         writesBlocked_ = true;
+        recordLocked(StorageProblem::Kind::Unreadable, reason + ", nor moved aside: " + renameError);
         return DiskState::Unreadable;
     }
     Log::write(LogLevel::Error, {{"path", String(path_)}, {"movedTo", String(aside)}},
                "Could not read the user defaults file %s (%s); kept it as %s", path_.c_str(), reason.c_str(),
                aside.c_str());
     writesBlocked_ = false;
+    recordLocked(StorageProblem::Kind::MovedAside, reason).movedTo = aside;
     return DiskState::Corrupt;
 }
 
-bool NSUserDefaults::writeFileLocked(const Dictionary& values)
+std::optional<std::string> NSUserDefaults::writeFileLocked(const Dictionary& values)
 {
+    auto fail = [this](std::string reason) {
+        Log::error("Could not write the user defaults file %s: %s", path_.c_str(), reason.c_str());
+        return std::optional<std::string>(std::move(reason));
+    };
     std::string error;
     auto bytes = PropertyList::serialize(values, PropertyList::Format::XML, &error);
-    if (!bytes) {
-        Log::error("Could not write the user defaults file %s: %s", path_.c_str(), error.c_str());
-        return false;
-    }
+    if (!bytes)
+        return fail(error);
     std::string folder = parentFolder(path_);
     std::string temporary = folder + "/." + fileName(path_) + ".XXXXXX";
     std::vector<char> pattern(temporary.begin(), temporary.end());
     pattern.push_back('\0');
     int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        Log::error("Could not write the user defaults file %s: %s", path_.c_str(), std::strerror(errno));
-        return false;
-    }
+    if (fd < 0)
+        return fail(std::strerror(errno));
     temporary = pattern.data();
     ::fchmod(fd, 0644);
     const std::uint8_t* p = bytes->data();
@@ -308,8 +330,7 @@ bool NSUserDefaults::writeFileLocked(const Dictionary& values)
     }
     if (!ok) {
         ::unlink(temporary.c_str());
-        Log::error("Could not write the user defaults file %s: %s", path_.c_str(), std::strerror(savedErrno));
-        return false;
+        return fail(std::strerror(savedErrno));
     }
     // The rename itself must reach the disk too.
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -317,33 +338,58 @@ bool NSUserDefaults::writeFileLocked(const Dictionary& values)
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
+    return std::nullopt;
 }
 
-bool NSUserDefaults::persistLocked(const String& key, const Id& value)
+std::optional<std::string> NSUserDefaults::persistLocked(const String& key, const Id& value)
 {
     std::string folder = parentFolder(path_);
     if (!makeFolders(folder)) {
-        Log::error("Could not write the user defaults file %s: cannot make the folder %s", path_.c_str(),
-                   folder.c_str());
+        std::string reason = "cannot make the folder " + folder;
+        Log::error("Could not write the user defaults file %s: %s", path_.c_str(), reason.c_str());
         lastWriteFailed_ = true;
-        return false;
+        return reason;
     }
     FolderLock folderLock(folder);
     Dictionary onDisk;
     DiskState state = readDiskLocked(onDisk);
     if (state == DiskState::Unreadable) {
         lastWriteFailed_ = true;
-        return false;
+        return std::string("the file could not be read, so it is not written over");
     }
     // Keys another instance wrote meanwhile are kept; only this key changes.
     // A missing or corrupt (now moved aside) file is rebuilt from what this
     // instance holds.
     Dictionary merged = state == DiskState::Read ? onDisk : values_;
     merged.setObject(value, key);
-    bool ok = writeFileLocked(merged);
-    lastWriteFailed_ = !ok;
-    return ok;
+    auto failure = writeFileLocked(merged);
+    lastWriteFailed_ = failure.has_value();
+    return failure;
+}
+
+NSUserDefaults::StorageProblem& NSUserDefaults::recordLocked(StorageProblem::Kind kind, std::string reason)
+{
+    if (kind == StorageProblem::Kind::WriteFailed || kind == StorageProblem::Kind::WriteRefused)
+        ++failedWrites_;
+    if (problems_.size() == maximumStorageProblems)
+        problems_.erase(problems_.begin());
+    StorageProblem& problem = problems_.emplace_back();
+    problem.kind = kind;
+    problem.number = ++problemsNumbered_;
+    problem.reason = std::move(reason);
+    return problem;
+}
+
+std::vector<NSUserDefaults::StorageProblem> NSUserDefaults::storageProblems() const
+{
+    std::lock_guard lock(mutex_);
+    return problems_;
+}
+
+std::uint64_t NSUserDefaults::failedWriteCount() const
+{
+    std::lock_guard lock(mutex_);
+    return failedWrites_;
 }
 
 Id NSUserDefaults::objectForKey(const String& key) const
@@ -446,9 +492,11 @@ void NSUserDefaults::setObject(const Id& value, const String& key)
         Log::error("Attempt to set a user default with an empty key");
         return;
     }
-    if (!value.isNil() && !PropertyList::isPropertyList(value)) {
-        Log::error("Attempt to insert non-property list object %s for key %s", value.description().utf8().c_str(),
-                   key.utf8().c_str());
+    if (auto why = value.isNil() ? std::nullopt : PropertyList::whyNotPropertyList(value)) {
+        Log::error("Attempt to insert non-property list object %s for key %s: %s", printable(value).c_str(),
+                   key.utf8().c_str(), why->c_str());
+        std::lock_guard lock(mutex_);
+        recordLocked(StorageProblem::Kind::WriteRefused, *why).key = key;
         return;
     }
     {
@@ -460,7 +508,11 @@ void NSUserDefaults::setObject(const Id& value, const String& key)
     {
         std::lock_guard lock(mutex_);
         values_.setObject(value, key);
-        persistLocked(key, value);
+        if (auto failure = persistLocked(key, value)) {
+            StorageProblem& problem = recordLocked(StorageProblem::Kind::WriteFailed, *failure);
+            problem.key = key;
+            problem.value = value;
+        }
     }
     didChangeValueForKey(key);
 }
@@ -553,7 +605,7 @@ bool NSUserDefaults::synchronize()
             // What was there is kept aside; what this instance holds is
             // written back so that it isn't lost as well.
             values = values_;
-            ok = makeFolders(folder) && writeFileLocked(values);
+            ok = makeFolders(folder) && !writeFileLocked(values);
             break;
         case DiskState::Unreadable:
             return false;

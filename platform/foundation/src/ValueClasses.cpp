@@ -22,6 +22,12 @@ const ClassDescriptor& data()
     return d;
 }
 
+const ClassDescriptor& date()
+{
+    static const ClassDescriptor d("NSDate", &NSObject::descriptor());
+    return d;
+}
+
 const ClassDescriptor& array()
 {
     static const ClassDescriptor d("NSArray", &NSObject::descriptor());
@@ -58,6 +64,8 @@ const ClassDescriptor* classOfValue(const Id& value)
         return &ValueClass::string();
     case Id::Kind::Data:
         return &ValueClass::data();
+    case Id::Kind::Date:
+        return &ValueClass::date();
     case Id::Kind::Array:
         return &ValueClass::array();
     case Id::Kind::Dictionary:

@@ -6,9 +6,14 @@
 
 #include "KestrovaTestFixture.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -174,18 +179,19 @@ protected:
         std::string err;
     };
 
-    Result run(const std::string& arguments, const std::string& script = "")
+    // `launcher` goes before the program on the command line.
+    Result run(const std::string& arguments, const std::string& script = "", const std::string& launcher = "")
     {
         std::string scriptFile = folder_.write("script.txt", script);
-        return runProgram(arguments + " --script '" + scriptFile + "'");
+        return runProgram(arguments + " --script '" + scriptFile + "'", false, launcher);
     }
 
     // With `mergeErrors`, standard error goes into the same pipe as the
     // output, and `err` stays empty.
-    Result runProgram(const std::string& arguments, bool mergeErrors = false)
+    Result runProgram(const std::string& arguments, bool mergeErrors = false, const std::string& launcher = "")
     {
         std::string errFile = folder_.path() + "/stderr.txt";
-        std::string command = std::string("'") + KESTROVA_PROGRAM + "' " + arguments +
+        std::string command = launcher + "'" + program_ + "' " + arguments +
                               (mergeErrors ? std::string(" 2>&1") : " 2>'" + errFile + "'");
         Result result;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -204,6 +210,7 @@ protected:
     std::string home() const { return "--home '" + folder_.path() + "/home'"; }
 
     ScratchFolder folder_;
+    std::string program_ = KESTROVA_PROGRAM;
 };
 
 TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
@@ -341,6 +348,120 @@ TEST_F(ProgramTest, RefusesWhatItCannotRun)
     auto badLine = run(home(), "jump\nquit\n");
     EXPECT_EQ(badLine.status, 1);
     EXPECT_TRUE(contains(badLine.out, "! line 1: unknown command 'jump'"));
+}
+
+TEST_F(ProgramTest, DefaultsThatCannotBeStoredAreToldAndFailTheRun)
+{
+    // A read-only folder binds only a user other than the superuser: the
+    // superuser runs the program as nobody, from a copy of the bundle where
+    // nobody can't reach the built one.
+    const bool superuser = ::geteuid() == 0;
+    const std::string asNobody = superuser ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    if (superuser && std::system((asNobody + "test -x '" + program_ + "'").c_str()) != 0) {
+        ::chmod(folder_.path().c_str(), 0755);
+        std::filesystem::copy(builtAppBundle(), folder_.path() + "/Kestrova.app",
+                              std::filesystem::copy_options::recursive);
+        program_ = folder_.path() + "/Kestrova.app/Contents/MacOS/Kestrova";
+    }
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& home)> prepare;
+        std::string launcher;
+        std::string reason;  // after the home
+    };
+    const Case cases[] = {
+        {.name = "the home's Library is a file",
+         .prepare = [&](const std::string& home) { folder_.write(home + "/Library", "in the way"); },
+         .launcher = "",
+         .reason = "cannot make the folder %/Library/Preferences"},
+        {.name = "the home is a file",
+         .prepare = [&](const std::string& home) { folder_.write(home, "in the way"); },
+         .launcher = "",
+         .reason = "cannot make the folder %/Library/Preferences"},
+        {.name = "the preferences folder is read-only",
+         .prepare =
+             [&](const std::string& home) {
+                 std::string preferences = folder_.path() + "/" + home + "/Library/Preferences";
+                 std::filesystem::create_directories(preferences);
+                 for (std::string at = preferences; at.size() >= folder_.path().size();
+                      at = std::filesystem::path(at).parent_path().string())
+                     ::chmod(at.c_str(), 0755);
+                 ::chmod(preferences.c_str(), superuser ? 0755 : 0555);
+             },
+         .launcher = asNobody,
+         .reason = "Permission denied"},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string home = "home" + std::to_string(++row);
+        c.prepare(home);
+        const std::string homePath = folder_.path() + "/" + home;
+        std::string reason = c.reason;
+        if (auto at = reason.find('%'); at != std::string::npos)
+            reason.replace(at, 1, homePath);
+        auto result = run("--home '" + homePath + "'", "default miniMode true\ndefault miniMode\nquit\n", c.launcher);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_TRUE(
+            appearInOrder(result.out, {
+                                          "defaults on disk: none",
+                                          "> launch",
+                                          "  default write failed: shortcut-Kestrova = \"^\\t\" (" + reason + ")",
+                                          "  default write failed: rememberShortcuts = true (" + reason + ")",
+                                          "> default miniMode true",
+                                          "  default write failed: miniMode = true (" + reason + ")",
+                                          "> default miniMode",
+                                          "  default removal failed: miniMode (" + reason + ")",
+                                          "ended",
+                                      }));
+        EXPECT_EQ(result.out.find("default written"), std::string::npos) << result.out;
+        EXPECT_EQ(result.out.find("default removed"), std::string::npos) << result.out;
+        EXPECT_NE(result.err.find("Could not write the user defaults file " + homePath +
+                                  "/Library/Preferences/com.kestrova.Kestrova.plist: " + reason),
+                  std::string::npos)
+            << result.err;
+    }
+}
+
+TEST_F(ProgramTest, ACorruptDefaultsFileIsShownMovedAsideAndTheRunGoesOn)
+{
+    const std::string preferences = folder_.path() + "/home/Library/Preferences";
+    const std::string file = preferences + "/com.kestrova.Kestrova.plist";
+    const std::string corrupt =
+        "<?xml "
+        "version=\"1.0\"?><plist><dict><key>shortcuts</key><integer>99999999999999999999</integer></dict></plist>";
+    folder_.write("home/Library/Preferences/com.kestrova.Kestrova.plist", corrupt);
+
+    auto result = run(home(), "quit\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(preferences))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    const std::string aside = preferences + "/" + names[1];
+    EXPECT_EQ(readFile(aside), corrupt);
+    EXPECT_TRUE(appearInOrder(result.out,
+                              {
+                                  "defaults file unreadable: " + file +
+                                      " (integer \"99999999999999999999\" does not fit in 64 bits); kept as " + aside,
+                                  "defaults on disk: none",
+                                  "> launch",
+                                  "  default written: shortcut-Kestrova = \"^\\t\"",
+                              }));
+}
+
+TEST_F(ProgramTest, ATextWithU0000IsRefusedNotStoredCut)
+{
+    auto result = run(home(), "default title \"a" + std::string(1, '\0') + "b\"\nquit\n");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_TRUE(appearInOrder(result.out, {
+                                              "  default write refused: title (a string holds U+0000, which a "
+                                              "property list cannot carry)",
+                                              "ended",
+                                          }));
+    EXPECT_EQ(readFile(folder_.path() + "/home/Library/Preferences/com.kestrova.Kestrova.plist").find("title"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Id.h"
+#include "foundation/NSUserDefaults.h"
 #include "foundation/String.h"
 #include "simulation/DesktopListenerToken.h"
 
@@ -26,7 +27,8 @@ class SimulatedDesktop;
 // activation requests with their options as they happen, the notifications
 // that go between programs and the popovers as they are posted, and, at each
 // flush, what changed of the program's windows, its status item and its
-// stored user defaults since the last one.
+// stored user defaults since the last one, a write that did not reach the
+// disk told as failed.
 //
 // Every line is written printable: control characters (of the commands read,
 // of names and values on the desktop) come out escaped, so that nothing in
@@ -67,6 +69,9 @@ public:
     // Unicode's second block as \uHHHH; a byte that begins no character of
     // UTF-8 as \xHH.
     static std::string printable(std::string_view text);
+    // The user defaults' storage problems not told yet, as lines; they count
+    // as told from then on. For what happened before the transcript starts.
+    std::vector<std::string> takeStorageProblems();
 
 private:
     struct ShownWindow {
@@ -82,6 +87,8 @@ private:
     std::string applicationName(pid_t pid) const;
     std::vector<ShownWindow> visibleWindows() const;
     std::vector<std::string> statusItems() const;
+    std::vector<NSUserDefaults::StorageProblem> newStorageProblems();
+    static std::string describe(const NSUserDefaults::StorageProblem& problem, const std::string& path);
 
     std::ostream& out_;
     std::shared_ptr<simulation::SimulatedDesktop> desktop_;
@@ -93,4 +100,5 @@ private:
     std::vector<ShownWindow> windows_;
     std::vector<std::string> statusItems_;
     Dictionary defaults_;
+    std::uint64_t storageProblemsSeen_ = 0;
 };

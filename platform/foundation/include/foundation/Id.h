@@ -31,6 +31,28 @@ private:
     std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
 };
 
+// A point in time: seconds since 2001-01-01 00:00:00 UTC, the reference date
+// of property lists. It is a value of its own, not a number, so that a date
+// read from a file goes back as a date.
+class Date {
+public:
+    constexpr Date() = default;
+    constexpr explicit Date(double secondsSinceReferenceDate)
+        : seconds_(secondsSinceReferenceDate)
+    {
+    }
+
+    constexpr double timeIntervalSinceReferenceDate() const { return seconds_; }
+    // "2001-01-01 00:01:00 +0000", to the second, as the platform prints a date.
+    String description() const;
+
+    friend constexpr bool operator==(Date a, Date b) { return a.seconds_ == b.seconds_; }
+    std::size_t hash() const;
+
+private:
+    double seconds_ = 0;
+};
+
 // An ordered list of values. Copies share storage until one of them changes.
 class Array {
 public:
@@ -93,8 +115,8 @@ private:
 };
 
 // One handle for "any object": nil, the null marker, a number that remembers
-// its kind (a Boolean is not the number 1), a string, data, an array, a
-// dictionary, or a reference to an object.
+// its kind (a Boolean is not the number 1), a string, data, a date, an array,
+// a dictionary, or a reference to an object.
 class Id {
 public:
     enum class Kind : std::uint8_t {
@@ -106,6 +128,7 @@ public:
         Floating,
         String,
         Data,
+        Date,
         Array,
         Dictionary,
         Object
@@ -123,6 +146,10 @@ public:
     }
     Id(Data value)
         : value_(std::move(value))
+    {
+    }
+    Id(Date value)
+        : value_(value)
     {
     }
     Id(Array value)
@@ -163,6 +190,7 @@ public:
     bool isNumber() const;
     bool isString() const { return kind() == Kind::String; }
     bool isData() const { return kind() == Kind::Data; }
+    bool isDate() const { return kind() == Kind::Date; }
     bool isArray() const { return kind() == Kind::Array; }
     bool isDictionary() const { return kind() == Kind::Dictionary; }
     bool isObject() const { return kind() == Kind::Object; }
@@ -186,6 +214,7 @@ public:
     // Typed views; nullptr when the value is of another kind.
     const String* string() const { return std::get_if<String>(&value_); }
     const Data* data() const { return std::get_if<Data>(&value_); }
+    const Date* date() const { return std::get_if<Date>(&value_); }
     const Array* array() const { return std::get_if<Array>(&value_); }
     const Dictionary* dictionary() const { return std::get_if<Dictionary>(&value_); }
     NSObject* objectPointer() const;
@@ -212,8 +241,8 @@ private:
     struct NullMarker {
         friend bool operator==(NullMarker, NullMarker) { return true; }
     };
-    std::variant<std::monostate, NullMarker, bool, std::int64_t, std::uint64_t, double, String, Data, Array, Dictionary,
-                 std::shared_ptr<NSObject>>
+    std::variant<std::monostate, NullMarker, bool, std::int64_t, std::uint64_t, double, String, Data, Date, Array,
+                 Dictionary, std::shared_ptr<NSObject>>
         value_;
 };
 

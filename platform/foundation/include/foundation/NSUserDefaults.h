@@ -25,9 +25,15 @@
 // sees every write. A write that doesn't change the stored value does nothing:
 // no file write, no notification.
 //
-// Values are the property-list kinds: Boolean, number, string, data, array and
-// dictionary (string keys). Anything else (objects, the null marker) is
-// refused with an error log line and not stored.
+// Values are the property-list kinds: Boolean, number, string, data, date,
+// array and dictionary (string keys). Anything else (objects, the null
+// marker, a string holding U+0000, which the file can't carry) is refused with
+// an error log line and not stored. Values in the file that this instance did
+// not write go back unchanged when it writes another key.
+//
+// A write that can't reach the disk keeps the new value in memory for this
+// run, logs why, and is told as a storage problem, as are files that can't be
+// read: the program's driver shows them beside the writes that worked.
 class NSUserDefaults : public NSObject {
     KS_OBJECT(NSUserDefaults, NSObject)
 
@@ -94,6 +100,37 @@ public:
     // The values stored in the domain only (what the file holds).
     Dictionary persistentDomain() const;
 
+    // What went wrong between this instance and its file.
+    struct StorageProblem {
+        enum class Kind : std::uint8_t {
+            // The file could not be read; it was kept as `movedTo`.
+            MovedAside,
+            // The file could be neither read nor moved aside; it is never
+            // written over.
+            Unreadable,
+            // The change of `key` to `value` (nil: its removal) is held in
+            // memory but is not on disk.
+            WriteFailed,
+            // The value for `key` has no property-list form; nothing changed.
+            WriteRefused,
+        };
+        Kind kind = Kind::WriteFailed;
+        // Counts up over the instance's life, across rebindings, so that a
+        // reader can tell the problems it has not seen yet.
+        std::uint64_t number = 0;
+        String key;
+        Id value;
+        std::string reason;
+        std::string movedTo;
+    };
+    // The most recent problems since the instance was bound to its file
+    // (up to maximumStorageProblems), oldest first.
+    std::vector<StorageProblem> storageProblems() const;
+    static constexpr std::size_t maximumStorageProblems = 64;
+    // The writes since the instance was bound to its file that failed or
+    // were refused.
+    std::uint64_t failedWriteCount() const;
+
     // Writes are already on disk; this rereads the file so that values another
     // instance (another process run) wrote become visible, telling observers
     // of the keys that changed. False when the last write or this read failed.
@@ -112,9 +149,13 @@ private:
     // Reads the file as it is on disk now; a corrupt file is moved aside (and
     // reported as Corrupt), one that can't be opened or moved is Unreadable.
     DiskState readDiskLocked(Dictionary& values);
-    // Applies one change to what is on disk and writes the result atomically.
-    bool persistLocked(const String& key, const Id& value);
-    bool writeFileLocked(const Dictionary& values);
+    // Applies one change to what is on disk and writes the result
+    // atomically; the reason when it could not.
+    std::optional<std::string> persistLocked(const String& key, const Id& value);
+    std::optional<std::string> writeFileLocked(const Dictionary& values);
+    // Keeps a new problem, dropping the oldest beyond the limit; the caller
+    // fills in what else it knows.
+    StorageProblem& recordLocked(StorageProblem::Kind kind, std::string reason);
     // Replaces the stored values, telling observers of every key that changed.
     void replaceValues(const Dictionary& values);
 
@@ -124,6 +165,9 @@ private:
     Dictionary values_;
     Dictionary registered_;
     bool lastWriteFailed_ = false;
+    std::vector<StorageProblem> problems_;
+    std::uint64_t failedWrites_ = 0;
+    std::uint64_t problemsNumbered_ = 0;
     // Set when the file could be neither read nor moved aside: it is then never
     // written over.
     bool writesBlocked_ = false;

@@ -1,29 +1,31 @@
 #pragma once
 
 #include "foundation/Id.h"
-
-#include <plist/plist.h>
+#include "foundation/ParseResult.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The bridge between our values and libplist's nodes, and the reading and
-// writing of XML and binary property lists through libplist.
+// Reading and writing XML and binary property lists, and reading the OpenStep
+// text form.
 //
-// Mapping: Boolean <-> <true/>/<false/>; signed and unsigned integers <->
-// <integer> (libplist keeps one 64-bit integer kind, so every integer reads
-// back as signed; an unsigned value above INT64_MAX reads back as the signed
-// number with the same bits); reals <-> <real>; strings (UTF-16 here, UTF-8
-// there; a string is cut at its first U+0000, as libplist's strings are C
-// strings); data <-> <data>; arrays and dictionaries (string keys, insertion
-// order kept) <-> <array>/<dict>. A <date> reads as its seconds since
-// 2001-01-01 00:00:00 UTC, as a real; a keyed-archive UID reads as an unsigned
-// number. Nil, the null marker, objects and dictionaries with non-string keys
-// have no property-list form.
+// Every value goes back as it came: Boolean <-> <true/>/<false/>; an integer
+// <-> <integer>, one that fits a signed 64-bit integer reading as signed and a
+// larger one (up to 2^64-1) as unsigned; reals <-> <real>; dates <-> <date>;
+// strings (UTF-16 here, UTF-8 there); data <-> <data>; arrays and
+// dictionaries (string keys, insertion order kept) <-> <array>/<dict>. A
+// keyed-archive UID reads as an unsigned number.
+//
+// The XML form holds a date to the second, so a date is written there rounded
+// down to its second, and only years 1000 to 9999 are written or read.
+//
+// Input that would otherwise read as another value than the one written is
+// refused as unreadable: an integer beyond 64 bits, an integer or date whose
+// text is not one, an integer with a leading zero, a U+0000 in a string, a
+// date outside the years above.
 namespace PropertyList {
 
 // OpenStep is read only (see OpenStepPropertyList.h); writing it is not offered.
@@ -33,42 +35,38 @@ enum class Format { XML, Binary, OpenStep };
 // exhaust the stack.
 inline constexpr int maximumDepth = 256;
 
-struct NodeDeleter {
-    void operator()(void* node) const { plist_free(node); }
-};
-using Node = std::unique_ptr<void, NodeDeleter>;
+// The dates the XML form writes and reads back, years 1000 to 9999, in
+// seconds since the reference date.
+inline constexpr double earliestDate = -31588531200.0;  // 1000-01-01 00:00:00 UTC
+inline constexpr double latestDate = 252423993599.0;    // 9999-12-31 23:59:59 UTC
 
-// True when the value (and everything in it) has a property-list form.
+// Why a value (or something in it) has no property-list form: nil, the null
+// marker, an object, a dictionary key that is not a string, a string holding
+// U+0000 (property-list text can't carry it), a date outside the years above,
+// nesting beyond maximumDepth. Nullopt when it has one.
+std::optional<std::string> whyNotPropertyList(const Id& value);
 bool isPropertyList(const Id& value);
-
-// The libplist node for a value; empty (with a message in `error`) when the
-// value has no property-list form.
-Node toNode(const Id& value, std::string* error = nullptr);
-// The value of a libplist node; nil (with a message) for a missing node or
-// one nested too deep.
-Id fromNode(plist_t node, std::string* error = nullptr);
 
 // Serialises a value as XML or binary; nullopt (with a message) when it has
 // no property-list form or the format is OpenStep.
 std::optional<std::vector<std::uint8_t>> serialize(const Id& value, Format format, std::string* error = nullptr);
 
-struct ReadResult {
-    Id value;  // nil on failure
+// What a property list holds, and the form it was in.
+struct Document {
+    Id value;
     Format format = Format::XML;
-    std::string error;  // empty on success
-    bool ok() const { return error.empty(); }
 };
 // Reads a binary ("bplist00" header), an XML ("<?xml", "<!DOCTYPE" or
 // "<plist" first, after white space and a UTF-8 BOM) or else an OpenStep
 // property list.
-ReadResult parse(const void* bytes, std::size_t length);
-ReadResult parse(const Data& data);
+ParseResult<Document> parse(const void* bytes, std::size_t length);
+ParseResult<Document> parse(const Data& data);
 
 // Whole files. readFile fails with a message for a missing or unreadable file
 // as well as for a malformed one; `missing` tells the first case apart.
-ReadResult readFile(const std::string& path, bool* missing = nullptr);
+ParseResult<Document> readFile(const std::string& path, bool* missing = nullptr);
 // A file whose top level must be a dictionary (key-binding dictionaries, Info
-// plists); nullopt with a message otherwise.
-std::optional<Dictionary> dictionaryWithContentsOfFile(const std::string& path, std::string* error = nullptr);
+// plists); the message names the file otherwise.
+ParseResult<Dictionary> dictionaryWithContentsOfFile(const std::string& path);
 
 }  // namespace PropertyList

@@ -11,6 +11,7 @@ namespace ValueClass {
 const ClassDescriptor& string();      // "NSString"
 const ClassDescriptor& number();      // "NSNumber"
 const ClassDescriptor& data();        // "NSData"
+const ClassDescriptor& date();        // "NSDate"
 const ClassDescriptor& array();       // "NSArray"
 const ClassDescriptor& dictionary();  // "NSDictionary"
 const ClassDescriptor& null();        // "NSNull"
