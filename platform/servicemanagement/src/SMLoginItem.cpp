@@ -45,8 +45,8 @@ std::optional<Helper> findHelper(const String& identifier, std::string& searched
         std::string name = path.stem().string();
         // Where the executable is (or will be): the helper is named before it
         // need exist, as the registration names a program to run later.
-        const String* executableName = bundle->objectForInfoDictionaryKey("CFBundleExecutable").string();
-        std::string file = executableName ? executableName->utf8() : name;
+        Id executableName = bundle->objectForInfoDictionaryKey("CFBundleExecutable");
+        std::string file = executableName.isString() ? executableName.string()->utf8() : name;
         return Helper{.name = name, .executable = (path / "Contents/MacOS" / file).string()};
     }
     return std::nullopt;
