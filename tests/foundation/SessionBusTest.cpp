@@ -4,6 +4,7 @@
 #include "MainRunLoopWaiting.h"
 #include "PrivateSessionBus.h"
 #include "TypedDescription.h"
+#include "foundation/DistributedNotificationMessage.h"
 #include "foundation/Log.h"
 #include "foundation/NSDistributedNotificationCenter.h"
 #include "foundation/NSRunLoop.h"
@@ -14,9 +15,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <systemd/sd-bus.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -214,6 +219,35 @@ TEST_F(SessionBusTest, AnnouncedProcessesAreListedInOrderAndSeenComingAndGoing)
     EXPECT_THAT(SessionProcesses::list(), IsEmpty());
 }
 
+TEST_F(SessionBusTest, MalformedPostsOfOtherProgramsAreIgnored)
+{
+    ScopedLogCapture log;
+    Received received("ping", Id());
+    // Another program on the bus, speaking to it directly.
+    sd_bus* other = nullptr;
+    ASSERT_GE(sd_bus_new(&other), 0);
+    ASSERT_GE(sd_bus_set_address(other, bus_.address().c_str()), 0);
+    ASSERT_GE(sd_bus_set_bus_client(other, 1), 0);
+    ASSERT_GE(sd_bus_start(other), 0);
+    namespace Message = DistributedNotificationMessage;
+    EXPECT_GE(sd_bus_emit_signal(other, Message::path, Message::interface, Message::member, "ss", "ping", "x"), 0);
+    sd_bus_message* good = nullptr;
+    ASSERT_GE(sd_bus_message_new_signal(other, &good, Message::path, Message::interface, Message::member), 0);
+    std::string error;
+    ASSERT_TRUE(Message::append(good, {.name = "ping", .object = "after"}, error)) << error;
+    EXPECT_GE(sd_bus_send(other, good, nullptr), 0);
+    sd_bus_message_unref(good);
+    sd_bus_flush(other);
+
+    ASSERT_TRUE(runMainRunLoopUntil([&] { return !received.notifications.empty(); }));
+    EXPECT_THAT(received.texts(), ElementsAre("ping after nil"));
+    const char* otherName = nullptr;
+    ASSERT_GE(sd_bus_get_unique_name(other, &otherName), 0);
+    EXPECT_TRUE(log.sink().contains(LogLevel::Debug, "Ignored a distributed notification from " +
+                                                         std::string(otherName) + ": unexpected arguments (ss)"));
+    sd_bus_flush_close_unref(other);
+}
+
 TEST_F(SessionBusTest, IdentifiersThatNoBusNameTakesAreRefused)
 {
     ScopedLogCapture log;
@@ -347,6 +381,45 @@ TEST_F(SessionBusTest, ABusThatGoesAwayLeavesThePostsInTheProcess)
     ASSERT_EQ(log.sink().texts().size(), 1u);
     EXPECT_THAT(log.sink().texts()[0],
                 AllOf(HasSubstr("Lost the session bus at " + bus_.address()), HasSubstr(stayText)));
+}
+
+// Posts from several threads at once, while others list and announce: every
+// post reaches the other process, and back.
+TEST_F(SessionBusTest, ConcurrentPostsAllArrive)
+{
+    Peer peer(bus_);
+    ASSERT_TRUE(peer.readLineStartingWith("connected"));
+    ASSERT_EQ(peer.ask("echo burst -"), "observing");
+    Received echoed("burst.echo", Id());
+    constexpr int threads = 4;
+    constexpr int posts = 25;
+    std::atomic<bool> going{true};
+    std::thread lister([&] {
+        while (going) {
+            SessionProcesses::announce("com.kestrova.Lister");
+            (void)SessionProcesses::list();
+            SessionProcesses::withdraw("com.kestrova.Lister");
+        }
+    });
+    std::vector<std::thread> posters;
+    for (int t = 0; t < threads; ++t) {
+        posters.emplace_back([t] {
+            for (int i = 0; i < posts; ++i)
+                NSDistributedNotificationCenter::defaultCenter().postNotificationName(
+                    "burst", String(std::to_string(t)), Dictionary{{"i", Id::number(i)}}, false);
+        });
+    }
+    for (auto& poster : posters)
+        poster.join();
+    ASSERT_TRUE(runMainRunLoopUntil([&] { return echoed.notifications.size() >= threads * posts; }));
+    going = false;
+    lister.join();
+    // Each thread's posts come back in the order it made them.
+    std::vector<int> next(threads, 0);
+    for (const auto& n : echoed.notifications) {
+        int t = std::stoi(n->object().string()->utf8());
+        EXPECT_EQ(n->userInfo()["i"].integerValue(), next[t]++);
+    }
 }
 
 }  // namespace

@@ -27,9 +27,9 @@ inline constexpr const char* member = "Posted";
 inline constexpr int maximumDepth = 16;
 
 struct Contents {
-    String name;
-    Id object;
-    Id userInfo;
+    String name = {};
+    Id object = {};
+    Id userInfo = {};
     bool deliverImmediately = false;
 };
 

@@ -125,6 +125,15 @@ private:
 
 // --- Reading ---
 
+// An inner failure with its place in front: "userInfo.list[2]: a value of
+// type 'h' can't be read".
+ParseError at(const std::string& place, const std::string& inner)
+{
+    if (inner.find(": ") == std::string::npos)
+        return ParseError{place + ": " + inner};
+    return ParseError{place + (inner.starts_with('[') ? "" : ".") + inner};
+}
+
 class Reader {
 public:
     explicit Reader(sd_bus_message* message)
@@ -237,7 +246,7 @@ public:
         while ((r = sd_bus_message_at_end(message_, 0)) == 0) {
             auto item = value(depth);
             if (!item)
-                return item.failureAt("[" + std::to_string(items.count()) + "]");
+                return at("[" + std::to_string(items.count()) + "]", item.error());
             items.add(std::move(*item));
         }
         if (r < 0 || (r = sd_bus_message_exit_container(message_)) < 0)
@@ -258,12 +267,12 @@ public:
         while ((r = sd_bus_message_enter_container(message_, 'e', entry.c_str())) > 0) {
             auto key = value(depth);
             if (!key)
-                return key.failureAt("key");
+                return at("key", key.error());
             if (!key->isString())
                 return ParseError{"a key is not a string"};
             auto item = value(depth);
             if (!item)
-                return item.failureAt(key->string()->utf8());
+                return at(key->string()->utf8(), item.error());
             if ((r = sd_bus_message_exit_container(message_)) < 0)
                 return failure("a dictionary entry", r);
             values.setObject(std::move(*item), *key);
@@ -284,7 +293,7 @@ public:
         while ((r = sd_bus_message_at_end(message_, 0)) == 0) {
             auto item = element();
             if (!item)
-                return item.failureAt(what);
+                return at(what, item.error());
             if (++count > 1)
                 return ParseError{std::string(what) + ": more than one"};
             result = std::move(*item);
