@@ -2,7 +2,7 @@
 
 #include "ChildProcess.h"
 #include "MainRunLoopWaiting.h"
-#include "PrivateSessionBus.h"
+#include "SessionBusFixture.h"
 #include "TypedDescription.h"
 #include "foundation/DistributedNotificationMessage.h"
 #include "foundation/Log.h"

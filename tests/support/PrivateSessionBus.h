@@ -10,9 +10,7 @@
 //     ASSERT_TRUE(bus.running()) << bus.error();
 //     SessionBus::connect(bus.address());
 //
-// SessionBusFixture below does that around each test.
-
-#include "foundation/SessionBus.h"
+// SessionBusFixture (SessionBusFixture.h) does that around each test.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,8 +18,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -151,17 +147,4 @@ private:
     std::string folder_;
     std::string address_;
     std::string error_;
-};
-
-// Each test on a private bus of its own, this process connected to it.
-class SessionBusFixture : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bus_.running()) << bus_.error();
-        ASSERT_TRUE(SessionBus::connect(bus_.address()));
-    }
-    void TearDown() override { SessionBus::disconnect(); }
-
-    PrivateSessionBus bus_;
 };
