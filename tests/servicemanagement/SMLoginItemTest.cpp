@@ -4,7 +4,7 @@
 #include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
-#include "simulation/DesktopDescription.h"
+#include "simulation/DesktopState.h"
 #include "simulation/ScopedDesktop.h"
 
 #include <gmock/gmock.h>
@@ -141,9 +141,9 @@ TEST_F(SMLoginItemTest, WhatTheSystemDoesNotKnowOrRefusesIsNotRegistered)
     EXPECT_EQ(history[0].bundleIdentifier, String("com.kestrova.Unknown"));
     EXPECT_FALSE(history[0].accepted);
 
-    auto result = DesktopDescription::parse(R"({"loginItems": [{"bundleIdentifier": "org.helper", "refuses": true}]})");
-    ASSERT_TRUE(result.state) << result.error;
-    ScopedDesktop refusing(std::move(*result.state));
+    DesktopState state;
+    state.loginItems.push_back({.bundleIdentifier = "org.helper", .refuses = true});
+    ScopedDesktop refusing(std::move(state));
     folder_.write("Apps/Kestrova.app/Contents/Library/LoginItems/Other.app/Contents/Info.plist",
                   infoPlist("org.helper"));
     EXPECT_FALSE(SMLoginItemSetEnabled("org.helper", true));
