@@ -17,7 +17,6 @@
 
 #include <systemd/sd-bus.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -393,9 +392,8 @@ TEST_F(SessionBusTest, ConcurrentPostsAllArrive)
     Received echoed("burst.echo", Id());
     constexpr int threads = 4;
     constexpr int posts = 25;
-    std::atomic<bool> going{true};
-    std::thread lister([&] {
-        while (going) {
+    std::thread lister([] {
+        for (int i = 0; i < 20; ++i) {
             SessionProcesses::announce("com.kestrova.Lister");
             (void)SessionProcesses::list();
             SessionProcesses::withdraw("com.kestrova.Lister");
@@ -411,9 +409,10 @@ TEST_F(SessionBusTest, ConcurrentPostsAllArrive)
     }
     for (auto& poster : posters)
         poster.join();
-    ASSERT_TRUE(runMainRunLoopUntil([&] { return echoed.notifications.size() >= threads * posts; }));
-    going = false;
     lister.join();
+    ASSERT_TRUE(runMainRunLoopUntil([&] { return echoed.notifications.size() >= threads * posts; }));
+    EXPECT_EQ(echoed.notifications.size(), std::size_t{threads * posts});
+    EXPECT_THAT(SessionProcesses::list("com.kestrova.Lister"), IsEmpty());
     // Each thread's posts come back in the order it made them.
     std::vector<int> next(threads, 0);
     for (const auto& n : echoed.notifications) {

@@ -15,7 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,26 +95,33 @@ private:
             error_ = "cannot make a pipe";
             return;
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        // What the daemon says (as root it complains it may not raise its file
-        // limit) is kept aside, and shown only when it doesn't start.
         std::string daemonLog = folder_ + "/daemon.log";
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, daemonLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        std::string program = findProgram("dbus-daemon");
         std::string configArgument = "--config-file=" + config;
         std::vector<std::string> arguments{"dbus-daemon", configArgument, "--nofork", "--print-address=1"};
         std::vector<char*> argv;
         for (auto& a : arguments)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        extern char** environ;
-        int r = ::posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_t parent = ::getpid();
+        pid_ = program.empty() ? -1 : ::fork();
+        if (pid_ == 0) {
+            // Only calls that are safe between fork and exec. The daemon ends
+            // with us even when a test dies before its destructors run.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent)
+                ::_exit(127);
+            ::dup2(output[1], STDOUT_FILENO);
+            // What the daemon says (as root it complains it may not raise its
+            // file limit) is kept aside, and shown only when it doesn't start.
+            int log = ::open(daemonLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (log >= 0)
+                ::dup2(log, STDERR_FILENO);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
         ::close(output[1]);
-        if (r != 0) {
-            pid_ = -1;
+        if (pid_ < 0) {
             ::close(output[0]);
             error_ = "cannot start dbus-daemon (is it installed? scripts/setup.sh installs it)";
             return;
@@ -141,6 +148,23 @@ private:
             error_ = "dbus-daemon printed no address: " + said;
             stop();
         }
+    }
+
+    // The program's path from PATH, found before forking.
+    static std::string findProgram(const std::string& name)
+    {
+        const char* path = std::getenv("PATH");
+        std::string folders = path ? path : "/usr/bin:/bin";
+        for (std::size_t start = 0; start <= folders.size();) {
+            std::size_t end = folders.find(':', start);
+            if (end == std::string::npos)
+                end = folders.size();
+            std::string candidate = folders.substr(start, end - start) + "/" + name;
+            if (::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+            start = end + 1;
+        }
+        return {};
     }
 
     pid_t pid_ = -1;
