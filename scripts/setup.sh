@@ -11,6 +11,7 @@ packages=(
   libxkbcommon-dev libxkbregistry-dev xkb-data
   libicu-dev libplist-dev nlohmann-json3-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
+  libsystemd-dev dbus-daemon
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "foundation/NSDistributedNotificationCenter.h"
 
+#include "bus/Session.h"
 #include "foundation/NSRunLoop.h"
 
 #include <algorithm>
@@ -74,7 +75,21 @@ void NSDistributedNotificationCenter::dispatch(const std::shared_ptr<NSNotificat
     }
     if (hook)
         hook(*notification);
+    deliverToObservers(notification, deliverImmediately);
+    if (this == &defaultCenter())
+        bus::publishNotification(*notification, deliverImmediately);
+}
 
+void NSDistributedNotificationCenter::deliverNotificationFromAnotherProcess(
+    const std::shared_ptr<NSNotification>& notification, bool deliverImmediately)
+{
+    if (notification)
+        deliverToObservers(notification, deliverImmediately);
+}
+
+void NSDistributedNotificationCenter::deliverToObservers(const std::shared_ptr<NSNotification>& notification,
+                                                         bool deliverImmediately)
+{
     for (const auto& registration : matching(*notification)) {
         unsigned behaviour = registration->suspensionBehavior;
         if (behaviour == 0)

@@ -26,8 +26,14 @@ enum NSNotificationSuspensionBehavior : unsigned {
 // behaviour, and delivers the kept ones on resuming; observers that ask for
 // immediate delivery, and posts that ask for it, are not held back.
 //
-// Every post can be watched through a hook, for the program's transcript and
-// for tests.
+// The default centre crosses processes once the process is connected to the
+// session bus (SessionBus): each post also goes out on the bus, and the posts
+// of other processes reach this process's observers the same way its own do,
+// filtered by name and object, on their run loops. A process doesn't hear its
+// own posts back from the bus. Without a bus, delivery stays in the process.
+//
+// Every post of this process can be watched through a hook, for the program's
+// transcript and for tests.
 class NSDistributedNotificationCenter : public NSNotificationCenter {
     KS_OBJECT(NSDistributedNotificationCenter, NSNotificationCenter)
 public:
@@ -49,6 +55,12 @@ public:
     // hook at a time; an empty function removes it.
     void setPostHook(PostHook hook);
 
+    // A post of another process, as the bus connection hands it over: it
+    // reaches the observers as a post of ours would, but is neither hooked
+    // nor sent on.
+    void deliverNotificationFromAnotherProcess(const std::shared_ptr<NSNotification>& notification,
+                                               bool deliverImmediately);
+
 protected:
     void dispatch(const std::shared_ptr<NSNotification>& notification, bool deliverImmediately) override;
 
@@ -59,6 +71,7 @@ private:
     };
     void deliverLater(const std::shared_ptr<Registration>& registration,
                       const std::shared_ptr<NSNotification>& notification);
+    void deliverToObservers(const std::shared_ptr<NSNotification>& notification, bool deliverImmediately);
 
     mutable std::mutex mutex_;
     bool suspended_ = false;

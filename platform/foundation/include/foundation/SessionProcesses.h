@@ -1,0 +1,47 @@
+#pragma once
+
+#include "foundation/String.h"
+
+#include <sys/types.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class NSRunLoop;
+
+// The real programs of the session that announced themselves on the bus: each
+// announces its bundle identifier, so that programs find one another among the
+// running applications. A process may announce more than one identifier and
+// several processes the same one. Announcements end when the process
+// withdraws them, disconnects or exits.
+//
+// What is known is kept up to date from the bus's own notices, so listing
+// asks nothing of the bus. Without a connection (SessionBus) nothing is
+// announced or listed.
+struct SessionProcess {
+    String bundleIdentifier;
+    // As the bus knows the process, not as it says it is.
+    pid_t processIdentifier = 0;
+    friend bool operator==(const SessionProcess&, const SessionProcess&) = default;
+};
+
+class SessionProcesses {
+public:
+    // False when not connected, the identifier is empty or too long for a bus
+    // name, or the bus refused it. Announcing again is harmless.
+    static bool announce(const String& bundleIdentifier);
+    static void withdraw(const String& bundleIdentifier);
+
+    // Every announced process, this one included, in the order they came onto
+    // the bus (the order of launching).
+    static std::vector<SessionProcess> list();
+    static std::vector<SessionProcess> list(const String& bundleIdentifier);
+
+    // Arrivals and departures, reached on the run loop of the thread that adds
+    // the observer, in the order the bus told them. Ends when the answered
+    // object is released.
+    using Observer = std::function<void(const SessionProcess& process, bool arrived)>;
+    class Observation;
+    [[nodiscard]] static std::shared_ptr<Observation> observe(Observer observer);
+};
