@@ -30,6 +30,11 @@ inline std::string typedDescription(const Id& value)
         return "s:'" + value.string()->utf8() + "'";
     case Id::Kind::Data:
         return "data:" + value.description().utf8();
+    case Id::Kind::Date: {
+        char text[48];
+        std::snprintf(text, sizeof text, "date:%.17g", value.date()->timeIntervalSinceReferenceDate());
+        return text;
+    }
     case Id::Kind::Array: {
         std::string out = "[";
         for (const Id& item : *value.array())

@@ -96,6 +96,7 @@ public:
             return open('v', "a{sv}") && dictionary(*value.dictionary(), depth + 1) && close();
         case Id::Kind::Nil:
         case Id::Kind::Null:
+        case Id::Kind::Date:
         case Id::Kind::Object:
             break;
         }
