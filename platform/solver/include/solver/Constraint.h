@@ -14,6 +14,11 @@ namespace solver {
 class Variable {
 public:
     Variable();
+    // A placeholder that stands for no variable, for storage filled later.
+    explicit Variable(std::nullptr_t)
+        : id_(0)
+    {
+    }
 
     std::uint64_t id() const { return id_; }
     bool sameAs(Variable other) const { return id_ == other.id_; }
