@@ -416,6 +416,7 @@ TEST(Solver, IncrementalChangesMatchAFreshSolve)
         SCOPED_TRACE(round);
         std::vector<Variable> variables(8);
         Solver incremental;
+        incremental.setTracksChanges(true);
         // Every variable has a weak resting place, so that the optimum is bounded.
         std::vector<Constraint> held;
         for (std::size_t i = 0; i < variables.size(); ++i) {
@@ -431,6 +432,10 @@ TEST(Solver, IncrementalChangesMatchAFreshSolve)
         std::map<std::size_t, EditState> edits;
         std::uniform_int_distribution<int> action(0, 13);
         std::uniform_int_distribution<std::size_t> pickVariable(0, variables.size() - 1);
+        std::vector<double> seen(variables.size());
+        for (std::size_t i = 0; i < variables.size(); ++i)
+            seen[i] = incremental.value(variables[i]);
+        incremental.takeChangedVariables();
         for (int step = 0; step < 150; ++step) {
             SCOPED_TRACE(step);
             int what = action(random);
@@ -469,6 +474,13 @@ TEST(Solver, IncrementalChangesMatchAFreshSolve)
             }
             for (const Constraint& c : held)
                 ASSERT_TRUE(!c.isRequired() || miss(incremental, c) < 1e-6) << "a required constraint doesn't hold";
+            // What isn't reported as changed kept its value.
+            auto changed = incremental.takeChangedVariables();
+            for (std::size_t i = 0; i < variables.size(); ++i) {
+                bool reported = std::find(changed.begin(), changed.end(), variables[i].id()) != changed.end();
+                ASSERT_TRUE(reported || incremental.value(variables[i]) == seen[i]) << "an unreported change";
+                seen[i] = incremental.value(variables[i]);
+            }
         }
 
         std::vector<Constraint> all = held;

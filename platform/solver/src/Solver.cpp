@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace solver {
 
@@ -76,6 +77,8 @@ void Solver::reset()
     markers_.clear();
     variables_.clear();
     edits_.clear();
+    variableOf_.clear();
+    changed_.clear();
     nextSymbol_ = 1;
 }
 
@@ -116,8 +119,28 @@ const std::vector<std::uint32_t>& Solver::column(Symbol symbol) const
     return it == columns_.end() ? none : it->second;
 }
 
+void Solver::noteChanged(Symbol basic)
+{
+    if (tracksChanges_ && basic.kind == Kind::External)
+        if (auto it = variableOf_.find(basic.id); it != variableOf_.end())
+            changed_.push_back(it->second);
+}
+
+void Solver::setTracksChanges(bool tracks)
+{
+    tracksChanges_ = tracks;
+    if (!tracks)
+        changed_.clear();
+}
+
+std::vector<std::uint64_t> Solver::takeChangedVariables()
+{
+    return std::exchange(changed_, {});
+}
+
 void Solver::addRow(Symbol basic, Row row)
 {
+    noteChanged(basic);
     for (const auto& cell : row.cells())
         link(cell.symbol, basic.id);
     rowIndex_[basic.id] = rows_.size();
@@ -126,6 +149,7 @@ void Solver::addRow(Symbol basic, Row row)
 
 Solver::Row Solver::takeRow(std::size_t index)
 {
+    noteChanged(rows_[index].basic);
     Row row = std::move(rows_[index].row);
     std::uint32_t basic = rows_[index].basic.id;
     for (const auto& cell : row.cells())
@@ -157,8 +181,10 @@ Solver::Symbol Solver::newSymbol(Kind kind)
 Solver::Symbol Solver::symbolFor(Variable variable)
 {
     auto [it, added] = variables_.try_emplace(variable.id());
-    if (added)
+    if (added) {
         it->second.symbol = newSymbol(Kind::External);
+        variableOf_.emplace(it->second.symbol.id, variable.id());
+    }
     return it->second.symbol;
 }
 
@@ -189,6 +215,7 @@ void Solver::substitute(Symbol symbol, const Row& row)
             for (Symbol removed : changes.removed)
                 unlink(removed, basic);
             noteIfInfeasible(basicRow);
+            noteChanged(basicRow.basic);
         }
     }
     objective_->substitute(symbol, row);
@@ -515,6 +542,9 @@ void Solver::dropUnusedVariables(const Constraint& constraint)
             continue;
         Symbol symbol = it->second.symbol;
         variables_.erase(it);
+        variableOf_.erase(symbol.id);
+        if (tracksChanges_)
+            changed_.push_back(term.variable.id());
         if (auto index = rowOf(symbol))
             takeRow(*index);
         eraseColumn(symbol);
@@ -586,6 +616,7 @@ Status Solver::suggestValue(Variable variable, double value)
             double coefficient = basicRow.row.coefficientFor(tag.marker);
             basicRow.row.addToConstant(coefficient * delta);
             noteIfInfeasible(basicRow);
+            noteChanged(basicRow.basic);
         }
     }
     return dualOptimize();

@@ -249,15 +249,21 @@ private:
     // ---- Auto Layout state (src/layout/NSViewLayout.cpp) -------------------
     friend class NSLayoutConstraint;
     friend class detail::LayoutEngine;
-    // The tree changed in a way the constraints see: the root's engine
-    // reads the tree again at the next pass, which is asked for.
+    // Something of this view that the constraints see changed (its own
+    // constraints, intrinsic size, priorities, frame as an input): the
+    // engine reads the view again at the next pass, which is asked for.
     void invalidateLayout();
+    // The tree changed (views or guides came or went, a direction): the
+    // engine reads all of it again.
+    void invalidateLayoutTree();
+    void collectDirtyViews(std::vector<const NSView*>& views);
     void requestPass();
     void frameDidChange(NSRect old);
     void didMoveInTree();
     void willLeaveSuperview();
     bool runLayoutPasses();
     void markChangedFrames(const detail::LayoutEngine& engine);
+    void markMovedItems(detail::LayoutEngine& engine);
     void layoutTopDown();
     NSView& layoutRoot();
 
@@ -273,8 +279,11 @@ private:
     bool needsUpdateConstraints_ = true;
     // Some view of the subtree needs layout or an update of its constraints.
     bool subtreeNeedsPass_ = true;
-    // Only a root's: its engine must read the tree again.
+    // Only a root's: its engine must read the tree again, all of it or
+    // the views marked.
     bool layoutStale_ = true;
+    bool hasDirtyViews_ = false;
+    bool layoutDirty_ = true;
     // While the superview's autoresizing sets the frame: what the mask's
     // constraints say already, so the engine needn't read it again.
     bool autoresizing_ = false;

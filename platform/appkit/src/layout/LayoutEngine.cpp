@@ -132,7 +132,10 @@ LayoutEngine::Item& LayoutEngine::itemFor(const NSObject& object)
 {
     auto [it, added] = items_.try_emplace(&object);
     Item& item = it->second;
-    item.generation = generation_;
+    item.generation = itemGeneration_;
+    if (added)
+        for (const auto& variable : {item.left, item.top, item.width, item.height})
+            itemOfVariable_[variable.id()] = &object;
     if (auto* view = dynamic_cast<const NSView*>(&object)) {
         NSEdgeInsets insets = view->alignmentRectInsets();
         item.insetTop = insets.top;
@@ -149,7 +152,7 @@ const LayoutEngine::Item* LayoutEngine::find(const NSObject* item) const
     if (!item)
         return nullptr;
     auto it = items_.find(item);
-    return it == items_.end() || it->second.generation != generation_ ? nullptr : &it->second;
+    return it == items_.end() || it->second.generation != itemGeneration_ ? nullptr : &it->second;
 }
 
 // Adds `factor` times the attribute of the item (its alignment rectangle).
@@ -356,39 +359,50 @@ void LayoutEngine::wantGenerated(const NSView& view, const NSView* superview, bo
 
 // --- Sync ----------------------------------------------------------------------
 
-bool LayoutEngine::sync(NSView& root)
+void LayoutEngine::wantView(const NSView& view, std::vector<Wanted>& wanted)
+{
+    auto superview = view.superview();
+    wantGenerated(view, superview.get(), &view == root_, wanted);
+    for (const auto& constraint : view.installedConstraints_) {
+        if (!constraint->isActive())
+            continue;
+        if (auto spec = specFor(*constraint))
+            wanted.push_back({{constraint.get(), -1}, *spec, Kind::User, constraint, &view});
+    }
+}
+
+bool LayoutEngine::sync(const NSView& root)
 {
     ++generation_;
+    ++itemGeneration_;
     root_ = &root;
     // First every item, so that constraints installed high up find the
     // items below; then what each view asks, in tree order.
-    std::vector<std::pair<const NSView*, const NSView*>> views;
+    std::vector<const NSView*> views;
     bool asksForLayout = false;
     std::vector<const NSView*> stack{&root};
-    std::vector<const NSView*> parents{nullptr};
     while (!stack.empty()) {
         const NSView* view = stack.back();
-        const NSView* parent = parents.back();
         stack.pop_back();
-        parents.pop_back();
-        views.emplace_back(view, parent);
+        views.push_back(view);
         itemFor(*view);
         for (const auto& guide : view->layoutGuides())
             itemFor(*guide);
-        if (!view->installedConstraints_.empty() || (parent && !view->translatesAutoresizingMaskIntoConstraints()))
+        if (!view->installedConstraints_.empty() ||
+            (view != &root && !view->translatesAutoresizingMaskIntoConstraints()))
             asksForLayout = true;
         const auto& subviews = view->subviews();
-        for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
             stack.push_back(it->get());
-            parents.push_back(view);
-        }
     }
     if (!asksForLayout) {
         if (inUse_) {
             solver_.reset();
             entries_.clear();
+            keysOf_.clear();
         }
         items_.clear();
+        itemOfVariable_.clear();
         inUse_ = false;
         return false;
     }
@@ -396,24 +410,49 @@ bool LayoutEngine::sync(NSView& root)
 
     std::vector<Wanted> wanted;
     wanted.reserve(views.size() * 4);
-    for (const auto& [view, parent] : views) {
-        wantGenerated(*view, parent, view == &root, wanted);
-        for (const auto& constraint : view->installedConstraints_) {
-            if (!constraint->isActive())
-                continue;
-            if (auto spec = specFor(*constraint))
-                wanted.push_back({{constraint.get(), -1}, *spec, Kind::User, constraint, view});
+    for (const NSView* view : views)
+        wantView(*view, wanted);
+    apply(wanted, nullptr);
+    for (auto it = items_.begin(); it != items_.end();) {
+        if (it->second.generation == itemGeneration_) {
+            ++it;
+            continue;
         }
+        for (const auto& variable : {it->second.left, it->second.top, it->second.width, it->second.height})
+            itemOfVariable_.erase(variable.id());
+        it = items_.erase(it);
     }
-    apply(wanted);
-    std::erase_if(items_, [this](const auto& entry) { return entry.second.generation != generation_; });
     return true;
 }
 
-void LayoutEngine::apply(std::vector<Wanted>& wanted)
+std::vector<const NSObject*> LayoutEngine::takeMovedItems()
 {
-    // Mark what stays; what is new or changed is added after everything
-    // that goes has gone.
+    std::vector<const NSObject*> moved;
+    for (std::uint64_t variable : solver_.takeChangedVariables())
+        if (auto it = itemOfVariable_.find(variable); it != itemOfVariable_.end())
+            if (moved.empty() || moved.back() != it->second)
+                moved.push_back(it->second);
+    return moved;
+}
+
+void LayoutEngine::update(const std::vector<const NSView*>& views)
+{
+    ++generation_;
+    std::vector<Wanted> wanted;
+    for (const NSView* view : views) {
+        if (!find(view))
+            continue;
+        itemFor(*view);
+        wantView(*view, wanted);
+    }
+    apply(wanted, &views);
+}
+
+// Tells the solver what changed among the entries of the views read (all
+// of them when `only` is null): what is new or different is added after
+// everything that goes has gone.
+void LayoutEngine::apply(std::vector<Wanted>& wanted, const std::vector<const NSView*>* only)
+{
     std::vector<std::size_t> toAdd;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         auto it = entries_.find(wanted[i].key);
@@ -423,24 +462,44 @@ void LayoutEngine::apply(std::vector<Wanted>& wanted)
         }
         toAdd.push_back(i);
     }
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (it->second.generation != generation_) {
-            solver_.removeConstraint(it->second.constraint);
-            it = entries_.erase(it);
-        } else {
-            ++it;
+    auto drop = [this](std::unordered_map<Key, Entry, KeyHash>::iterator it) {
+        solver_.removeConstraint(it->second.constraint);
+        return entries_.erase(it);
+    };
+    if (!only) {
+        for (auto it = entries_.begin(); it != entries_.end();)
+            it = it->second.generation != generation_ ? drop(it) : std::next(it);
+        keysOf_.clear();
+    } else {
+        for (const NSView* view : *only) {
+            auto keys = keysOf_.find(view);
+            if (keys == keysOf_.end())
+                continue;
+            for (const Key& key : keys->second)
+                if (auto it = entries_.find(key); it != entries_.end() && it->second.generation != generation_)
+                    drop(it);
+            keysOf_.erase(keys);
         }
     }
+    for (const Wanted& w : wanted)
+        keysOf_[w.view].push_back(w.key);
     for (std::size_t i : toAdd) {
         Wanted& w = wanted[i];
         if (!w.spec.isFinite()) {
-            Log::error("Ignoring a layout constraint that is not a finite relation: %s", describe(w).utf8().c_str());
+            Log::error("Ignoring a layout constraint that is not a finite relation: %s",
+                       describe(w.kind, w.user.get(), *w.view, w.key.slot, w.spec).utf8().c_str());
             continue;
         }
         Entry& entry = entries_[w.key];
+        if (entry.constraint)
+            // Moved to another view since: the old one is still in.
+            solver_.removeConstraint(entry.constraint);
         entry.spec = w.spec;
         entry.generation = generation_;
-        entry.description = describe(w);
+        entry.kind = w.kind;
+        entry.user = w.user;
+        entry.view = w.view;
+        entry.slot = w.key.slot;
         addToSolver(entry);
     }
 }
@@ -460,39 +519,45 @@ void LayoutEngine::addToSolver(Entry& entry)
             if (other.constraint == conflicting) {
                 if (!names.empty())
                     names += ", ";
-                names += other.description.utf8();
+                names += describe(other).utf8();
                 break;
             }
     }
     Log::error("Unable to simultaneously satisfy constraints: %s. Will attempt to recover by breaking %s.",
-               names.c_str(), entry.description.utf8().c_str());
+               names.c_str(), describe(entry).utf8().c_str());
     entry.constraint = entry.constraint.withStrength(layoutWeight(NSLayoutPriorityRequired - 1));
     solver_.addConstraint(entry.constraint);
 }
 
-String LayoutEngine::describe(const Wanted& wanted) const
+String LayoutEngine::describe(const Entry& entry)
 {
-    if (wanted.kind == Kind::User)
-        return wanted.user->description();
+    auto user = entry.user.lock();
+    return describe(entry.kind, user.get(), *entry.view, entry.slot, entry.spec);
+}
+
+String LayoutEngine::describe(Kind kind, const NSLayoutConstraint* user, const NSView& view, int slot,
+                              const LinearSpec& spec)
+{
+    if (kind == Kind::User)
+        return user ? user->description() : String("<NSLayoutConstraint (gone)>");
     static const char* const names[] = {"left",   "width",  "top",  "height", "width", "width",
                                         "height", "height", "left", "top",    "width", "height"};
-    const char* className = wanted.kind == Kind::Autoresizing  ? "NSAutoresizingMaskLayoutConstraint"
-                            : wanted.kind == Kind::ContentSize ? "NSContentSizeLayoutConstraint"
-                                                               : "NSRootSizeLayoutConstraint";
-    int slot = wanted.key.slot;
-    NSRect frame = wanted.view->frame();
+    const char* className = kind == Kind::Autoresizing  ? "NSAutoresizingMaskLayoutConstraint"
+                            : kind == Kind::ContentSize ? "NSContentSizeLayoutConstraint"
+                                                        : "NSRootSizeLayoutConstraint";
+    NSRect frame = view.frame();
     double value = slot == 0   ? frame.origin.x
-                   : slot == 2 ? frame.origin.y
                    : slot == 1 ? frame.size.width
+                   : slot == 2 ? frame.origin.y
                    : slot == 3 ? frame.size.height
-                               : -wanted.spec.constant;
-    if (wanted.kind == Kind::Root && slot < 10)
-        value = 0;
-    std::string text = String::format("<%s %s.%s %s %g", className, itemName(*wanted.view).utf8().c_str(), names[slot],
-                                      relationText(wanted.spec.relation), value)
+                   : slot < 8  ? -spec.constant
+                   : slot < 10 ? 0
+                               : -spec.constant;
+    std::string text = String::format("<%s %s.%s %s %g", className, itemName(view).utf8().c_str(), names[slot],
+                                      relationText(spec.relation), value)
                            .utf8();
-    if (wanted.spec.strength != solver::strength::required)
-        text += String::format(" @%g", std::round(200 * std::log10(wanted.spec.strength))).utf8();
+    if (spec.strength != solver::strength::required)
+        text += String::format(" @%g", std::round(200 * std::log10(spec.strength))).utf8();
     return String(text + ">");
 }
 

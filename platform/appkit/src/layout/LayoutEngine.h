@@ -71,11 +71,16 @@ public:
     explicit LayoutEngine(RootMode mode)
         : mode_(mode)
     {
+        solver_.setTracksChanges(true);
     }
 
-    // False when nothing in the tree asks for constraint-based layout; the
-    // solver is then emptied and frames stay as they are set.
-    bool sync(NSView& root);
+    // Reads the whole tree. False when nothing in it asks for
+    // constraint-based layout; the solver is then emptied and frames stay
+    // as they are set.
+    bool sync(const NSView& root);
+    // Reads again only the views given, of a tree read before: what they
+    // ask of their own (their constraints, mask, intrinsic size).
+    void update(const std::vector<const NSView*>& views);
     bool inUse() const { return inUse_; }
 
     bool holds(const NSObject& item) const { return items_.contains(&item); }
@@ -84,6 +89,8 @@ public:
     NSRect frameInSuperview(const NSView& view) const;
     NSRect guideFrame(const NSLayoutGuide& guide) const;
     NSSize rootFrameSize() const;
+    // The items whose rectangles may have moved since the last call.
+    std::vector<const NSObject*> takeMovedItems();
 
 private:
     struct Item {
@@ -113,8 +120,13 @@ private:
         LinearSpec spec;
         solver::Constraint constraint;
         std::uint64_t generation = 0;
-        String description;
+        // What a log line needs to name it.
+        Kind kind = Kind::User;
+        std::weak_ptr<NSLayoutConstraint> user;
+        const NSView* view = nullptr;
+        int slot = 0;
     };
+    using Keys = std::vector<Key>;
     struct Wanted {
         Key key;
         LinearSpec spec;
@@ -127,10 +139,13 @@ private:
     const Item* find(const NSObject* item) const;
     void addAttribute(LinearSpec& spec, const NSObject& item, NSLayoutAttribute attribute, double factor) const;
     std::optional<LinearSpec> specFor(const NSLayoutConstraint& constraint) const;
+    void wantView(const NSView& view, std::vector<Wanted>& wanted);
     void wantGenerated(const NSView& view, const NSView* superview, bool isRoot, std::vector<Wanted>& wanted);
     void wantIntrinsic(const NSView& view, std::vector<Wanted>& wanted);
-    void apply(std::vector<Wanted>& wanted);
-    String describe(const Wanted& wanted) const;
+    void apply(std::vector<Wanted>& wanted, const std::vector<const NSView*>* only);
+    static String describe(Kind kind, const NSLayoutConstraint* user, const NSView& view, int slot,
+                           const LinearSpec& spec);
+    static String describe(const Entry& entry);
     void addToSolver(Entry& entry);
     Rect frameRect(const Item& item) const;
     Rect alignmentRect(const Item& item) const;
@@ -139,9 +154,14 @@ private:
     bool inUse_ = false;
     solver::Solver solver_;
     std::unordered_map<const NSObject*, Item> items_;
+    std::unordered_map<std::uint64_t, const NSObject*> itemOfVariable_;
     std::unordered_map<Key, Entry, KeyHash> entries_;
+    // What each view asked for at its last reading.
+    std::unordered_map<const NSView*, Keys> keysOf_;
     const NSView* root_ = nullptr;
+    // Entries marked in the current reading; items seen in the last full one.
     std::uint64_t generation_ = 0;
+    std::uint64_t itemGeneration_ = 0;
 };
 
 }  // namespace detail

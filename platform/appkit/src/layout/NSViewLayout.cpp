@@ -52,8 +52,28 @@ NSView& NSView::layoutRoot()
 
 void NSView::invalidateLayout()
 {
+    layoutDirty_ = true;
+    layoutRoot().hasDirtyViews_ = true;
+    setNeedsLayout(true);
+}
+
+void NSView::invalidateLayoutTree()
+{
     layoutRoot().layoutStale_ = true;
     setNeedsLayout(true);
+}
+
+// The views marked since the engine last read them: all of them lie in
+// subtrees that ask for a pass.
+void NSView::collectDirtyViews(std::vector<const NSView*>& views)
+{
+    if (layoutDirty_) {
+        layoutDirty_ = false;
+        views.push_back(this);
+    }
+    for (const auto& subview : subviews_)
+        if (subview->subtreeNeedsPass_)
+            subview->collectDirtyViews(views);
 }
 
 void NSView::frameDidChange(NSRect old)
@@ -74,7 +94,7 @@ void NSView::didMoveInTree()
 {
     layoutEngine_.reset();
     layoutStale_ = true;
-    invalidateLayout();
+    invalidateLayoutTree();
 }
 
 // Leaving a superview ends the constraints above that name this subtree:
@@ -92,7 +112,7 @@ void NSView::willLeaveSuperview()
         }
     }
     if (superview)
-        superview->invalidateLayout();
+        superview->invalidateLayoutTree();
     // From here on the subtree is a tree of its own.
     layoutStale_ = true;
 }
@@ -152,7 +172,7 @@ void NSView::addLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
     }
     guide->setOwningView(std::static_pointer_cast<NSView>(shared_from_this()));
     layoutGuides_.push_back(guide);
-    invalidateLayout();
+    invalidateLayoutTree();
 }
 
 void NSView::removeLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
@@ -169,7 +189,7 @@ void NSView::removeLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
     }
     layoutGuides_.erase(it);
     guide->setOwningView(nullptr);
-    invalidateLayout();
+    invalidateLayoutTree();
 }
 
 // --- Anchors -----------------------------------------------------------------
@@ -309,7 +329,8 @@ void NSView::setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection dire
     if (layoutDirection_ == direction)
         return;
     layoutDirection_ = direction;
-    invalidateLayout();
+    // Constraints anywhere above may name this view's leading or trailing.
+    invalidateLayoutTree();
 }
 
 // --- Passes --------------------------------------------------------------------
@@ -380,6 +401,25 @@ void NSView::markChangedFrames(const detail::LayoutEngine& engine)
     }
 }
 
+// After reading part of the tree: the views the engine moved lay out
+// their subviews and guides again, and their superviews place them.
+void NSView::markMovedItems(detail::LayoutEngine& engine)
+{
+    for (const NSObject* item : engine.takeMovedItems()) {
+        auto* view = dynamic_cast<NSView*>(const_cast<NSObject*>(item));
+        std::shared_ptr<NSView> owner;
+        if (!view) {
+            owner = static_cast<const NSLayoutGuide*>(item)->owningView();
+            view = owner.get();
+        }
+        if (!view)
+            continue;
+        view->setNeedsLayout(true);
+        if (auto superview = view->superview_.lock())
+            superview->setNeedsLayout(true);
+    }
+}
+
 void NSView::layoutTopDown()
 {
     if (needsLayout_) {
@@ -403,17 +443,34 @@ void NSView::layoutTopDown()
 bool NSView::runLayoutPasses()
 {
     for (int pass = 0; pass < kMaxPasses; ++pass) {
-        if (!subtreeNeedsPass_ && !layoutStale_ && layoutEngine_)
+        if (!subtreeNeedsPass_ && !layoutStale_ && !hasDirtyViews_ && layoutEngine_)
             return false;
         updateConstraintsForSubtreeIfNeeded();
-        if (layoutStale_ || !layoutEngine_) {
-            layoutStale_ = false;
+        bool full = layoutStale_ || !layoutEngine_ || (hasDirtyViews_ && !layoutEngine_->inUse());
+        if (full || hasDirtyViews_) {
             auto window = window_.lock();
             bool isContent = window && window->contentView().get() == this;
             if (!layoutEngine_)
                 layoutEngine_ = std::make_shared<detail::LayoutEngine>(isContent ? detail::RootMode::Window
                                                                                  : detail::RootMode::Detached);
-            if (layoutEngine_->sync(*this)) {
+            bool inUse;
+            if (full) {
+                inUse = layoutEngine_->sync(*this);
+                auto clear = [](auto& self, NSView& view) -> void {
+                    view.layoutDirty_ = false;
+                    for (const auto& subview : view.subviews_)
+                        self(self, *subview);
+                };
+                clear(clear, *this);
+            } else {
+                std::vector<const NSView*> dirty;
+                collectDirtyViews(dirty);
+                layoutEngine_->update(dirty);
+                inUse = true;
+            }
+            layoutStale_ = false;
+            hasDirtyViews_ = false;
+            if (inUse) {
                 NSSize size = layoutEngine_->rootFrameSize();
                 if (size != frame_.size) {
                     if (isContent) {
@@ -426,12 +483,17 @@ bool NSView::runLayoutPasses()
                         setFrameSize(size);
                     }
                 }
-                markChangedFrames(*layoutEngine_);
+                if (full) {
+                    layoutEngine_->takeMovedItems();
+                    markChangedFrames(*layoutEngine_);
+                } else {
+                    markMovedItems(*layoutEngine_);
+                }
             }
         }
         layoutTopDown();
     }
-    if (subtreeNeedsPass_ || layoutStale_) {
+    if (subtreeNeedsPass_ || layoutStale_ || hasDirtyViews_) {
         Log::error("Layout of %s still needs another pass after %d; leaving it as it is.", className().utf8().c_str(),
                    kMaxPasses);
         return true;

@@ -87,6 +87,12 @@ public:
 
     double value(Variable variable) const;
 
+    // With tracking on, the solver notes the variables whose values may
+    // have changed (ids, possibly more than once) until they are taken:
+    // what a caller that mirrors the values needs to look at again.
+    void setTracksChanges(bool tracks);
+    std::vector<std::uint64_t> takeChangedVariables();
+
     // Forgets every constraint, edit variable and value.
     void reset();
 
@@ -150,6 +156,7 @@ private:
     // The basic symbols of the rows that hold a symbol.
     const std::vector<std::uint32_t>& column(Symbol symbol) const;
     void link(Symbol symbol, std::uint32_t basic);
+    void noteChanged(Symbol basic);
     void unlink(Symbol symbol, std::uint32_t basic);
 
     std::vector<BasicRow> rows_;
@@ -167,6 +174,10 @@ private:
     std::unordered_map<std::uint32_t, Constraint> markers_;
     std::unordered_map<std::uint64_t, HeldVariable> variables_;
     std::unordered_map<std::uint64_t, Edit> edits_;
+    // External symbol id -> the variable it stands for, to report changes.
+    std::unordered_map<std::uint32_t, std::uint64_t> variableOf_;
+    std::vector<std::uint64_t> changed_;
+    bool tracksChanges_ = false;
     std::uint32_t nextSymbol_ = 1;
 };
 
