@@ -105,6 +105,29 @@ void BM_RelayoutAfterConstantChange(benchmark::State& state)
 }
 BENCHMARK(BM_RelayoutAfterConstantChange)->Unit(benchmark::kMicrosecond);
 
+// A tile joins a list of 50 that is laid out already, as a collection view
+// adds an item scrolled into sight, and the list lays out; it leaves again
+// off the clock.
+void BM_AddTileToLaidOutList(benchmark::State& state)
+{
+    std::vector<Tile> tiles;
+    auto list = makeList(50, tiles);
+    list->layoutSubtreeIfNeeded();
+    for (auto _ : state) {
+        state.PauseTiming();
+        Tile tile = makeTile(NSMakeRect(0, 80.0 * 50, 320, 80));
+        state.ResumeTiming();
+        list->addSubview(tile.view);
+        list->layoutSubtreeIfNeeded();
+        benchmark::DoNotOptimize(tile.view->subviews().back()->frame());
+        state.PauseTiming();
+        tile.view->removeFromSuperview();
+        list->layoutSubtreeIfNeeded();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddTileToLaidOutList)->Unit(benchmark::kMicrosecond);
+
 // The size of one tile from its constraints, as the main list measures a
 // sizing tile on every opening.
 void BM_TileFittingSize(benchmark::State& state)

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace solver;
@@ -530,6 +531,37 @@ TEST(Solver, RandomSuggestionsMatchAFreshSolveWithTheSameWish)
             EXPECT_NEAR(weightedError(incremental, withWish), expected, 1e-6 * std::max(1.0, expected));
         }
     }
+}
+
+// Solvers share nothing but the making of variables and a merge buffer of
+// each thread: solvers on separate threads reach what one thread reaches.
+TEST(SolverConcurrent, SeparateSolversOnSeparateThreads)
+{
+    auto solve = [](int seed) {
+        std::mt19937 random(seed);
+        std::vector<Variable> variables(6);
+        Solver s;
+        std::vector<Constraint> held;
+        for (std::size_t i = 0; i < variables.size(); ++i)
+            held.push_back((Expression(variables[i]) == double(i)).withStrength(0.5));
+        for (int i = 0; i < 200; ++i)
+            held.push_back(randomConstraint(random, variables, i % 3 == 0));
+        std::vector<Constraint> accepted;
+        for (const Constraint& c : held)
+            if (s.addConstraint(c))
+                accepted.push_back(c);
+        return weightedError(s, accepted);
+    };
+    std::vector<double> alone;
+    for (int seed = 0; seed < 4; ++seed)
+        alone.push_back(solve(seed));
+    std::vector<double> together(4);
+    std::vector<std::thread> threads;
+    for (int seed = 0; seed < 4; ++seed)
+        threads.emplace_back([&, seed] { together[seed] = solve(seed); });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(together, alone);
 }
 
 }  // namespace

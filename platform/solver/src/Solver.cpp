@@ -73,6 +73,7 @@ void Solver::reset()
     objective_ = std::make_unique<Row>();
     artificial_.reset();
     infeasible_.clear();
+    objectiveTouched_.clear();
     constraints_.clear();
     markers_.clear();
     variables_.clear();
@@ -218,7 +219,9 @@ void Solver::substitute(Symbol symbol, const Row& row)
             noteChanged(basicRow.basic);
         }
     }
-    objective_->substitute(symbol, row);
+    if (objective_->substitute(symbol, row))
+        for (const auto& cell : row.cells())
+            objectiveTouched_.push_back(cell.symbol);
     if (artificial_)
         artificial_->substitute(symbol, row);
 }
@@ -398,6 +401,29 @@ bool Solver::addWithArtificialVariable(const Row& row, const Constraint& constra
     return success;
 }
 
+// The lowest-numbered pivotable symbol with a negative coefficient. For the
+// main objective only the touched symbols are looked at: the others were
+// non-negative when it was last optimal and haven't changed since.
+Solver::Symbol Solver::enteringSymbol(const Row& objective)
+{
+    auto improves = [&objective](Symbol symbol) {
+        double coefficient = objective.coefficientFor(symbol);
+        return symbol.pivotable() && coefficient < 0 && !nearZero(coefficient);
+    };
+    if (&objective != objective_.get()) {
+        for (const auto& cell : objective.cells())
+            if (improves(cell.symbol))
+                return cell.symbol;
+        return {};
+    }
+    std::erase_if(objectiveTouched_, [&](Symbol symbol) { return !improves(symbol); });
+    Symbol entering;
+    for (Symbol symbol : objectiveTouched_)
+        if (!entering.valid() || symbol.id < entering.id)
+            entering = symbol;
+    return entering;
+}
+
 Status Solver::optimize(Row& objective)
 {
     std::size_t limit = pivotLimit(rows_.size());
@@ -406,12 +432,7 @@ Status Solver::optimize(Row& objective)
         // objective enters, and among the rows that bind first, the one of
         // the lowest-numbered basic symbol leaves. The tableau is degenerate
         // often enough that a greedier rule could cycle.
-        Symbol entering;
-        for (const auto& cell : objective.cells())
-            if (cell.symbol.pivotable() && cell.coefficient < 0 && !nearZero(cell.coefficient)) {
-                entering = cell.symbol;
-                break;
-            }
+        Symbol entering = enteringSymbol(objective);
         if (!entering.valid())
             return Status();
         std::optional<std::size_t> leaving;
@@ -445,10 +466,14 @@ Status Solver::optimize(Row& objective)
 
 void Solver::removeErrorFromObjective(Symbol error, double strength)
 {
-    if (auto index = rowOf(error))
+    if (auto index = rowOf(error)) {
         objective_->insert(rows_[*index].row, -strength);
-    else
+        for (const auto& cell : rows_[*index].row.cells())
+            objectiveTouched_.push_back(cell.symbol);
+    } else {
         objective_->insert(error, -strength);
+        objectiveTouched_.push_back(error);
+    }
 }
 
 // The row to pivot a non-basic marker into before its row is dropped: a

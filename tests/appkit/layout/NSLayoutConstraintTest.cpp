@@ -369,6 +369,59 @@ TEST(AutoLayout, ConstraintsLiveOnTheCommonAncestorAndEndWhenAnItemLeaves)
         "view tree"));
 }
 
+TEST(AutoLayout, ViewsAndGuidesComingAndGoingJoinTheRunningLayout)
+{
+    Scene scene = makeScene();
+    NSLayoutConstraint::activateConstraints({
+        scene.a->leftAnchor()->constraintEqualToAnchor(scene.root->leftAnchor(), 10),
+        scene.a->topAnchor()->constraintEqualToAnchor(scene.root->topAnchor(), 10),
+    });
+    scene.root->layoutSubtreeIfNeeded();
+
+    // A subtree with constraints of its own, placed against a.
+    auto card = std::make_shared<ContentView>();
+    auto label = addChild(card, {50, 10});
+    NSLayoutConstraint::activateConstraints({
+        label->centerXAnchor()->constraintEqualToAnchor(card->centerXAnchor()),
+        label->centerYAnchor()->constraintEqualToAnchor(card->centerYAnchor()),
+        card->widthAnchor()->constraintEqualToConstant(100),
+        card->heightAnchor()->constraintEqualToConstant(40),
+    });
+    scene.root->addSubview(card);
+    auto below = card->topAnchor()->constraintEqualToAnchor(scene.a->bottomAnchor(), 5);
+    NSLayoutConstraint::activateConstraints(
+        {below, card->leftAnchor()->constraintEqualToAnchor(scene.a->leftAnchor())});
+    auto guide = std::make_shared<NSLayoutGuide>();
+    card->addLayoutGuide(guide);
+    NSLayoutConstraint::activateConstraints({
+        guide->leftAnchor()->constraintEqualToAnchor(label->rightAnchor()),
+        guide->rightAnchor()->constraintEqualToAnchor(card->rightAnchor()),
+        guide->topAnchor()->constraintEqualToAnchor(card->topAnchor()),
+        guide->heightAnchor()->constraintEqualToConstant(4),
+    });
+    scene.root->layoutSubtreeIfNeeded();
+    expectFrame(*card, {{10, 225}, {100, 40}});
+    expectFrame(*label, {{25, 15}, {50, 10}});
+    EXPECT_EQ(guide->frame(), NSMakeRect(75, 36, 25, 4));
+
+    // a goes: what tied the card to it goes too, the card's own stay.
+    scene.a->removeFromSuperview();
+    EXPECT_FALSE(below->isActive());
+    auto top = card->topAnchor()->constraintEqualToAnchor(scene.root->topAnchor());
+    top->setActive(true);
+    card->removeLayoutGuide(guide);
+    scene.root->layoutSubtreeIfNeeded();
+    EXPECT_EQ(card->frame().origin.y, 260);
+    expectFrame(*label, {{25, 15}, {50, 10}});
+
+    // Taken out, the card lays out as a tree of its own.
+    card->removeFromSuperview();
+    card->setFrameSize({0, 0});
+    card->layoutSubtreeIfNeeded();
+    EXPECT_EQ(card->frame().size, NSMakeSize(100, 40));
+    expectFrame(*label, {{25, 15}, {50, 10}});
+}
+
 TEST(AutoLayout, LayoutGuidesAreLaidOutAndObservable)
 {
     auto root = makeRoot(true);

@@ -117,6 +117,9 @@ public:
     // it is, as constraints relative to its superview. Off, constraints do.
     bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
     void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
+    // A class that lays itself out by constraints answers true: its tree
+    // then does too, even before any constraint is active.
+    virtual bool requiresConstraintBasedLayout() const { return false; }
 
     // The active constraints installed on this view (the closest common
     // ancestor of their items). Adding one activates it here.

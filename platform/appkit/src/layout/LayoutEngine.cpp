@@ -388,7 +388,7 @@ bool LayoutEngine::sync(const NSView& root)
         itemFor(*view);
         for (const auto& guide : view->layoutGuides())
             itemFor(*guide);
-        if (!view->installedConstraints_.empty() ||
+        if (!view->installedConstraints_.empty() || view->requiresConstraintBasedLayout() ||
             (view != &root && !view->translatesAutoresizingMaskIntoConstraints()))
             asksForLayout = true;
         const auto& subviews = view->subviews();
@@ -413,15 +413,12 @@ bool LayoutEngine::sync(const NSView& root)
     for (const NSView* view : views)
         wantView(*view, wanted);
     apply(wanted, nullptr);
-    for (auto it = items_.begin(); it != items_.end();) {
-        if (it->second.generation == itemGeneration_) {
-            ++it;
-            continue;
-        }
-        for (const auto& variable : {it->second.left, it->second.top, it->second.width, it->second.height})
-            itemOfVariable_.erase(variable.id());
-        it = items_.erase(it);
-    }
+    std::vector<const NSObject*> unseen;
+    for (const auto& [object, item] : items_)
+        if (item.generation != itemGeneration_)
+            unseen.push_back(object);
+    for (const NSObject* object : unseen)
+        eraseItem(*object);
     return true;
 }
 
@@ -438,14 +435,54 @@ std::vector<const NSObject*> LayoutEngine::takeMovedItems()
 void LayoutEngine::update(const std::vector<const NSView*>& views)
 {
     ++generation_;
-    std::vector<Wanted> wanted;
     for (const NSView* view : views) {
-        if (!find(view))
-            continue;
         itemFor(*view);
-        wantView(*view, wanted);
+        for (const auto& guide : view->layoutGuides())
+            itemFor(*guide);
     }
+    std::vector<Wanted> wanted;
+    for (const NSView* view : views)
+        wantView(*view, wanted);
     apply(wanted, &views);
+}
+
+void LayoutEngine::eraseItem(const NSObject& object)
+{
+    auto it = items_.find(&object);
+    if (it == items_.end())
+        return;
+    for (const auto& variable : {it->second.left, it->second.top, it->second.width, it->second.height})
+        itemOfVariable_.erase(variable.id());
+    items_.erase(it);
+}
+
+void LayoutEngine::forget(const NSView& subtree)
+{
+    if (!inUse_)
+        return;
+    std::vector<const NSView*> stack{&subtree};
+    while (!stack.empty()) {
+        const NSView* view = stack.back();
+        stack.pop_back();
+        if (auto keys = keysOf_.find(view); keys != keysOf_.end()) {
+            for (const Key& key : keys->second)
+                if (auto it = entries_.find(key); it != entries_.end()) {
+                    solver_.removeConstraint(it->second.constraint);
+                    entries_.erase(it);
+                }
+            keysOf_.erase(keys);
+        }
+        eraseItem(*view);
+        for (const auto& guide : view->layoutGuides())
+            eraseItem(*guide);
+        for (const auto& subview : view->subviews())
+            stack.push_back(subview.get());
+    }
+}
+
+void LayoutEngine::forget(const NSLayoutGuide& guide)
+{
+    eraseItem(guide);
 }
 
 // Tells the solver what changed among the entries of the views read (all

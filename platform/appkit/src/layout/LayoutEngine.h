@@ -79,8 +79,12 @@ public:
     // as they are set.
     bool sync(const NSView& root);
     // Reads again only the views given, of a tree read before: what they
-    // ask of their own (their constraints, mask, intrinsic size).
+    // ask of their own (their constraints, mask, intrinsic size, guides);
+    // views new to the tree among them too.
     void update(const std::vector<const NSView*>& views);
+    // A subtree leaves the tree, or a guide its view: what they asked goes.
+    void forget(const NSView& subtree);
+    void forget(const NSLayoutGuide& guide);
     bool inUse() const { return inUse_; }
 
     bool holds(const NSObject& item) const { return items_.contains(&item); }
@@ -136,6 +140,7 @@ private:
     };
 
     Item& itemFor(const NSObject& item);
+    void eraseItem(const NSObject& item);
     const Item* find(const NSObject* item) const;
     void addAttribute(LinearSpec& spec, const NSObject& item, NSLayoutAttribute attribute, double factor) const;
     std::optional<LinearSpec> specFor(const NSLayoutConstraint& constraint) const;

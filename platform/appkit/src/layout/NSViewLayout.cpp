@@ -90,18 +90,38 @@ void NSView::frameDidChange(NSRect old)
         setNeedsLayout(true);
 }
 
+// A subtree that joins a tree whose engine is running is read as views
+// that changed; anything else makes the new root read its whole tree.
 void NSView::didMoveInTree()
 {
     layoutEngine_.reset();
-    layoutStale_ = true;
-    invalidateLayoutTree();
+    NSView& root = layoutRoot();
+    if (&root == this || !root.layoutEngine_ || !root.layoutEngine_->inUse()) {
+        layoutStale_ = true;
+        invalidateLayoutTree();
+        return;
+    }
+    auto mark = [](auto& self, NSView& view) -> void {
+        view.layoutDirty_ = true;
+        view.needsLayout_ = true;
+        view.subtreeNeedsPass_ = true;
+        for (const auto& subview : view.subviews_)
+            self(self, *subview);
+    };
+    mark(mark, *this);
+    root.hasDirtyViews_ = true;
+    if (auto superview = superview_.lock())
+        superview->requestPass();
 }
 
 // Leaving a superview ends the constraints above that name this subtree:
-// their common ancestor is no longer one.
+// their common ancestor is no longer one. The old tree's engine forgets
+// the subtree, which is a tree of its own from here on.
 void NSView::willLeaveSuperview()
 {
     auto superview = superview_.lock();
+    if (auto& engine = layoutRoot().layoutEngine_)
+        engine->forget(*this);
     for (NSView* ancestor = superview.get(); ancestor; ancestor = ancestor->superview_.lock().get()) {
         auto installed = ancestor->installedConstraints_;
         for (const auto& constraint : installed) {
@@ -112,8 +132,7 @@ void NSView::willLeaveSuperview()
         }
     }
     if (superview)
-        superview->invalidateLayoutTree();
-    // From here on the subtree is a tree of its own.
+        superview->setNeedsLayout(true);
     layoutStale_ = true;
 }
 
@@ -172,7 +191,7 @@ void NSView::addLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
     }
     guide->setOwningView(std::static_pointer_cast<NSView>(shared_from_this()));
     layoutGuides_.push_back(guide);
-    invalidateLayoutTree();
+    invalidateLayout();
 }
 
 void NSView::removeLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
@@ -189,7 +208,9 @@ void NSView::removeLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide)
     }
     layoutGuides_.erase(it);
     guide->setOwningView(nullptr);
-    invalidateLayoutTree();
+    if (auto& engine = layoutRoot().layoutEngine_)
+        engine->forget(*guide);
+    invalidateLayout();
 }
 
 // --- Anchors -----------------------------------------------------------------
@@ -362,6 +383,9 @@ void NSView::updateConstraints() { }
 
 void NSView::updateConstraintsForSubtreeIfNeeded()
 {
+    // A view that needs its constraints updated marks its ancestors.
+    if (!subtreeNeedsPass_)
+        return;
     auto subviews = subviews_;
     for (const auto& subview : subviews)
         subview->updateConstraintsForSubtreeIfNeeded();

@@ -138,6 +138,7 @@ private:
     static Symbol chooseSubject(const Row& row, const Tag& tag);
     bool addWithArtificialVariable(const Row& row, const Constraint& constraint, std::vector<Constraint>& conflicts);
     Status optimize(Row& objective);
+    Symbol enteringSymbol(const Row& objective);
     Status dualOptimize();
     Status reoptimize();
     void pivot(std::size_t rowIndex, Symbol entering);
@@ -169,6 +170,9 @@ private:
     // artificial variable.
     std::unique_ptr<Row> artificial_;
     std::vector<Symbol> infeasible_;
+    // The symbols whose objective coefficients changed since the objective
+    // was last optimal: only they can have gone negative.
+    std::vector<Symbol> objectiveTouched_;
     std::unordered_map<const void*, HeldConstraint> constraints_;
     // Marker symbol id -> the constraint it belongs to, to name conflicts.
     std::unordered_map<std::uint32_t, Constraint> markers_;
