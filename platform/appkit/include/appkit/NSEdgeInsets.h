@@ -2,7 +2,8 @@
 
 #include "appkit/AppKitDefines.h"
 
-// Distances in from the four edges of a rectangle.
+// Distances in from each edge of a rectangle, top and bottom as seen on
+// screen whatever the flipping.
 struct NSEdgeInsets {
     CGFloat top = 0;
     CGFloat left = 0;
@@ -16,4 +17,9 @@ inline constexpr NSEdgeInsets NSEdgeInsetsZero{};
 constexpr NSEdgeInsets NSEdgeInsetsMake(CGFloat top, CGFloat left, CGFloat bottom, CGFloat right)
 {
     return {top, left, bottom, right};
+}
+
+inline bool NSEdgeInsetsEqual(NSEdgeInsets a, NSEdgeInsets b)
+{
+    return a == b;
 }

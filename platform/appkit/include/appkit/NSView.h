@@ -1,6 +1,8 @@
 #pragma once
 
 #include "appkit/AppKitDefines.h"
+#include "appkit/NSEdgeInsets.h"
+#include "appkit/NSLayoutConstraint.h"
 #include "appkit/NSResponder.h"
 #include "foundation/String.h"
 
@@ -9,8 +11,17 @@
 #include <utility>
 #include <vector>
 
+class NSLayoutDimension;
+class NSLayoutGuide;
+class NSLayoutXAxisAnchor;
+class NSLayoutYAxisAnchor;
 class NSViewController;
 class NSWindow;
+enum NSUserInterfaceLayoutDirection : NSInteger;
+
+namespace detail {
+class LayoutEngine;
+}
 
 // Where a subview goes among its siblings, with the platform's values.
 enum NSWindowOrderingMode : NSInteger {
@@ -90,13 +101,100 @@ public:
     void setNeedsDisplay(bool needsDisplay) { needsDisplay_ = needsDisplay; }
 
     virtual bool isFlipped() const { return false; }
-    // The size the view wants from its content; NSViewNoIntrinsicMetric
-    // along an axis where it has no preference.
+
+    // ---- Auto Layout (src/layout/NSViewLayout.cpp) -------------------------
+    //
+    // A view tree lays itself out by constraints once any of its views has
+    // an active constraint or stops translating its autoresizing mask into
+    // constraints; a tree with neither keeps its frames as they are set.
+    // The passes: update constraints (subviews before their superview), then
+    // solve and lay out (superviews before their subviews: `layout` sets
+    // the frames of the subviews and guides that the constraints place).
+    // A window runs them before it is shown and, while it is visible, on
+    // the run loop after something asked for them.
+
+    // On (the default), the view's frame and autoresizing mask decide where
+    // it is, as constraints relative to its superview. Off, constraints do.
+    bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
+    void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
+    // A class that lays itself out by constraints answers true: its tree
+    // then does too, even before any constraint is active.
+    virtual bool requiresConstraintBasedLayout() const { return false; }
+
+    // The active constraints installed on this view (the closest common
+    // ancestor of their items). Adding one activates it here.
+    const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const { return installedConstraints_; }
+    void addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+    void addConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+    void removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+    void removeConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+
+    const std::vector<std::shared_ptr<NSLayoutGuide>>& layoutGuides() const { return layoutGuides_; }
+    void addLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide);
+    // Deactivates the constraints that name the guide.
+    void removeLayoutGuide(const std::shared_ptr<NSLayoutGuide>& guide);
+
+    std::shared_ptr<NSLayoutXAxisAnchor> leadingAnchor();
+    std::shared_ptr<NSLayoutXAxisAnchor> trailingAnchor();
+    std::shared_ptr<NSLayoutXAxisAnchor> leftAnchor();
+    std::shared_ptr<NSLayoutXAxisAnchor> rightAnchor();
+    std::shared_ptr<NSLayoutYAxisAnchor> topAnchor();
+    std::shared_ptr<NSLayoutYAxisAnchor> bottomAnchor();
+    std::shared_ptr<NSLayoutDimension> widthAnchor();
+    std::shared_ptr<NSLayoutDimension> heightAnchor();
+    std::shared_ptr<NSLayoutXAxisAnchor> centerXAnchor();
+    std::shared_ptr<NSLayoutYAxisAnchor> centerYAnchor();
+    std::shared_ptr<NSLayoutYAxisAnchor> firstBaselineAnchor();
+    std::shared_ptr<NSLayoutYAxisAnchor> lastBaselineAnchor();
+
+    // The size the view wants from its content (of its alignment rectangle);
+    // NSViewNoIntrinsicMetric along an axis where it has no preference. A
+    // view whose content changes calls invalidateIntrinsicContentSize.
     virtual NSSize intrinsicContentSize() const { return {NSViewNoIntrinsicMetric, NSViewNoIntrinsicMetric}; }
-    // The smallest size that fits the content. Without a layout engine this
-    // is the intrinsic size where the view has one and the frame's size
-    // elsewhere.
+    void invalidateIntrinsicContentSize();
+    // How much the view resists growing past its intrinsic size (hugging,
+    // 250 by default) and shrinking below it (compression resistance, 750).
+    NSLayoutPriority contentHuggingPriorityForOrientation(NSLayoutConstraintOrientation orientation) const;
+    void setContentHuggingPriority(NSLayoutPriority priority, NSLayoutConstraintOrientation orientation);
+    NSLayoutPriority
+    contentCompressionResistancePriorityForOrientation(NSLayoutConstraintOrientation orientation) const;
+    void setContentCompressionResistancePriority(NSLayoutPriority priority, NSLayoutConstraintOrientation orientation);
+
+    // The smallest size that the constraints of the view's subtree allow.
+    // A subtree without constraints answers the intrinsic size where the
+    // view has one and the frame's size elsewhere.
     virtual NSSize fittingSize() const;
+
+    // Constraints place the alignment rectangle: the frame less these
+    // insets (top and bottom as seen on screen).
+    virtual NSEdgeInsets alignmentRectInsets() const { return NSEdgeInsetsZero; }
+    NSRect alignmentRectForFrame(NSRect frame) const;
+    NSRect frameForAlignmentRect(NSRect alignmentRect) const;
+    // Where the baselines lie within the alignment rectangle; a view
+    // without text has both at its bottom.
+    virtual CGFloat baselineOffsetFromBottom() const { return 0; }
+    virtual CGFloat firstBaselineOffsetFromTop() const;
+
+    // The application's direction unless one is set for the view.
+    virtual NSUserInterfaceLayoutDirection userInterfaceLayoutDirection() const;
+    virtual void setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection direction);
+
+    bool needsLayout() const { return needsLayout_; }
+    void setNeedsLayout(bool needsLayout);
+    // Sets the frames of the subviews and layout guides that constraints
+    // place. Overrides call the inherited one.
+    virtual void layout();
+    // Runs the passes of the view's tree now, where anything asks for them.
+    void layoutSubtreeIfNeeded();
+
+    bool needsUpdateConstraints() const { return needsUpdateConstraints_; }
+    void setNeedsUpdateConstraints(bool needsUpdateConstraints);
+    // Where a view changes its own constraints; overrides call the
+    // inherited one last.
+    virtual void updateConstraints();
+    void updateConstraintsForSubtreeIfNeeded();
+
+    // ---- end of Auto Layout ------------------------------------------------
 
     // A rectangle of this view in the window's coordinates (`view` nullptr)
     // or in another view's of the same window.
@@ -150,6 +248,49 @@ private:
     void detachFromSuperview();
     void moveToWindow(const std::shared_ptr<NSWindow>& window);
     void collectControllers(std::vector<std::shared_ptr<NSViewController>>& controllers);
+
+    // ---- Auto Layout state (src/layout/NSViewLayout.cpp) -------------------
+    friend class NSLayoutConstraint;
+    friend class detail::LayoutEngine;
+    // Something of this view that the constraints see changed (its own
+    // constraints, intrinsic size, priorities, frame as an input): the
+    // engine reads the view again at the next pass, which is asked for.
+    void invalidateLayout();
+    // The tree changed (views or guides came or went, a direction): the
+    // engine reads all of it again.
+    void invalidateLayoutTree();
+    void collectDirtyViews(std::vector<const NSView*>& views);
+    void requestPass();
+    void frameDidChange(NSRect old);
+    void didMoveInTree();
+    void willLeaveSuperview();
+    bool runLayoutPasses();
+    void markChangedFrames(const detail::LayoutEngine& engine);
+    void markMovedItems(detail::LayoutEngine& engine);
+    void layoutTopDown();
+    NSView& layoutRoot();
+
+    std::vector<std::shared_ptr<NSLayoutConstraint>> installedConstraints_;
+    std::vector<std::shared_ptr<NSLayoutGuide>> layoutGuides_;
+    // Only a root's; a cache of what its tree asks, rebuilt when needed.
+    std::shared_ptr<detail::LayoutEngine> layoutEngine_;
+    NSLayoutPriority hugging_[2] = {NSLayoutPriorityDefaultLow, NSLayoutPriorityDefaultLow};
+    NSLayoutPriority compressionResistance_[2] = {NSLayoutPriorityDefaultHigh, NSLayoutPriorityDefaultHigh};
+    NSInteger layoutDirection_ = -1;  // none set
+    bool translatesAutoresizingMask_ = true;
+    bool needsLayout_ = true;
+    bool needsUpdateConstraints_ = true;
+    // Some view of the subtree needs layout or an update of its constraints.
+    bool subtreeNeedsPass_ = true;
+    // Only a root's: its engine must read the tree again, all of it or
+    // the views marked.
+    bool layoutStale_ = true;
+    bool hasDirtyViews_ = false;
+    bool layoutDirty_ = true;
+    // While the superview's autoresizing sets the frame: what the mask's
+    // constraints say already, so the engine needn't read it again.
+    bool autoresizing_ = false;
+    // ---- end of Auto Layout state ------------------------------------------
 
     NSRect frame_;
     std::weak_ptr<NSView> superview_;

@@ -153,6 +153,16 @@ public:
     // The window controller, unless one is set explicitly.
     std::shared_ptr<NSResponder> nextResponder() const override;
 
+    // ---- Auto Layout (src/layout/NSWindowLayout.cpp) -----------------------
+    // The passes of the content view's tree: constraints first, then layout.
+    // The window runs both before it is shown and, while it is visible, on
+    // the run loop after a view asked; drawing comes after them.
+    void updateConstraintsIfNeeded();
+    void layoutIfNeeded();
+    // Internal: a view of the window asks for the passes.
+    void setNeedsLayoutPass();
+    // ---- end of Auto Layout ------------------------------------------------
+
 protected:
     static void describe(ClassDescriptor& d);
 
@@ -182,4 +192,6 @@ private:
     // While shown, the window keeps its controller alive.
     std::shared_ptr<NSWindowController> shownController_;
     std::array<std::shared_ptr<NSButton>, 3> standardButtons_;
+    // Auto Layout: a pass is waiting on the run loop.
+    bool layoutPassScheduled_ = false;
 };

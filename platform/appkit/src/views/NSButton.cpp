@@ -27,6 +27,7 @@ void NSButton::describe(ClassDescriptor& d)
 void NSButton::setImage(const std::shared_ptr<NSImage>& image)
 {
     automaticChange("image", [&] { image_ = image; });
+    invalidateIntrinsicContentSize();
 }
 
 void NSButton::performClick(const Id&)

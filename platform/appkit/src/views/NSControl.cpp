@@ -46,6 +46,7 @@ void NSControl::setEnabled(bool enabled)
 void NSControl::setObjectValue(const Id& value)
 {
     automaticChange("objectValue", [&] { objectValue_ = value; });
+    invalidateIntrinsicContentSize();
 }
 
 String NSControl::stringValue() const

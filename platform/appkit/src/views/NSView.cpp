@@ -52,15 +52,21 @@ NSRect autoresized(NSRect frame, NSAutoresizingMaskOptions mask, CGFloat dx, CGF
 
 void NSView::setFrame(NSRect frame)
 {
+    NSRect oldFrame = frame_;
     NSSize old = frame_.size;
     frame_ = frame;
+    frameDidChange(oldFrame);
     CGFloat dx = frame.size.width - old.width;
     CGFloat dy = frame.size.height - old.height;
     if (dx == 0 && dy == 0)
         return;
+    // Views placed by constraints get their frames from the layout pass.
     for (auto& subview : subviews_)
-        if (subview->autoresizingMask_ != NSViewNotSizable)
+        if (subview->autoresizingMask_ != NSViewNotSizable && subview->translatesAutoresizingMask_) {
+            subview->autoresizing_ = true;
             subview->setFrame(autoresized(subview->frame_, subview->autoresizingMask_, dx, dy));
+            subview->autoresizing_ = false;
+        }
 }
 
 std::shared_ptr<NSWindow> NSView::window() const
@@ -153,6 +159,7 @@ void NSView::moveToWindow(const std::shared_ptr<NSWindow>& window)
 void NSView::setContainingWindow(const std::shared_ptr<NSWindow>& window)
 {
     moveToWindow(window);
+    didMoveInTree();
 }
 
 void NSView::viewWillMoveToWindow(const std::shared_ptr<NSWindow>&) { }
@@ -173,6 +180,7 @@ void NSView::detachFromSuperview()
     }
     auto self = std::static_pointer_cast<NSView>(shared_from_this());
     viewWillMoveToSuperview(nullptr);
+    willLeaveSuperview();
     std::erase(superview->subviews_, self);
     superview_.reset();
     moveToWindow(nullptr);
@@ -186,6 +194,7 @@ void NSView::insertSubview(const std::shared_ptr<NSView>& view, std::size_t inde
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
     view->superview_ = self;
     view->moveToWindow(window_.lock());
+    view->didMoveInTree();
     view->viewDidMoveToSuperview();
 }
 
@@ -240,13 +249,6 @@ void NSView::replaceSubview(const std::shared_ptr<NSView>& oldView, const std::s
         newView->detachFromSuperview();
         insertSubview(newView, index);
     });
-}
-
-NSSize NSView::fittingSize() const
-{
-    NSSize intrinsic = intrinsicContentSize();
-    return {intrinsic.width == NSViewNoIntrinsicMetric ? frame_.size.width : intrinsic.width,
-            intrinsic.height == NSViewNoIntrinsicMetric ? frame_.size.height : intrinsic.height};
 }
 
 namespace {

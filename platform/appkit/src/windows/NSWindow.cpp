@@ -239,6 +239,9 @@ void NSWindow::setVisible(bool visible)
     if (visible_ == visible)
         return;
     NSView::transitionOnScreen(contentView_, visible, [&] {
+        // Laid out after the will-appear calls, before it shows.
+        if (visible)
+            layoutIfNeeded();
         willChangeValueForKey("visible");
         visible_ = visible;
         didChangeValueForKey("visible");
