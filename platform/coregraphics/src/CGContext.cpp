@@ -515,7 +515,8 @@ CGContextRef CGBitmapContextCreate(void* data, std::size_t width, std::size_t he
                                    std::size_t bytesPerRow, const CGColorSpaceRef&, CGBitmapInfo bitmapInfo)
 {
     constexpr CGBitmapInfo alphaMask = 0x1F;
-    if (width == 0 || height == 0 || bitsPerComponent != 8 || (bitmapInfo & alphaMask) != kCGImageAlphaPremultipliedFirst)
+    if (width == 0 || height == 0 || bitsPerComponent != 8 ||
+        (bitmapInfo & alphaMask) != kCGImageAlphaPremultipliedFirst)
         return nullptr;
     if (width > 32767 || height > 32767)
         return nullptr;

@@ -71,6 +71,9 @@ const std::uint8_t* CGImage::data() const
 
 namespace {
 
+constexpr std::uint64_t kMaxImageSide = 16384;
+constexpr std::uint64_t kMaxImagePixels = std::uint64_t(1) << 26;
+
 struct PNGReader {
     const std::vector<std::uint8_t>& bytes;
     std::size_t offset = 0;
@@ -95,6 +98,18 @@ CGImageRef CGImageCreateWithPNGDataProvider(const CGDataProviderRef& source, con
     if (!source || source->bytes().size() < sizeof signature ||
         std::memcmp(source->bytes().data(), signature, sizeof signature) != 0)
         return nullptr;
+    // The header gives the size before any pixel is read: an image too
+    // large to hold is refused rather than allocated.
+    const auto& bytes = source->bytes();
+    if (bytes.size() >= 24) {
+        auto word = [&](std::size_t at) {
+            return (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) |
+                   (std::uint32_t(bytes[at + 2]) << 8) | std::uint32_t(bytes[at + 3]);
+        };
+        std::uint64_t width = word(16), height = word(20);
+        if (width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
+            return nullptr;
+    }
     PNGReader reader{source->bytes()};
     cairo_surface_t* loaded = cairo_image_surface_create_from_png_stream(readPNG, &reader);
     if (cairo_surface_status(loaded) != CAIRO_STATUS_SUCCESS) {

@@ -16,7 +16,9 @@ CGRect CGPath::boundingBox() const
     bool any = false;
     CGFloat minX = 0, minY = 0, maxX = 0, maxY = 0;
     for (const auto& element : elements_) {
-        int count = element.type == ElementType::AddCurveToPoint ? 3 : element.type == ElementType::CloseSubpath ? 0 : 1;
+        int count = element.type == ElementType::AddCurveToPoint ? 3
+                    : element.type == ElementType::CloseSubpath  ? 0
+                                                                 : 1;
         for (int i = 0; i < count; ++i) {
             const CGPoint& p = element.points[static_cast<std::size_t>(i)];
             if (!any) {
@@ -182,8 +184,8 @@ void CGPathAddLineToPoint(const CGMutablePathRef& path, const CGAffineTransform*
         path->lineTo(applied(transform, x, y));
 }
 
-void CGPathAddCurveToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat cp1x,
-                           CGFloat cp1y, CGFloat cp2x, CGFloat cp2y, CGFloat x, CGFloat y)
+void CGPathAddCurveToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat cp1x, CGFloat cp1y,
+                           CGFloat cp2x, CGFloat cp2y, CGFloat x, CGFloat y)
 {
     if (path)
         path->curveTo(applied(transform, cp1x, cp1y), applied(transform, cp2x, cp2y), applied(transform, x, y));

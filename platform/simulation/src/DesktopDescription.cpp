@@ -379,8 +379,8 @@ DesktopState readDesktop(const Json& root)
 {
     expectObject(root, "");
     allowKeys(root, "",
-              {"osVersion", "home", "trusted", "appearance", "screens", "pointer", "refusedEventTypes", "keyboardLayout",
-               "applications", "installed", "loginItems"});
+              {"osVersion", "home", "trusted", "appearance", "screens", "pointer", "refusedEventTypes",
+               "keyboardLayout", "applications", "installed", "loginItems"});
     DesktopState state;
     if (const Json* version = find(root, "osVersion"))
         state.operatingSystemVersion = readVersion(*version, "osVersion");

@@ -63,11 +63,12 @@ public:
     // Internal: a context that draws into the pixels, in points of the
     // size, y upwards from the bottom left.
     CGContextRef makeContext();
-    // Internal: the pixels, for reading; valid while the bitmap lives and
-    // isn't drawn into.
-    const CGContextRef& bitmapContext() const { return bitmap_; }
+    // Internal: the bitmap context holding the pixels, made on first use.
+    const CGContextRef& bitmapContext();
 
 private:
+    // The pixels live in an image until something draws into them; then
+    // in a bitmap context, from which images are copied when asked for.
     CGContextRef bitmap_;
     mutable CGImageRef image_;
 };

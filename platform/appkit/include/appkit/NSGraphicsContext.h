@@ -57,8 +57,8 @@ public:
     static std::shared_ptr<NSGraphicsContext> graphicsContextWithCGContext(const CGContextRef& context, bool flipped);
     // Draws into the bitmap's pixels, in points of its size; nullptr when the
     // bitmap has no pixels.
-    static std::shared_ptr<NSGraphicsContext> graphicsContextWithBitmapImageRep(
-        const std::shared_ptr<NSBitmapImageRep>& bitmap);
+    static std::shared_ptr<NSGraphicsContext>
+    graphicsContextWithBitmapImageRep(const std::shared_ptr<NSBitmapImageRep>& bitmap);
 
     // nullptr when nothing is being drawn on this thread.
     static std::shared_ptr<NSGraphicsContext> currentContext();

@@ -177,8 +177,7 @@ template <class F> void NSMutableAttributedString::editRange(NSRange range, F&& 
     std::vector<Run> split;
     for (auto& run : runs_) {
         std::size_t runStart = run.range.location, runEnd = NSMaxRange(run.range);
-        std::size_t cuts[] = {runStart, std::clamp(start, runStart, runEnd), std::clamp(end, runStart, runEnd),
-                              runEnd};
+        std::size_t cuts[] = {runStart, std::clamp(start, runStart, runEnd), std::clamp(end, runStart, runEnd), runEnd};
         for (int i = 0; i < 3; ++i) {
             if (cuts[i + 1] <= cuts[i])
                 continue;

@@ -29,19 +29,15 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
 }  // namespace
 
 NSBitmapImageRep::NSBitmapImageRep(const CGImageRef& image)
-    : bitmap_(blankBitmap(image ? NSInteger(image->width()) : 1, image ? NSInteger(image->height()) : 1))
+    : image_(image)
 {
-    pixelsWide_ = NSInteger(CGBitmapContextGetWidth(bitmap_));
-    pixelsHigh_ = NSInteger(CGBitmapContextGetHeight(bitmap_));
-    size_ = {CGFloat(pixelsWide_), CGFloat(pixelsHigh_)};
-    if (image) {
-        cairo_t* cr = cairo_create(cairo_get_target(bitmap_->cairo()));
-        cairo_set_source_surface(cr, image->cairoSurface(), 0, 0);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        image_ = image;
+    if (!image_ || image_->width() == 0 || image_->height() == 0) {
+        image_.reset();
+        bitmap_ = blankBitmap(1, 1);
     }
+    pixelsWide_ = image_ ? NSInteger(image_->width()) : 1;
+    pixelsHigh_ = image_ ? NSInteger(image_->height()) : 1;
+    size_ = {CGFloat(pixelsWide_), CGFloat(pixelsHigh_)};
 }
 
 NSBitmapImageRep::NSBitmapImageRep(NSInteger pixelsWide, NSInteger pixelsHigh)
@@ -73,13 +69,26 @@ CGImageRef NSBitmapImageRep::CGImage() const
     return image_;
 }
 
+const CGContextRef& NSBitmapImageRep::bitmapContext()
+{
+    if (!bitmap_) {
+        bitmap_ = blankBitmap(pixelsWide_, pixelsHigh_);
+        cairo_t* cr = cairo_create(cairo_get_target(bitmap_->cairo()));
+        cairo_set_source_surface(cr, image_->cairoSurface(), 0, 0);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+    }
+    return bitmap_;
+}
+
 std::shared_ptr<NSColor> NSBitmapImageRep::colorAtX(NSInteger x, NSInteger y) const
 {
     if (x < 0 || y < 0 || x >= pixelsWide_ || y >= pixelsHigh_)
         return nullptr;
-    auto* data = static_cast<const std::uint8_t*>(CGBitmapContextGetData(bitmap_));
+    CGImageRef image = CGImage();
     std::uint32_t pixel;
-    std::memcpy(&pixel, data + std::size_t(y) * CGBitmapContextGetBytesPerRow(bitmap_) + std::size_t(x) * 4, 4);
+    std::memcpy(&pixel, image->data() + std::size_t(y) * image->bytesPerRow() + std::size_t(x) * 4, 4);
     CGFloat a = CGFloat((pixel >> 24) & 0xFF) / 255;
     if (a == 0)
         return NSColor::colorWithSRGBRed(0, 0, 0, 0);
@@ -124,6 +133,7 @@ bool NSBitmapImageRep::writePNGToFile(const String& path) const
 
 CGContextRef NSBitmapImageRep::makeContext()
 {
+    bitmapContext();
     image_.reset();
     cairo_t* cr = cairo_create(cairo_get_target(bitmap_->cairo()));
     // y upwards from the bottom left, in points of the size.

@@ -9,6 +9,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <tuple>
 
 namespace detail {
 
@@ -90,7 +92,7 @@ std::optional<Face> findFace(const char* property, const std::string& value)
         bestDistance = distance;
         best = Face{.family = reinterpret_cast<const char*>(family),
                     .weight = static_cast<int>(FcWeightToOpenType(weight)),
-                    .style = slant == FC_SLANT_ITALIC   ? PANGO_STYLE_ITALIC
+                    .style = slant == FC_SLANT_ITALIC    ? PANGO_STYLE_ITALIC
                              : slant == FC_SLANT_OBLIQUE ? PANGO_STYLE_OBLIQUE
                                                          : PANGO_STYLE_NORMAL,
                     .stretch = stretchFromFontconfig(width),
@@ -120,9 +122,9 @@ std::optional<Face> faceNamed(const String& name)
 int pangoWeight(NSFontWeight weight)
 {
     static constexpr std::pair<NSFontWeight, int> steps[] = {
-        {-0.7, PANGO_WEIGHT_THIN},       {-0.5, PANGO_WEIGHT_ULTRALIGHT}, {-0.2, PANGO_WEIGHT_LIGHT},
-        {0.1, PANGO_WEIGHT_NORMAL},      {0.26, PANGO_WEIGHT_MEDIUM},     {0.35, PANGO_WEIGHT_SEMIBOLD},
-        {0.5, PANGO_WEIGHT_BOLD},        {0.6, PANGO_WEIGHT_ULTRABOLD},
+        {-0.7, PANGO_WEIGHT_THIN},  {-0.5, PANGO_WEIGHT_ULTRALIGHT}, {-0.2, PANGO_WEIGHT_LIGHT},
+        {0.1, PANGO_WEIGHT_NORMAL}, {0.26, PANGO_WEIGHT_MEDIUM},     {0.35, PANGO_WEIGHT_SEMIBOLD},
+        {0.5, PANGO_WEIGHT_BOLD},   {0.6, PANGO_WEIGHT_ULTRABOLD},
     };
     for (auto [below, pango] : steps)
         if (weight < below)
@@ -130,10 +132,8 @@ int pangoWeight(NSFontWeight weight)
     return PANGO_WEIGHT_HEAVY;
 }
 
-std::shared_ptr<NSFont> makeFont(const char* family, int weight, PangoStyle style, PangoStretch stretch, CGFloat size)
+std::shared_ptr<NSFont> loadFont(const char* family, int weight, PangoStyle style, PangoStretch stretch, CGFloat size)
 {
-    if (!(size > 0))
-        size = NSFont::systemFontSize();
     PangoFontDescription* description = pango_font_description_new();
     pango_font_description_set_family(description, family);
     pango_font_description_set_weight(description, static_cast<PangoWeight>(weight));
@@ -157,6 +157,24 @@ std::shared_ptr<NSFont> makeFont(const char* family, int weight, PangoStyle styl
         g_object_unref(font);
     }
     return std::make_shared<NSFont>(description, postScriptName, familyName, size);
+}
+
+// Fonts are immutable, and views ask for the same few over and over: each
+// thread keeps those it made.
+std::shared_ptr<NSFont> makeFont(const char* family, int weight, PangoStyle style, PangoStretch stretch, CGFloat size)
+{
+    if (!(size > 0))
+        size = NSFont::systemFontSize();
+    using Key = std::tuple<std::string, int, int, int, CGFloat>;
+    thread_local std::map<Key, std::shared_ptr<NSFont>> made;
+    Key key{family, weight, int(style), int(stretch), size};
+    auto it = made.find(key);
+    if (it != made.end())
+        return it->second;
+    // Bounded: a program that asks for ever new sizes doesn't grow.
+    if (made.size() >= 256)
+        made.clear();
+    return made.emplace(key, loadFont(family, weight, style, stretch, size)).first->second;
 }
 
 }  // namespace
@@ -208,8 +226,7 @@ std::shared_ptr<NSFont> NSFont::boldSystemFontOfSize(CGFloat size)
 
 std::shared_ptr<NSFont> NSFont::monospacedSystemFontOfSize(CGFloat size, NSFontWeight weight)
 {
-    return makeFont(detail::kMonospacedFontFamily, pangoWeight(weight), PANGO_STYLE_NORMAL, PANGO_STRETCH_NORMAL,
-                    size);
+    return makeFont(detail::kMonospacedFontFamily, pangoWeight(weight), PANGO_STYLE_NORMAL, PANGO_STRETCH_NORMAL, size);
 }
 
 std::shared_ptr<NSFont> NSFont::labelFontOfSize(CGFloat size)

@@ -66,8 +66,8 @@ std::shared_ptr<NSGraphicsContext> NSGraphicsContext::graphicsContextWithCGConte
     return std::make_shared<NSGraphicsContext>(context, flipped);
 }
 
-std::shared_ptr<NSGraphicsContext> NSGraphicsContext::graphicsContextWithBitmapImageRep(
-    const std::shared_ptr<NSBitmapImageRep>& bitmap)
+std::shared_ptr<NSGraphicsContext>
+NSGraphicsContext::graphicsContextWithBitmapImageRep(const std::shared_ptr<NSBitmapImageRep>& bitmap)
 {
     if (!bitmap)
         return nullptr;

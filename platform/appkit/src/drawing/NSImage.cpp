@@ -394,7 +394,32 @@ void NSImage::draw(NSRect rect, NSRect fromRect, NSCompositingOperation operatio
         // Pixels run from the top row down.
         cairo_translate(cr, 0, size_.height);
         cairo_scale(cr, size_.width / CGFloat(bitmap->pixelsWide()), -size_.height / CGFloat(bitmap->pixelsHigh()));
-        pattern = cairo_pattern_create_for_surface(bitmap->CGImage()->cairoSurface());
+        cairo_surface_t* pixels = bitmap->CGImage()->cairoSurface();
+        if (source == bounds) {
+            pattern = cairo_pattern_create_for_surface(pixels);
+        } else {
+            // A part is cut out first, so that scaling it doesn't blend in
+            // the pixels around it.
+            CGFloat wide = CGFloat(bitmap->pixelsWide()), high = CGFloat(bitmap->pixelsHigh());
+            int x0 = int(std::clamp(std::floor(source.origin.x * wide / size_.width), CGFloat(0), wide));
+            int x1 = int(std::clamp(std::ceil(CGRectGetMaxX(source) * wide / size_.width), CGFloat(0), wide));
+            int y0 = int(
+                std::clamp(std::floor((size_.height - CGRectGetMaxY(source)) * high / size_.height), CGFloat(0), high));
+            int y1 =
+                int(std::clamp(std::ceil((size_.height - source.origin.y) * high / size_.height), CGFloat(0), high));
+            cairo_surface_t* part =
+                cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, x1 - x0), std::max(1, y1 - y0));
+            cairo_t* copy = cairo_create(part);
+            cairo_set_source_surface(copy, pixels, -x0, -y0);
+            cairo_set_operator(copy, CAIRO_OPERATOR_SOURCE);
+            cairo_paint(copy);
+            cairo_destroy(copy);
+            pattern = cairo_pattern_create_for_surface(part);
+            cairo_surface_destroy(part);
+            cairo_matrix_t offset;
+            cairo_matrix_init_translate(&offset, -x0, -y0);
+            cairo_pattern_set_matrix(pattern, &offset);
+        }
         cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
         cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     } else {

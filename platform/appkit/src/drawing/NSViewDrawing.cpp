@@ -57,10 +57,16 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
         cairo_t* cr = context->cairo();
         auto layer = view.layer();
         CGPathRef shape;
+        CGFloat radius = 0;
+        // A layer that masks to rounded corners, or fades, draws its tree
+        // aside and lays it down once through its shape: cheaper than
+        // clipping every drawing inside to the curve.
+        bool aside = false;
         if (layer) {
-            CGFloat radius = std::min({layer->cornerRadius(), bounds.size.width / 2, bounds.size.height / 2});
+            radius = std::min({layer->cornerRadius(), bounds.size.width / 2, bounds.size.height / 2});
             shape = CGPathCreateWithRoundedRect(bounds, radius, radius, nullptr);
-            if (layer->opacity() < 1)
+            aside = layer->opacity() < 1 || (layer->masksToBounds() && radius > 0);
+            if (aside)
                 cairo_push_group(cr);
             if (CGColorGetAlpha(layer->backgroundColor()) > 0) {
                 CGContextSaveGState(context);
@@ -69,11 +75,6 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
                 CGContextAddPath(context, shape);
                 CGContextFillPath(context);
                 CGContextRestoreGState(context);
-            }
-            if (layer->masksToBounds() && radius > 0) {
-                CGContextBeginPath(context);
-                CGContextAddPath(context, shape);
-                CGContextClip(context);
             }
         }
 
@@ -85,29 +86,34 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
             drawView(*subview, context, graphics, appearance, flipped, intoBacking);
         graphics.setFlipped(flipped);
 
-        if (layer) {
-            CGFloat width = layer->borderWidth();
-            if (width > 0 && CGColorGetAlpha(layer->borderColor()) > 0) {
-                // The border lies inside the bounds, along the corners.
-                NSRect inset = CGRectInset(bounds, width / 2, width / 2);
-                if (!CGRectIsNull(inset)) {
-                    CGFloat radius = std::max(
-                        CGFloat(0), std::min({layer->cornerRadius(), bounds.size.width / 2, bounds.size.height / 2}) -
-                                        width / 2);
-                    CGContextSaveGState(context);
-                    CGContextSetStrokeColorWithColor(context, layer->borderColor());
-                    CGContextSetLineWidth(context, width);
-                    CGContextBeginPath(context);
-                    CGContextAddPath(context, CGPathCreateWithRoundedRect(inset, radius, radius, nullptr));
-                    CGContextStrokePath(context);
-                    CGContextRestoreGState(context);
-                }
+        if (!layer)
+            return;
+        CGFloat width = layer->borderWidth();
+        if (width > 0 && CGColorGetAlpha(layer->borderColor()) > 0) {
+            // The border lies inside the bounds, along the corners.
+            NSRect inset = CGRectInset(bounds, width / 2, width / 2);
+            if (!CGRectIsNull(inset)) {
+                CGFloat innerRadius = std::max(CGFloat(0), radius - width / 2);
+                CGContextSaveGState(context);
+                CGContextSetStrokeColorWithColor(context, layer->borderColor());
+                CGContextSetLineWidth(context, width);
+                CGContextBeginPath(context);
+                CGContextAddPath(context, CGPathCreateWithRoundedRect(inset, innerRadius, innerRadius, nullptr));
+                CGContextStrokePath(context);
+                CGContextRestoreGState(context);
             }
-            if (layer->opacity() < 1) {
-                cairo_pop_group_to_source(cr);
-                cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-                cairo_paint_with_alpha(cr, layer->opacity());
+        }
+        if (aside) {
+            cairo_pop_group_to_source(cr);
+            cairo_save(cr);
+            if (layer->masksToBounds() && radius > 0) {
+                CGContextBeginPath(context);
+                CGContextAddPath(context, shape);
+                cairo_clip(cr);
             }
+            cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+            cairo_paint_with_alpha(cr, layer->opacity());
+            cairo_restore(cr);
         }
     });
     if (intoBacking && !CGRectIsNull(view.dirtyRect_) && clipContains(context, view.dirtyRect_))
@@ -338,9 +344,11 @@ NSRect NSView::backingAlignedRect(NSRect rect, NSAlignmentOptions options) const
     CGFloat maxX = aligned(CGRectGetMaxX(r), options, NSAlignMaxXInward, NSAlignMaxXOutward, NSAlignMaxXNearest, true);
     CGFloat maxY = aligned(CGRectGetMaxY(r), options, NSAlignMaxYInward, NSAlignMaxYOutward, NSAlignMaxYNearest, true);
     if (options & (NSAlignWidthInward | NSAlignWidthOutward | NSAlignWidthNearest))
-        maxX = minX + aligned(r.size.width, options, NSAlignWidthInward, NSAlignWidthOutward, NSAlignWidthNearest, true);
+        maxX =
+            minX + aligned(r.size.width, options, NSAlignWidthInward, NSAlignWidthOutward, NSAlignWidthNearest, true);
     if (options & (NSAlignHeightInward | NSAlignHeightOutward | NSAlignHeightNearest))
         maxY = minY +
                aligned(r.size.height, options, NSAlignHeightInward, NSAlignHeightOutward, NSAlignHeightNearest, true);
-    return convertRectFromBacking({{minX, minY}, {std::max(CGFloat(0), maxX - minX), std::max(CGFloat(0), maxY - minY)}});
+    return convertRectFromBacking(
+        {{minX, minY}, {std::max(CGFloat(0), maxX - minX), std::max(CGFloat(0), maxY - minY)}});
 }

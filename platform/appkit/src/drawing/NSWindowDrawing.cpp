@@ -143,10 +143,9 @@ void NSWindow::ensureBacking()
     if (backing_ && backingScale_ == scale && backingSize_ == frame_.size)
         return;
     bool scaleChanged = backing_ && backingScale_ != scale;
-    backing_ = CGBitmapContextCreate(nullptr, std::size_t(pixels(frame_.size.width, scale)),
-                                     std::size_t(pixels(frame_.size.height, scale)), 8, 0,
-                                     CGColorSpaceCreateDeviceRGB(),
-                                     kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host);
+    backing_ = CGBitmapContextCreate(
+        nullptr, std::size_t(pixels(frame_.size.width, scale)), std::size_t(pixels(frame_.size.height, scale)), 8, 0,
+        CGColorSpaceCreateDeviceRGB(), kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host);
     backingScale_ = scale;
     backingSize_ = frame_.size;
     setViewsNeedDisplay(true);
@@ -175,7 +174,8 @@ void NSWindow::displayRectsNow(const std::vector<NSRect>& rects)
         parts = {{NSZeroPoint, frame_.size}};
     detail::ViewDrawing::renderWindow(*this, backing_, backingScale_, parts, true);
     std::erase_if(dirtyRegion_, [&](const NSRect& part) {
-        return std::any_of(parts.begin(), parts.end(), [&](const NSRect& drawn) { return CGRectContainsRect(drawn, part); });
+        return std::any_of(parts.begin(), parts.end(),
+                           [&](const NSRect& drawn) { return CGRectContainsRect(drawn, part); });
     });
 }
 
@@ -204,10 +204,12 @@ std::shared_ptr<NSBitmapImageRep> NSWindow::snapshot(CGFloat scale)
     std::shared_ptr<NSBitmapImageRep> bitmap;
     if (scale == backingScaleFactor()) {
         displayIfNeeded();
+        // One copy of the backing image, which goes on being drawn into.
         bitmap = std::make_shared<NSBitmapImageRep>(backingImage());
     } else {
         noteAppearance();
-        bitmap = std::make_shared<NSBitmapImageRep>(pixels(frame_.size.width, scale), pixels(frame_.size.height, scale));
+        bitmap =
+            std::make_shared<NSBitmapImageRep>(pixels(frame_.size.width, scale), pixels(frame_.size.height, scale));
         detail::ViewDrawing::renderWindow(*this, bitmap->bitmapContext(), scale, {}, false);
     }
     bitmap->setSize(frame_.size);

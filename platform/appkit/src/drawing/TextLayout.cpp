@@ -95,12 +95,12 @@ TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec
             firstFont = font;
         insert(list, pango_attr_font_desc_new(font->pangoDescription()), start, end);
         if (Id kern = attributes.objectForKey(NSKernAttributeName); kern.isNumber())
-            insert(list, pango_attr_letter_spacing_new(static_cast<int>(kern.doubleValue() * PANGO_SCALE)), start,
-                   end);
+            insert(list, pango_attr_letter_spacing_new(static_cast<int>(kern.doubleValue() * PANGO_SCALE)), start, end);
         if (Id rise = attributes.objectForKey(NSBaselineOffsetAttributeName); rise.isNumber())
             insert(list, pango_attr_rise_new(static_cast<int>(rise.doubleValue() * PANGO_SCALE)), start, end);
         if (Id underline = attributes.objectForKey(NSUnderlineStyleAttributeName); underline.integerValue() != 0) {
-            PangoUnderline kind = (underline.integerValue() & 0xF) == 9 ? PANGO_UNDERLINE_DOUBLE : PANGO_UNDERLINE_SINGLE;
+            PangoUnderline kind =
+                (underline.integerValue() & 0xF) == 9 ? PANGO_UNDERLINE_DOUBLE : PANGO_UNDERLINE_SINGLE;
             insert(list, pango_attr_underline_new(kind), start, end);
         }
         if (!forDrawing)
@@ -154,8 +154,8 @@ TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec
     result.baseline = CGFloat(pango_layout_get_baseline(layout.get())) / PANGO_SCALE;
     if (hasWidth && mode == NSLineBreakByClipping) {
         CGFloat room = spec.width - result.size.width;
-        bool rightToLeft = alignment == NSTextAlignmentNatural &&
-                           pango_layout_get_direction(layout.get(), 0) == PANGO_DIRECTION_RTL;
+        bool rightToLeft =
+            alignment == NSTextAlignmentNatural && pango_layout_get_direction(layout.get(), 0) == PANGO_DIRECTION_RTL;
         if (alignment == NSTextAlignmentRight || rightToLeft)
             result.offsetX = room;
         else if (alignment == NSTextAlignmentCenter)

@@ -116,7 +116,7 @@ void NSButton::performClick(const Id&)
     // A radio button stays on; the others turn over.
     if (isCheckable())
         setState(buttonType_ == NSButtonTypeRadio || state() != NSControlStateValueOn ? NSControlStateValueOn
-                                                                                       : NSControlStateValueOff);
+                                                                                      : NSControlStateValueOff);
     sendAction(action(), target());
 }
 
@@ -168,8 +168,8 @@ void NSButton::drawImage(NSRect rect, const NSColor& color) const
     if (!image_)
         return;
     NSSize size = image_->size();
-    NSRect place = {{std::round(CGRectGetMidX(rect) - size.width / 2), std::round(CGRectGetMidY(rect) - size.height / 2)},
-                    size};
+    NSRect place = {
+        {std::round(CGRectGetMidX(rect) - size.width / 2), std::round(CGRectGetMidY(rect) - size.height / 2)}, size};
     CGFloat fraction = isEnabled() ? 1 : 0.5;
     if (image_->isTemplate())
         image_->drawTemplateInRect(place, color, fraction);

@@ -104,8 +104,7 @@ void CGContextSaveGState(const CGContextRef& context);
 void CGContextRestoreGState(const CGContextRef& context);
 
 void CGContextSetRGBFillColor(const CGContextRef& context, CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
-void CGContextSetRGBStrokeColor(const CGContextRef& context, CGFloat red, CGFloat green, CGFloat blue,
-                                CGFloat alpha);
+void CGContextSetRGBStrokeColor(const CGContextRef& context, CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
 void CGContextSetGrayFillColor(const CGContextRef& context, CGFloat gray, CGFloat alpha);
 void CGContextSetGrayStrokeColor(const CGContextRef& context, CGFloat gray, CGFloat alpha);
 void CGContextSetFillColorWithColor(const CGContextRef& context, const CGColorRef& color);

@@ -76,7 +76,8 @@ private:
 
 using CGImageRef = std::shared_ptr<const CGImage>;
 
-// nullptr when the bytes are not a PNG image.
+// nullptr when the bytes are not a PNG image, or one too large to hold
+// (wider or higher than 16384 pixels, or more than 2^26 pixels in all).
 CGImageRef CGImageCreateWithPNGDataProvider(const CGDataProviderRef& source, const CGFloat* decode,
                                             bool shouldInterpolate, CGColorRenderingIntent intent);
 // The part of the image inside `rect` (in pixels, from the top left);

@@ -52,8 +52,8 @@ CGPathRef CGPathCreateWithRoundedRect(CGRect rect, CGFloat cornerWidth, CGFloat 
 CGPathRef CGPathCreateWithEllipseInRect(CGRect rect, const CGAffineTransform* transform);
 void CGPathMoveToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat x, CGFloat y);
 void CGPathAddLineToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat x, CGFloat y);
-void CGPathAddCurveToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat cp1x,
-                           CGFloat cp1y, CGFloat cp2x, CGFloat cp2y, CGFloat x, CGFloat y);
+void CGPathAddCurveToPoint(const CGMutablePathRef& path, const CGAffineTransform* transform, CGFloat cp1x, CGFloat cp1y,
+                           CGFloat cp2x, CGFloat cp2y, CGFloat x, CGFloat y);
 void CGPathCloseSubpath(const CGMutablePathRef& path);
 void CGPathAddRect(const CGMutablePathRef& path, const CGAffineTransform* transform, CGRect rect);
 void CGPathAddRoundedRect(const CGMutablePathRef& path, const CGAffineTransform* transform, CGRect rect,
