@@ -132,6 +132,22 @@ TEST(DesktopDescriptionTest, VersionsAreReadFromNumbersAndTexts)
     }
 }
 
+TEST(DesktopDescriptionTest, TheLookIsLightUnlessDark)
+{
+    EXPECT_EQ(DesktopDescription::parse("{}").state->appearance, Appearance::Light);
+    auto dark = DesktopDescription::parse(R"({"appearance": "dark"})");
+    ASSERT_TRUE(dark.state) << dark.error;
+    SimulatedDesktop desktop(std::move(*dark.state));
+    EXPECT_EQ(desktop.appearance(), Appearance::Dark);
+    int told = 0;
+    auto token = desktop.addListener(
+        [&](const DesktopChange& change) { told += change.kind == DesktopChange::Kind::AppearanceChanged; });
+    desktop.setAppearance(Appearance::Light);
+    desktop.setAppearance(Appearance::Light);
+    EXPECT_EQ(desktop.appearance(), Appearance::Light);
+    EXPECT_EQ(told, 1) << "only a change is told";
+}
+
 TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
 {
     struct Row {
@@ -200,6 +216,8 @@ TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
         {.json = R"({"refusedEventTypes": [-1]})",
          .error = "refusedEventTypes[0]: expected an event type from 0 to 4294967295"},
         {.json = R"({"pointer": {"x": 1}})", .error = "pointer.y: missing"},
+        {.json = R"({"appearance": "sepia"})", .error = "appearance: expected \"light\" or \"dark\""},
+        {.json = R"({"appearance": true})", .error = "appearance: expected a string"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.json);

@@ -278,6 +278,21 @@ TEST_F(ViewDrawingTest, LayersDrawBackgroundCornersBorderAndMask)
     EXPECT_EQ(pixelAt(*masked, 0, 39).a, 0) << "masked: the corner is cut off";
     masked->writePNGToFile(snapshotPath("layer-masked"));
 
+    // A view may ask for its layer while it is being made.
+    struct PanelView : NSView {
+        PanelView()
+            : NSView(NSMakeRect(30, 20, 10, 10))
+        {
+            setWantsLayer(true);
+            layer()->setBackgroundColor(CGColorCreateGenericRGB(1, 0, 0, 1));
+        }
+    };
+    auto panel = std::make_shared<PanelView>();
+    content->addSubview(panel);
+    EXPECT_EQ(pixelAt(*window->snapshot(1), 35, 15), kRed);
+    panel->layer()->setBackgroundColor(CGColorCreateGenericRGB(0, 0, 1, 1));
+    EXPECT_TRUE(panel->needsDisplay()) << "its layer knows it now";
+
     // Without wantsLayer there is no layer to draw.
     content->setWantsLayer(false);
     EXPECT_EQ(content->layer(), nullptr);

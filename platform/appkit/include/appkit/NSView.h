@@ -201,7 +201,7 @@ public:
     // drawn).
     void setWantsLayer(bool wantsLayer);
     // nullptr unless the view wants a layer.
-    std::shared_ptr<CALayer> layer() const { return wantsLayer_ ? layer_ : nullptr; }
+    std::shared_ptr<CALayer> layer() const;
 
     // The look the view asks for; nullptr: the one it inherits.
     std::shared_ptr<NSAppearance> appearance() const { return appearance_; }

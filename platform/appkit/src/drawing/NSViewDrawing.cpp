@@ -272,10 +272,8 @@ void NSView::setWantsLayer(bool wantsLayer)
     if (wantsLayer_ == wantsLayer)
         return;
     wantsLayer_ = wantsLayer;
-    if (wantsLayer && !layer_) {
+    if (wantsLayer && !layer_)
         layer_ = std::make_shared<CALayer>();
-        layer_->setDelegate(std::static_pointer_cast<NSView>(shared_from_this()));
-    }
     setNeedsDisplay(true);
 }
 
@@ -291,6 +289,18 @@ void NSView::setAppearance(const std::shared_ptr<NSAppearance>& appearance)
                                : NSAppearance::systemAppearance();
     detail::ViewDrawing::propagateAppearance(*this, inherited);
     setNeedsDisplay(true);
+}
+
+std::shared_ptr<CALayer> NSView::layer() const
+{
+    if (!wantsLayer_)
+        return nullptr;
+    // Views that ask for a layer while they are being made have no owner
+    // yet to name as the layer's delegate; they get it on the next ask.
+    if (!layer_->delegate())
+        if (auto self = weak_from_this().lock())
+            layer_->setDelegate(std::static_pointer_cast<NSView>(std::const_pointer_cast<NSObject>(self)));
+    return layer_;
 }
 
 std::shared_ptr<NSAppearance> NSView::effectiveAppearance() const
