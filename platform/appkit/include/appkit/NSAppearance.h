@@ -33,6 +33,8 @@ public:
     // performAsCurrentDrawingAppearance (drawing a view makes its effective
     // appearance current), else the desktop's.
     static std::shared_ptr<NSAppearance> currentDrawingAppearance();
+    // The older name of the same.
+    static std::shared_ptr<NSAppearance> currentAppearance() { return currentDrawingAppearance(); }
     // Runs `block` with this look current on this thread.
     void performAsCurrentDrawingAppearance(const std::function<void()>& block);
     // The look the desktop is set to: aqua or dark aqua.

@@ -14,16 +14,30 @@
 
 namespace detail {
 
+std::recursive_mutex& textLock()
+{
+    static auto* lock = new std::recursive_mutex;
+    return *lock;
+}
+
 PangoContext* pangoContext()
 {
     // One per thread, as pango's objects may not be shared between threads.
     // The font map is the thread's own too, not pango's default, so that
     // everything it caches goes when the thread ends.
     struct Holder {
-        PangoFontMap* fontMap = pango_cairo_font_map_new();
-        PangoContext* context = pango_font_map_create_context(fontMap);
+        PangoFontMap* fontMap = nullptr;
+        PangoContext* context = nullptr;
         Holder()
         {
+            std::lock_guard lock(textLock());
+            // fontconfig reads its configuration here, before pango would
+            // start doing so on a thread of its own while we go on asking
+            // fontconfig things.
+            static bool configured = FcInit();
+            (void)configured;
+            fontMap = pango_cairo_font_map_new();
+            context = pango_font_map_create_context(fontMap);
             cairo_font_options_t* options = cairo_font_options_create();
             cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
             cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -34,6 +48,7 @@ PangoContext* pangoContext()
         }
         ~Holder()
         {
+            std::lock_guard lock(textLock());
             g_object_unref(context);
             g_object_unref(fontMap);
         }
@@ -111,9 +126,8 @@ std::optional<Face> findFace(const char* property, const std::string& value)
 // Name lookups ask fontconfig once per name.
 std::optional<Face> faceNamed(const String& name)
 {
-    static std::mutex mutex;
     static auto* cache = new std::map<String, std::optional<Face>>;
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(detail::textLock());
     if (auto it = cache->find(name); it != cache->end())
         return it->second;
     std::string utf8 = name.utf8();
@@ -139,6 +153,7 @@ int pangoWeight(NSFontWeight weight)
 
 std::shared_ptr<NSFont> loadFont(const char* family, int weight, PangoStyle style, PangoStretch stretch, CGFloat size)
 {
+    std::lock_guard lock(detail::textLock());
     PangoFontDescription* description = pango_font_description_new();
     pango_font_description_set_family(description, family);
     pango_font_description_set_weight(description, static_cast<PangoWeight>(weight));
@@ -190,6 +205,7 @@ NSFont::NSFont(PangoFontDescription* description, String fontName, String family
     , familyName_(std::move(familyName))
     , pointSize_(pointSize)
 {
+    std::lock_guard lock(detail::textLock());
     PangoFont* font = pango_context_load_font(detail::pangoContext(), description_);
     if (!font)
         return;
@@ -211,6 +227,7 @@ NSFont::NSFont(PangoFontDescription* description, String fontName, String family
 
 NSFont::~NSFont()
 {
+    std::lock_guard lock(detail::textLock());
     pango_font_description_free(description_);
 }
 
@@ -259,6 +276,7 @@ std::shared_ptr<NSFont> NSFont::fontWithSize(CGFloat size) const
 {
     if (!(size > 0))
         size = systemFontSize();
+    std::lock_guard lock(detail::textLock());
     PangoFontDescription* copy = pango_font_description_copy(description_);
     pango_font_description_set_absolute_size(copy, size * PANGO_SCALE);
     return std::make_shared<NSFont>(copy, fontName_, familyName_, size);
@@ -284,6 +302,9 @@ String NSFont::description() const
 #if __has_feature(address_sanitizer)
 #define KESTROVA_ADDRESS_SANITIZER 1
 #endif
+#if __has_feature(thread_sanitizer)
+#define KESTROVA_THREAD_SANITIZER 1
+#endif
 #endif
 #if defined(__SANITIZE_ADDRESS__) || defined(KESTROVA_ADDRESS_SANITIZER)
 // fontconfig loses a few bytes while it reads the system's configuration,
@@ -293,5 +314,26 @@ String NSFont::description() const
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
+}
+#endif
+
+#if defined(__SANITIZE_THREAD__) || defined(KESTROVA_THREAD_SANITIZER)
+// The drawing libraries are not built with the race checker, and they order
+// their shared caches and pools with atomic operations and futex-based
+// locks of their own (pango even matches fonts on worker threads) which it
+// can't see. What those libraries touch inside themselves is left out;
+// every access our code makes is still checked.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "called_from_lib:libfontconfig.so\n"
+           "called_from_lib:libcairo.so\n"
+           "called_from_lib:libpixman-1.so\n"
+           "called_from_lib:libglib-2.0.so\n"
+           "called_from_lib:libgobject-2.0.so\n"
+           "called_from_lib:libpango-1.0.so\n"
+           "called_from_lib:libpangoft2-1.0.so\n"
+           "called_from_lib:libpangocairo-1.0.so\n"
+           "called_from_lib:libharfbuzz.so\n"
+           "called_from_lib:libfreetype.so\n";
 }
 #endif

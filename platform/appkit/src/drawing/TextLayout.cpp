@@ -76,6 +76,7 @@ PangoEllipsizeMode ellipsizeMode(NSLineBreakMode mode)
 
 TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing)
 {
+    std::lock_guard lock(textLock());
     const std::u16string& units = text.string().utf16();
     std::string utf8 = text.string().utf8();
     LayoutPtr layout(pango_layout_new(pangoContext()));
@@ -182,7 +183,10 @@ void drawTextLayout(const TextLayout& layout, NSGraphicsContext& context, CGFloa
         cairo_scale(cr, 1, -1);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_move_to(cr, 0, 0);
-    pango_cairo_show_layout(cr, layout.layout.get());
+    {
+        std::lock_guard lock(textLock());
+        pango_cairo_show_layout(cr, layout.layout.get());
+    }
     if (faded) {
         cairo_pop_group_to_source(cr);
         cairo_identity_matrix(cr);

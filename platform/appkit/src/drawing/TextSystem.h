@@ -5,8 +5,14 @@
 #include <pango/pangocairo.h>
 
 #include <memory>
+#include <mutex>
 
 namespace detail {
+
+// Held around every call into pango and fontconfig. Text is laid out on
+// the main thread almost always; one lock keeps the rare other thread from
+// depending on how those libraries guard their shared caches.
+std::recursive_mutex& textLock();
 
 // The thread's pango context for laying text out. Its font options leave
 // glyphs and metrics unhinted, so a layout has the same size whatever
@@ -14,7 +20,11 @@ namespace detail {
 PangoContext* pangoContext();
 
 struct GObjectUnref {
-    void operator()(void* object) const { g_object_unref(object); }
+    void operator()(void* object) const
+    {
+        std::lock_guard lock(textLock());
+        g_object_unref(object);
+    }
 };
 using LayoutPtr = std::unique_ptr<PangoLayout, GObjectUnref>;
 
