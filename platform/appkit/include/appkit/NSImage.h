@@ -109,7 +109,9 @@ private:
     std::shared_ptr<NSBitmapImageRep> bestBitmap(CGFloat pixelsPerPoint) const;
     void draw(NSRect rect, NSRect fromRect, NSCompositingOperation operation, CGFloat fraction, bool respectFlipped,
               const NSColor* templateColor);
+    // The image drawn into a new bitmap at that density.
     std::shared_ptr<NSBitmapImageRep> rendered(CGFloat scale);
+    std::shared_ptr<NSBitmapImageRep> handlerRendering(CGFloat pixelsPerPoint);
 
     String path_;
     String name_;
@@ -118,6 +120,10 @@ private:
     DrawingHandler handler_;
     NSSize handlerSize_;
     bool handlerFlipped_ = false;
+    // The handler's last rendering.
+    std::mutex handlerMutex_;
+    std::shared_ptr<NSBitmapImageRep> handlerCache_;
+    CGFloat handlerCacheDensity_ = 0;
 
     mutable std::mutex mutex_;
     mutable bool filesLoaded_ = false;

@@ -78,6 +78,9 @@ ScaledName scaledName(const std::string& path)
     return name;
 }
 
+// The image whose handler is being drawn into a bitmap on this thread.
+thread_local const NSImage* renderingNow = nullptr;
+
 bool endsWithTemplate(const String& text)
 {
     return text.hasSuffix("Template");
@@ -390,7 +393,12 @@ void NSImage::draw(NSRect rect, NSRect fromRect, NSCompositingOperation operatio
     cairo_transform(cr, &placement);
 
     cairo_pattern_t* pattern = nullptr;
-    if ((bitmap = bestBitmap(pixelsPerPoint))) {
+    bitmap = bestBitmap(pixelsPerPoint);
+    // A drawing handler's image is drawn once per density and kept: icons
+    // are drawn again and again at the same few sizes.
+    if (!bitmap && handler_ && renderingNow != this)
+        bitmap = handlerRendering(pixelsPerPoint);
+    if (bitmap) {
         // Pixels run from the top row down.
         cairo_translate(cr, 0, size_.height);
         cairo_scale(cr, size_.width / CGFloat(bitmap->pixelsWide()), -size_.height / CGFloat(bitmap->pixelsHigh()));
@@ -480,8 +488,27 @@ void NSImage::drawTemplateInRect(NSRect rect, const NSColor& color, CGFloat frac
     draw(rect, NSZeroRect, NSCompositingOperationSourceOver, fraction, true, &color);
 }
 
+std::shared_ptr<NSBitmapImageRep> NSImage::handlerRendering(CGFloat pixelsPerPoint)
+{
+    // Densities a hair apart (from rounding) share one rendering.
+    CGFloat density = std::max(CGFloat(0.01), std::round(pixelsPerPoint * 100) / 100);
+    std::lock_guard lock(handlerMutex_);
+    if (handlerCache_ && handlerCacheDensity_ == density && handlerCache_->size() == size_)
+        return handlerCache_;
+    handlerCache_ = rendered(density);
+    handlerCacheDensity_ = density;
+    return handlerCache_;
+}
+
 std::shared_ptr<NSBitmapImageRep> NSImage::rendered(CGFloat scale)
 {
+    // Drawing into the bitmap runs the handler itself.
+    const NSImage* outer = renderingNow;
+    renderingNow = this;
+    struct Reset {
+        const NSImage* outer;
+        ~Reset() { renderingNow = outer; }
+    } reset{outer};
     auto bitmap = std::make_shared<NSBitmapImageRep>(NSInteger(std::ceil(size_.width * scale)),
                                                      NSInteger(std::ceil(size_.height * scale)));
     bitmap->setSize(size_);
