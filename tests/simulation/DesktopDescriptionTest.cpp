@@ -132,6 +132,22 @@ TEST(DesktopDescriptionTest, VersionsAreReadFromNumbersAndTexts)
     }
 }
 
+TEST(DesktopDescriptionTest, TheLookIsLightUnlessDark)
+{
+    EXPECT_EQ(DesktopDescription::parse("{}")->appearance, Appearance::Light);
+    auto dark = DesktopDescription::parse(R"({"appearance": "dark"})");
+    ASSERT_TRUE(dark.ok()) << dark.error();
+    SimulatedDesktop desktop(std::move(*dark));
+    EXPECT_EQ(desktop.appearance(), Appearance::Dark);
+    int told = 0;
+    auto token = desktop.addListener(
+        [&](const DesktopChange& change) { told += change.kind == DesktopChange::Kind::AppearanceChanged; });
+    desktop.setAppearance(Appearance::Light);
+    desktop.setAppearance(Appearance::Light);
+    EXPECT_EQ(desktop.appearance(), Appearance::Light);
+    EXPECT_EQ(told, 1) << "only a change is told";
+}
+
 TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
 {
     struct Row {
@@ -206,6 +222,8 @@ TEST(DesktopDescriptionTest, BadDescriptionsAreRefusedWithWhatAndWhere)
          .error = "applications[0].windows: no window number is left to hand out"},
         {.json = R"({"applications": [{"pid": 2147483647}, {"pid": 400}, {}]})",
          .error = "applications[2].pid: no pid is left to hand out"},
+        {.json = R"({"appearance": "sepia"})", .error = "appearance: expected \"light\" or \"dark\""},
+        {.json = R"({"appearance": true})", .error = "appearance: expected a string"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.json);

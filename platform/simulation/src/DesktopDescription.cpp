@@ -436,6 +436,19 @@ void readLoginItems(const Json& value, DesktopState& state)
     }
 }
 
+void readAppearance(const Json& value, DesktopState& state)
+{
+    if (!value.is_string())
+        refuse("appearance", "expected a string");
+    const auto& name = value.get_ref<const std::string&>();
+    if (name == "light")
+        state.appearance = Appearance::Light;
+    else if (name == "dark")
+        state.appearance = Appearance::Dark;
+    else
+        refuse("appearance", "expected \"light\" or \"dark\"");
+}
+
 void readScreens(const Json& value, DesktopState& state)
 {
     expectArray(value, "screens");
@@ -478,6 +491,7 @@ constexpr TopLevelKey kTopLevelKeys[] = {
      [](const Json& value, DesktopState& state) { state.operatingSystemVersion = readVersion(value, "osVersion"); }},
     {"home", [](const Json& value, DesktopState& state) { state.homeDirectory = readOptionalString(value, "home"); }},
     {"trusted", [](const Json& value, DesktopState& state) { state.trusted = expectBoolean(value, "trusted"); }},
+    {"appearance", readAppearance},
     {"screens", readScreens},
     {"pointer", [](const Json& value, DesktopState& state) { state.pointer = readPoint(value, "pointer"); }},
     {"refusedEventTypes", readRefusedEventTypes},
@@ -503,9 +517,9 @@ void requireOwnProcess(const DesktopState& state)
 DesktopState readDesktop(const Json& root, DesktopDescription::OwnProcess ownProcess)
 {
     expectObject(root, "description");
-    if (auto key =
-            JsonReading::unknownKey(root, {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes",
-                                           "keyboardLayout", "applications", "installed", "loginItems"}))
+    if (auto key = JsonReading::unknownKey(root, {"osVersion", "home", "trusted", "appearance", "screens", "pointer",
+                                                  "refusedEventTypes", "keyboardLayout", "applications", "installed",
+                                                  "loginItems"}))
         refuse(*key, "unknown key");
     DesktopState state;
     for (const auto& [key, read] : kTopLevelKeys) {

@@ -53,11 +53,11 @@ NSRect autoresized(NSRect frame, NSAutoresizingMaskOptions mask, CGFloat dx, CGF
 void NSView::setFrame(NSRect frame)
 {
     NSRect oldFrame = frame_;
-    NSSize old = frame_.size;
     frame_ = frame;
     frameDidChange(oldFrame);
-    CGFloat dx = frame.size.width - old.width;
-    CGFloat dy = frame.size.height - old.height;
+    frameNeedsDisplay(oldFrame);
+    CGFloat dx = frame.size.width - oldFrame.size.width;
+    CGFloat dy = frame.size.height - oldFrame.size.height;
     if (dx == 0 && dy == 0)
         return;
     // Views placed by constraints get their frames from the layout pass.
@@ -82,7 +82,10 @@ bool NSView::isInVisibleWindow() const
 
 void NSView::setHidden(bool hidden)
 {
+    if (hidden_ == hidden)
+        return;
     hidden_ = hidden;
+    invalidateInSuperview(frame_);
 }
 
 bool NSView::isHiddenOrHasHiddenAncestor() const
@@ -181,6 +184,7 @@ void NSView::detachFromSuperview()
     auto self = std::static_pointer_cast<NSView>(shared_from_this());
     viewWillMoveToSuperview(nullptr);
     willLeaveSuperview();
+    invalidateInSuperview(frame_);
     std::erase(superview->subviews_, self);
     superview_.reset();
     moveToWindow(nullptr);
@@ -195,6 +199,7 @@ void NSView::insertSubview(const std::shared_ptr<NSView>& view, std::size_t inde
     view->superview_ = self;
     view->moveToWindow(window_.lock());
     view->didMoveInTree();
+    view->invalidateInSuperview(view->frame_);
     view->viewDidMoveToSuperview();
 }
 

@@ -27,6 +27,9 @@ public:
     void close() override;
     // Unless the popover's delegate refuses, as the popover's performClose.
     void performClose(const Id& sender) override;
+    // A rounded panel of the popover material; the content keeps inside it
+    // (drawing/PopoverWindowDrawing.cpp).
+    void drawWindowFrame(NSRect bounds) override;
 
 private:
     std::weak_ptr<NSPopover> popover_;
