@@ -310,13 +310,19 @@ TEST(AXUIElementTest, MakingAWindowMainRaisesItWithinItsApplication)
 {
     ScopedDesktop desktop(state());
     auto windows = windowsOf(10);
-    // Only the window's own main attribute raises it; the application's
-    // attributes aren't the window's.
-    EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], kAXMainWindowAttribute, Id::boolean(true)),
-              kAXErrorAttributeUnsupported);
-    EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], kAXFocusedWindowAttribute, Id::boolean(true)),
-              kAXErrorAttributeUnsupported);
-    EXPECT_EQ(numbersOf(10), (std::vector<CGWindowID>{100, 101, 102}));
+    // Main, main window and focused window written as true on the window
+    // itself each bring it to the front; false, or a value that isn't a
+    // Boolean, moves nothing.
+    for (const char* attribute : {kAXMainAttribute, kAXMainWindowAttribute, kAXFocusedWindowAttribute}) {
+        SCOPED_TRACE(attribute);
+        EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], attribute, Id::boolean(false)), kAXErrorSuccess);
+        EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], attribute, Id::number(1)), kAXErrorIllegalArgument);
+        EXPECT_EQ(numbersOf(10), (std::vector<CGWindowID>{100, 101, 102}));
+        EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], attribute, Id::boolean(true)), kAXErrorSuccess);
+        EXPECT_EQ(numbersOf(10), (std::vector<CGWindowID>{101, 100, 102}));
+        EXPECT_EQ(AXUIElementSetAttributeValue(windows[0], kAXMainAttribute, Id::boolean(true)), kAXErrorSuccess);
+        EXPECT_EQ(numbersOf(10), (std::vector<CGWindowID>{100, 101, 102}));
+    }
 
     EXPECT_EQ(AXUIElementSetAttributeValue(windows[1], kAXMainAttribute, Id::boolean(true)), kAXErrorSuccess);
     EXPECT_EQ(numbersOf(10), (std::vector<CGWindowID>{101, 100, 102}));
@@ -363,6 +369,9 @@ TEST(AXUIElementTest, WritesThatCantBeCarriedOutChangeNothing)
         {.what = "raise failure through the action",
          .error = kAXErrorCannotComplete,
          .result = AXUIElementPerformAction(windowElement(10, 101), kAXRaiseAction)},
+        {.what = "raise failure through the window's focused window",
+         .error = kAXErrorCannotComplete,
+         .result = AXUIElementSetAttributeValue(windowElement(10, 101), kAXFocusedWindowAttribute, Id::boolean(true))},
         {.what = "raise failure through the application",
          .error = kAXErrorCannotComplete,
          .result = AXUIElementSetAttributeValue(safari, kAXMainWindowAttribute, Id(windowElement(10, 101)))},

@@ -275,13 +275,17 @@ TEST(DesktopDescriptionTest, FilesAreReadAndTheirErrorsNameThem)
     std::filesystem::create_directories(folder);
     auto good = (folder / "good.json").string();
     auto bad = (folder / "bad.json").string();
-    std::ofstream(good) << R"({"osVersion": 13, "applications": [{"name": "Only"}]})";
+    std::ofstream(good) << R"({"osVersion": 13, "applications": [{"name": "Only", "iconFile": "icons/../Only.png"}],
+                              "installed": [{"bundleIdentifier": "x.y", "iconFile": "/opt/Y.png"}]})";
     std::ofstream(bad) << R"({"trusted": "yes"})";
 
     auto result = DesktopDescription::readFile(good);
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result->operatingSystemVersion.majorVersion, 13);
     EXPECT_EQ(result->applications.size(), 1u);
+    // Icon files are found beside the description, unless their path is whole.
+    EXPECT_EQ(result->applications[0].iconFile, String((folder / "Only.png").string()));
+    EXPECT_EQ(result->installedApplications[0].iconFile, String("/opt/Y.png"));
 
     EXPECT_EQ(DesktopDescription::readFile(bad).error(), bad + ": trusted: expected true or false");
     EXPECT_EQ(DesktopDescription::readFile(good, DesktopDescription::OwnProcess::Required).error(),

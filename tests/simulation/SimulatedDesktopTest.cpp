@@ -262,6 +262,9 @@ TEST(SimulatedDesktopTest, RaisingReordersWithinTheApplicationOnly)
     ASSERT_EQ(recorder.changes.size(), 1u);
     EXPECT_EQ(recorder.changes[0].kind, Kind::WindowRaised);
     EXPECT_EQ(recorder.changes[0].window, 101u);
+    // Raising it again changes nothing, and nothing is told.
+    EXPECT_TRUE(desktop.raiseWindow(101));
+    EXPECT_EQ(recorder.changes.size(), 1u);
 
     // Raising a window of a background application doesn't activate it.
     EXPECT_TRUE(desktop.raiseWindow(200));

@@ -199,7 +199,11 @@ AXError writeApplication(const Target& target, const std::string& name, const Id
 AXError writeWindow(const Target& target, const std::string& name, const Id& value)
 {
     const auto& window = *target.window;
-    if (name == kAXMainAttribute || name == kAXFocusedAttribute || name == kAXMinimizedAttribute) {
+    // A window takes its application's main- and focused-window attributes
+    // as well, as a Boolean about itself: true brings it to the front of its
+    // application, as making it main does.
+    bool raises = name == kAXMainAttribute || name == kAXMainWindowAttribute || name == kAXFocusedWindowAttribute;
+    if (raises || name == kAXFocusedAttribute || name == kAXMinimizedAttribute) {
         if (!value.isBoolean())
             return kAXErrorIllegalArgument;
         bool flag = value.boolValue();
@@ -209,7 +213,7 @@ AXError writeWindow(const Target& target, const std::string& name, const Id& val
         // done to this window alone.
         if (!flag)
             return kAXErrorSuccess;
-        if (name == kAXMainAttribute)
+        if (raises)
             return raise(target, window.number);
         return target.desktop->focusWindow(window.number) ? kAXErrorSuccess : kAXErrorInvalidUIElement;
     }

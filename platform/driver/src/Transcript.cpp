@@ -35,6 +35,25 @@ std::string number(double value)
     return buffer;
 }
 
+// The mouse events a program posts, by the raw types of the event calls.
+std::string eventTypeName(std::uint32_t type)
+{
+    switch (type) {
+    case 1:
+        return "left mouse down";
+    case 2:
+        return "left mouse up";
+    case 3:
+        return "right mouse down";
+    case 4:
+        return "right mouse up";
+    case 5:
+        return "mouse moved";
+    default:
+        return "type " + std::to_string(type);
+    }
+}
+
 std::string optionsText(std::uint64_t options)
 {
     std::vector<std::string> names;
@@ -362,7 +381,7 @@ void Transcript::desktopChanged(const simulation::DesktopChange& change)
         auto events = desktop_->postedEvents();
         if (!events.empty()) {
             const auto& event = events.back();
-            pending("event posted: type " + std::to_string(event.type) + " at (" + number(event.location.x) + ", " +
+            pending("event posted: " + eventTypeName(event.type) + " at (" + number(event.location.x) + ", " +
                     number(event.location.y) + ")");
         }
         break;

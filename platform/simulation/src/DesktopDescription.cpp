@@ -273,11 +273,12 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
     expectObject(value, path);
     if (running)
         allowKeys(value, path,
-                  {"pid", "bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "hidden", "terminated",
-                   "self", "frontmost", "windows", "failures"});
+                  {"pid", "bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "iconFile", "hidden",
+                   "terminated", "self", "frontmost", "windows", "failures"});
     else
-        allowKeys(value, path,
-                  {"bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "windows", "failures"});
+        allowKeys(
+            value, path,
+            {"bundleIdentifier", "name", "bundlePath", "activationPolicy", "icon", "iconFile", "windows", "failures"});
 
     ParsedApplication parsed;
     parsed.path = path;
@@ -291,6 +292,7 @@ ParsedApplication readApplication(const Json& value, const std::string& path, bo
     if (const Json* policy = find(value, "activationPolicy"))
         application.activationPolicy = readActivationPolicy(*policy, member(path, "activationPolicy"));
     application.iconName = readOptionalString(value, "icon", path);
+    application.iconFile = readOptionalString(value, "iconFile", path);
     application.hidden = readBoolean(value, "hidden", path, false);
     application.terminated = readBoolean(value, "terminated", path, false);
     application.ownProcess = readBoolean(value, "self", path, false);
@@ -556,6 +558,14 @@ ParseResult<DesktopState> DesktopDescription::readFile(const std::string& path, 
     auto result = parse(contents.str(), ownProcess);
     if (!result)
         return ParseError{path + ": " + result.error()};
+    // Icon files lie beside the description that names them.
+    auto folder = std::filesystem::absolute(path, ignored).parent_path();
+    for (auto* list : {&result->applications, &result->installedApplications}) {
+        for (auto& application : *list) {
+            if (application.iconFile && std::filesystem::path(application.iconFile->utf8()).is_relative())
+                application.iconFile = String((folder / application.iconFile->utf8()).lexically_normal().string());
+        }
+    }
     return result;
 }
 

@@ -682,6 +682,10 @@ void SimulatedDesktop::raiseLocked(SimulatedApplication& application, CGWindowID
                            [&](const auto& window) { return window.number == number; });
     if (it == application.windows.end())
         return;
+    // Raising the window that is in front already, main and focused, changes
+    // nothing, and nothing is told.
+    if (it == application.windows.begin() && application.mainWindow == number && application.focusedWindow == number)
+        return;
     std::rotate(application.windows.begin(), it, it + 1);
     application.mainWindow = number;
     application.focusedWindow = number;

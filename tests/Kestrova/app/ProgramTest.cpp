@@ -285,6 +285,24 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
     EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
 }
 
+TEST_F(ProgramTest, TheTwoScreenExampleRuns)
+{
+    auto result =
+        runProgram(home() + " --desktop '" KESTROVA_SOURCE_DIR
+                            "/examples/two-screens.json' --script '" KESTROVA_SOURCE_DIR "/examples/two-screens.txt'");
+    ASSERT_EQ(result.status, 0) << result.err << result.out;
+    EXPECT_EQ(result.out.find("! line"), std::string::npos) << result.out;
+    EXPECT_TRUE(appearInOrder(result.out, {
+                                              "Kestrova on the simulated desktop: macOS 14.4.1, 2 screens, "
+                                              "Accessibility trusted",
+                                              "> press ctrl+tab",
+                                              "  window shown: MainWindow (key)",
+                                              "> activate Notes",
+                                              "  frontmost: Notes (was Finder)",
+                                              "ended",
+                                          }));
+}
+
 TEST_F(ProgramTest, LogLinesComeOutWhereTheyHappenedInAPipe)
 {
     std::string script = folder_.write("script.txt", "press ctrl+tab\nquit\n");

@@ -7,6 +7,11 @@
 #include "foundation/NSException.h"
 #include "foundation/NSURL.h"
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +51,6 @@ TEST_F(RunningApplicationTest, PropertiesAreTheDesktopsAndTheLastStateStaysAfter
     EXPECT_FALSE(finder->isHidden());
 
     auto safari = NSRunningApplication::runningApplicationWithProcessIdentifier(kSafari);
-    EXPECT_EQ(safari->icon(), nullptr);
     EXPECT_TRUE(safari->hide());
     EXPECT_TRUE(safari->isHidden());
     EXPECT_TRUE(safari->terminate());
@@ -55,6 +59,75 @@ TEST_F(RunningApplicationTest, PropertiesAreTheDesktopsAndTheLastStateStaysAfter
     EXPECT_EQ(safari->localizedName(), std::optional<String>("Safari"));
     EXPECT_EQ(NSRunningApplication::runningApplicationWithProcessIdentifier(kSafari), nullptr);
     EXPECT_FALSE(safari->activateWithOptions(0)) << "a process that quit can't be activated";
+}
+
+// A PNG as far as its size goes: the signature and the header chunk.
+std::string pngHeader(std::uint32_t width, std::uint32_t height)
+{
+    std::string bytes("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (std::uint32_t value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += static_cast<char>((value >> shift) & 0xFF);
+    return bytes;
+}
+
+TEST_F(RunningApplicationTest, EveryApplicationHasAnIconFromItsFileItsNameOrMadeForIt)
+{
+    auto folder = std::filesystem::temp_directory_path() / ("kestrova-icons-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::string iconFile = (folder / "Mail.png").string();
+    std::ofstream(iconFile, std::ios::binary) << pngHeader(64, 32);
+
+    auto state = standardDesktop();
+    state.applications.push_back({.pid = 400, .localizedName = String("Mail"), .iconFile = String(iconFile)});
+    state.applications.push_back({.pid = 401,
+                                  .localizedName = String("Lost"),
+                                  .iconFile = String((folder / "missing.png").string()),
+                                  .iconName = String("Lost Icon")});
+    state.applications.push_back({.pid = 402, .bundleIdentifier = String("com.example.Nameless")});
+    state.applications.push_back({.pid = 403});
+    simulation::ScopedDesktop scoped(std::move(state));
+
+    struct Row {
+        pid_t pid;
+        const char* path;
+        NSSize size;
+        const char* name;
+    };
+    const Row rows[] = {
+        {.pid = kFinder, .path = "", .size = {512, 512}, .name = "Finder"},
+        {.pid = kSafari, .path = "", .size = {512, 512}, .name = "Safari"},
+        {.pid = 400, .path = iconFile.c_str(), .size = {64, 32}, .name = ""},
+        // A file that isn't there leaves the name to go by.
+        {.pid = 401, .path = "", .size = {512, 512}, .name = "Lost Icon"},
+        {.pid = 402, .path = "", .size = {512, 512}, .name = "com.example.Nameless"},
+        {.pid = 403, .path = "", .size = {512, 512}, .name = ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pid);
+        auto application = NSRunningApplication::runningApplicationWithProcessIdentifier(row.pid);
+        auto icon = application->icon();
+        ASSERT_NE(icon, nullptr);
+        EXPECT_EQ(icon, application->icon());
+        EXPECT_EQ(icon->path(), String(row.path));
+        EXPECT_EQ(icon->size(), row.size);
+        EXPECT_EQ(icon->name(), String(row.name));
+    }
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(RunningApplicationTest, AnApplicationTheWorkspaceStillListsAfterItQuitIsTerminated)
+{
+    auto state = standardDesktop();
+    state.applications.push_back({.pid = 400, .localizedName = String("Gone"), .terminated = true});
+    simulation::ScopedDesktop scoped(std::move(state));
+    auto running = NSWorkspace::sharedWorkspace().runningApplications();
+    ASSERT_EQ(running.size(), 4u);
+    EXPECT_EQ(running[3]->processIdentifier(), 400);
+    EXPECT_TRUE(running[3]->isTerminated());
+    EXPECT_FALSE(running[3]->isActive());
+    EXPECT_EQ(running[3]->localizedName(), std::optional<String>("Gone"));
+    EXPECT_FALSE(running[2]->isTerminated());
 }
 
 struct ActivationCase {

@@ -66,8 +66,10 @@ AXError AXUIElementGetPid(const AXUIElementRef& element, pid_t* pid);
 AXError AXUIElementCopyAttributeValue(const AXUIElementRef& element, const String& attribute, Id* value);
 
 // Writable: a window's main (true raises it within its application and makes
-// it main and focused), focused, minimised, position (an AXValue point) and
-// size (an AXValue size); an application's frontmost (true activates it),
+// it main and focused; so do its main window and focused window, written as
+// Booleans on the window itself), focused, minimised, position (an AXValue
+// point) and size (an AXValue size); an application's frontmost (true
+// activates it),
 // hidden, and main and focused window (a window element of that
 // application). A value of the wrong kind answers kAXErrorIllegalArgument,
 // anything else kAXErrorAttributeUnsupported.

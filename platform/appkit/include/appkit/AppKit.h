@@ -2,6 +2,7 @@
 
 // Everything of the application framework, for code that uses much of it.
 #include "appkit/AppKitDefines.h"
+#include "appkit/NSAccessibilityConstants.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSButton.h"

@@ -46,7 +46,11 @@ public:
     std::optional<String> localizedName() const;
     std::shared_ptr<NSURL> bundleURL() const;
     NSApplicationActivationPolicy activationPolicy() const;
-    // The same image object each time; nullptr for an application without one.
+    // The image file the desktop names for the application, else the image
+    // of the name it gives, else one made for it (512 points square, labelled
+    // with the application's name). The same object each time while the
+    // desktop names the same icon. Images have no pixels yet: a file's icon
+    // is its path and size.
     std::shared_ptr<NSImage> icon() const;
     bool isActive() const;
     bool isHidden() const;
@@ -76,4 +80,5 @@ private:
     const pid_t pid_;
     mutable std::mutex iconMutex_;
     mutable std::shared_ptr<NSImage> icon_;
+    mutable String iconSource_;
 };

@@ -24,6 +24,9 @@ ProcessTable& processTable()
     return *table;
 }
 
+// Icons made in code come at the size of the system's largest icons.
+constexpr CGFloat kIconSize = 512;
+
 simulation::ActivationRecord activationRequest(const simulation::SimulatedDesktop& desktop,
                                                NSApplicationActivationOptions options, const char* via)
 {
@@ -147,16 +150,34 @@ std::shared_ptr<NSImage> NSRunningApplication::icon() const
 {
     auto application = process_->state();
     std::lock_guard lock(iconMutex_);
-    if (!application || !application->iconName) {
-        icon_.reset();
-        return nullptr;
-    }
-    if (!icon_ || icon_->name() != *application->iconName) {
+    if (!application)
+        return icon_;
+    // What the icon is made from: asked again with the same source, the
+    // same object comes back.
+    String source = application->iconFile   ? String("file:").appending(*application->iconFile)
+                    : application->iconName ? String("name:").appending(*application->iconName)
+                                            : String("made");
+    if (icon_ && source == iconSource_)
+        return icon_;
+    iconSource_ = source;
+    icon_ = nullptr;
+    if (application->iconFile)
+        icon_ = NSImage::imageWithContentsOfFile(*application->iconFile);
+    if (!icon_ && application->iconName) {
         // An icon the program's resources have is that image; any other is
         // known by its name only.
         icon_ = NSImage::imageNamed(*application->iconName);
         if (!icon_)
-            icon_ = std::make_shared<NSImage>(String(), NSMakeSize(512, 512), *application->iconName);
+            icon_ = std::make_shared<NSImage>(String(), NSMakeSize(kIconSize, kIconSize), *application->iconName);
+    }
+    if (!icon_) {
+        // Every application has an icon: one without a file of its own (or
+        // whose file has gone) gets one made for it, known by the
+        // application's name.
+        String label = application->localizedName      ? *application->localizedName
+                       : application->bundleIdentifier ? *application->bundleIdentifier
+                                                       : String();
+        icon_ = std::make_shared<NSImage>(String(), NSMakeSize(kIconSize, kIconSize), label);
     }
     return icon_;
 }

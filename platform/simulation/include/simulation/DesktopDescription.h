@@ -29,7 +29,9 @@ namespace simulation {
 //         "name": "Safari",             // the localized name; string or null
 //         "bundlePath": "/Applications/Safari.app",
 //         "activationPolicy": "regular",   // "regular", "accessory" or "prohibited"
-//         "icon": "Safari",             // string or null
+//         "icon": "Safari",             // an image by name; string or null
+//         "iconFile": "icons/Safari.png",   // an image file, relative to the
+//                                       // description's folder; string or null
 //         "hidden": false, "terminated": false,
 //         "self": false,                // our own process; at most one (and
 //                                       // exactly one, running, for a program)

@@ -31,7 +31,10 @@ struct SimulatedApplication {
     // The bundle's folder; its file URL is the bundle URL.
     std::optional<String> bundlePath = std::nullopt;
     ActivationPolicy activationPolicy = ActivationPolicy::Regular;
-    // The name of the icon image; none: the application has no icon.
+    // Where the application's icon comes from: an image file, else an image
+    // by name; with neither (or a file that isn't there) the system makes
+    // one for it, as it shows a generic icon.
+    std::optional<String> iconFile = std::nullopt;
     std::optional<String> iconName = std::nullopt;
     bool hidden = false;
     // Set once the application has quit. A description may list a terminated

@@ -135,7 +135,8 @@ public:
     bool closeWindow(CGWindowID number);
     // Brings the window to the front of its application and makes it main
     // and focused. It doesn't activate the application, and a minimised
-    // window stays minimised.
+    // window stays minimised. Listeners hear of it only when something
+    // changed.
     bool raiseWindow(CGWindowID number);
     bool focusWindow(CGWindowID number);
     bool setWindowMinimized(CGWindowID number, bool minimized);
