@@ -24,9 +24,6 @@ ProcessTable& processTable()
     return *table;
 }
 
-// Icons made in code come at the size of the system's largest icons.
-constexpr CGFloat kIconSize = 512;
-
 simulation::ActivationRecord activationRequest(const simulation::SimulatedDesktop& desktop,
                                                NSApplicationActivationOptions options, const char* via)
 {
@@ -168,7 +165,7 @@ std::shared_ptr<NSImage> NSRunningApplication::icon() const
         // known by its name only.
         icon_ = NSImage::imageNamed(*application->iconName);
         if (!icon_)
-            icon_ = std::make_shared<NSImage>(String(), NSMakeSize(kIconSize, kIconSize), *application->iconName);
+            icon_ = NSImage::generatedApplicationIcon(*application->iconName);
     }
     if (!icon_) {
         // Every application has an icon: one without a file of its own (or
@@ -177,7 +174,7 @@ std::shared_ptr<NSImage> NSRunningApplication::icon() const
         String label = application->localizedName      ? *application->localizedName
                        : application->bundleIdentifier ? *application->bundleIdentifier
                                                        : String();
-        icon_ = std::make_shared<NSImage>(String(), NSMakeSize(kIconSize, kIconSize), label);
+        icon_ = NSImage::generatedApplicationIcon(label);
     }
     return icon_;
 }
