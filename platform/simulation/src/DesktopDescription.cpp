@@ -379,13 +379,22 @@ DesktopState readDesktop(const Json& root)
 {
     expectObject(root, "");
     allowKeys(root, "",
-              {"osVersion", "home", "trusted", "screens", "pointer", "refusedEventTypes", "keyboardLayout",
+              {"osVersion", "home", "trusted", "appearance", "screens", "pointer", "refusedEventTypes", "keyboardLayout",
                "applications", "installed", "loginItems"});
     DesktopState state;
     if (const Json* version = find(root, "osVersion"))
         state.operatingSystemVersion = readVersion(*version, "osVersion");
     state.homeDirectory = readOptionalString(root, "home", "");
     state.trusted = readBoolean(root, "trusted", "", true);
+    if (const Json* appearance = find(root, "appearance")) {
+        String name = readString(*appearance, "appearance");
+        if (name == String("light"))
+            state.appearance = Appearance::Light;
+        else if (name == String("dark"))
+            state.appearance = Appearance::Dark;
+        else
+            refuse("appearance", "expected \"light\" or \"dark\"");
+    }
     if (const Json* screens = find(root, "screens")) {
         expectArray(*screens, "screens");
         if (screens->empty())

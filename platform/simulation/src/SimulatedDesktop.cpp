@@ -966,6 +966,23 @@ void SimulatedDesktop::setOperatingSystemVersion(OperatingSystemVersion version)
     deliver({{.kind = DesktopChange::Kind::OperatingSystemVersionChanged}});
 }
 
+Appearance SimulatedDesktop::appearance() const
+{
+    std::lock_guard lock(mutex_);
+    return state_.appearance;
+}
+
+void SimulatedDesktop::setAppearance(Appearance appearance)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (state_.appearance == appearance)
+            return;
+        state_.appearance = appearance;
+    }
+    deliver({{.kind = DesktopChange::Kind::AppearanceChanged}});
+}
+
 std::optional<String> SimulatedDesktop::homeDirectory() const
 {
     std::lock_guard lock(mutex_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appkit/NSParagraphStyle.h"
 #include "appkit/NSView.h"
 #include "foundation/Id.h"
 #include "foundation/Selector.h"
@@ -8,6 +9,8 @@
 
 // A view with a value that sends an action to a target when the user acts
 // on it. The value is one object; the typed accessors read and write it.
+class NSFont;
+
 class NSControl : public NSView {
     KS_OBJECT(NSControl, NSView)
 
@@ -39,10 +42,24 @@ public:
     double doubleValue() const { return objectValue_.doubleValue(); }
     void setDoubleValue(double value) { setObjectValue(Id::number(value)); }
 
+    // --- Drawing (drawing/NSControlDrawing.cpp) ---
+
+    // The system font at the standard size unless set.
+    std::shared_ptr<NSFont> font() const;
+    void setFont(const std::shared_ptr<NSFont>& font);
+    NSTextAlignment alignment() const { return alignment_; }
+    void setAlignment(NSTextAlignment alignment);
+    NSLineBreakMode lineBreakMode() const { return lineBreakMode_; }
+    void setLineBreakMode(NSLineBreakMode mode);
+
 protected:
     static void describe(ClassDescriptor& d);
 
 private:
+    std::shared_ptr<NSFont> font_;
+    NSTextAlignment alignment_ = NSTextAlignmentNatural;
+    NSLineBreakMode lineBreakMode_ = NSLineBreakByClipping;
+
     std::weak_ptr<NSObject> target_;
     Selector action_;
     Id objectValue_;

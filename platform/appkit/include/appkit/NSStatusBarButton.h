@@ -18,6 +18,9 @@ public:
 
     // A click opens the item's menu when it has one, else sends the action.
     void performClick(const Id& sender) override;
+    // The image (or title) in the middle, without a bezel, in the menu
+    // bar's text colour (drawing/NSStatusBarButtonDrawing.cpp).
+    void drawRect(NSRect dirtyRect) override;
 
 private:
     std::weak_ptr<NSStatusItem> statusItem_;

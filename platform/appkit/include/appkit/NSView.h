@@ -9,8 +9,44 @@
 #include <utility>
 #include <vector>
 
+class CALayer;
+class NSAppearance;
 class NSViewController;
 class NSWindow;
+
+namespace detail {
+struct ViewDrawing;
+}
+
+// How backingAlignedRect rounds each edge, with the platform's bits: each
+// edge (or the width and height) goes inward, outward or to the nearest
+// pixel; the flipped bit says the rectangle is in a flipped space.
+using NSAlignmentOptions = unsigned long long;
+inline constexpr NSAlignmentOptions NSAlignMinXInward = 1ULL << 0;
+inline constexpr NSAlignmentOptions NSAlignMinYInward = 1ULL << 1;
+inline constexpr NSAlignmentOptions NSAlignMaxXInward = 1ULL << 2;
+inline constexpr NSAlignmentOptions NSAlignMaxYInward = 1ULL << 3;
+inline constexpr NSAlignmentOptions NSAlignWidthInward = 1ULL << 4;
+inline constexpr NSAlignmentOptions NSAlignHeightInward = 1ULL << 5;
+inline constexpr NSAlignmentOptions NSAlignMinXOutward = 1ULL << 8;
+inline constexpr NSAlignmentOptions NSAlignMinYOutward = 1ULL << 9;
+inline constexpr NSAlignmentOptions NSAlignMaxXOutward = 1ULL << 10;
+inline constexpr NSAlignmentOptions NSAlignMaxYOutward = 1ULL << 11;
+inline constexpr NSAlignmentOptions NSAlignWidthOutward = 1ULL << 12;
+inline constexpr NSAlignmentOptions NSAlignHeightOutward = 1ULL << 13;
+inline constexpr NSAlignmentOptions NSAlignMinXNearest = 1ULL << 16;
+inline constexpr NSAlignmentOptions NSAlignMinYNearest = 1ULL << 17;
+inline constexpr NSAlignmentOptions NSAlignMaxXNearest = 1ULL << 18;
+inline constexpr NSAlignmentOptions NSAlignMaxYNearest = 1ULL << 19;
+inline constexpr NSAlignmentOptions NSAlignWidthNearest = 1ULL << 20;
+inline constexpr NSAlignmentOptions NSAlignHeightNearest = 1ULL << 21;
+inline constexpr NSAlignmentOptions NSAlignRectFlipped = 1ULL << 63;
+inline constexpr NSAlignmentOptions NSAlignAllEdgesInward =
+    NSAlignMinXInward | NSAlignMaxXInward | NSAlignMinYInward | NSAlignMaxYInward;
+inline constexpr NSAlignmentOptions NSAlignAllEdgesOutward =
+    NSAlignMinXOutward | NSAlignMaxXOutward | NSAlignMinYOutward | NSAlignMaxYOutward;
+inline constexpr NSAlignmentOptions NSAlignAllEdgesNearest =
+    NSAlignMinXNearest | NSAlignMaxXNearest | NSAlignMinYNearest | NSAlignMaxYNearest;
 
 // Where a subview goes among its siblings, with the platform's values.
 enum NSWindowOrderingMode : NSInteger {
@@ -83,12 +119,6 @@ public:
     NSAutoresizingMaskOptions autoresizingMask() const { return autoresizingMask_; }
     void setAutoresizingMask(NSAutoresizingMaskOptions mask) { autoresizingMask_ = mask; }
 
-    bool wantsLayer() const { return wantsLayer_; }
-    void setWantsLayer(bool wantsLayer) { wantsLayer_ = wantsLayer; }
-
-    bool needsDisplay() const { return needsDisplay_; }
-    void setNeedsDisplay(bool needsDisplay) { needsDisplay_ = needsDisplay; }
-
     virtual bool isFlipped() const { return false; }
     // The size the view wants from its content; NSViewNoIntrinsicMetric
     // along an axis where it has no preference.
@@ -139,6 +169,58 @@ public:
     // Internal: whether the view sits in a visible window.
     bool isInVisibleWindow() const;
 
+    // --- Drawing (drawing/NSViewDrawing.cpp) ---
+    //
+    // A view draws into its window's backing image when the window
+    // displays: its layer's background, then drawRect: with the part that
+    // needs drawing, then its subviews in order, clipped to its bounds, then
+    // its layer's border. Changes mark parts of the view as needing display;
+    // the window redraws every view under those parts.
+
+    // Draws the view's content; the current graphics context is set up in
+    // the view's coordinates and clipped to the dirty part.
+    virtual void drawRect(NSRect dirtyRect);
+    bool needsDisplay() const;
+    // True marks the whole bounds; false forgets what was marked.
+    void setNeedsDisplay(bool needsDisplay);
+    void setNeedsDisplayInRect(NSRect rect);
+    // Draw now: the visible part, or the parts marked as needing display
+    // (of this view and its subviews), or a given part.
+    void display();
+    void displayIfNeeded();
+    void displayRect(NSRect rect);
+    // While drawing: whether the rectangle meets what is being drawn.
+    bool needsToDrawRect(NSRect rect) const;
+    // The part of the bounds not clipped away by the superviews.
+    NSRect visibleRect() const;
+    // Whether drawRect: covers its bounds with opaque colour.
+    virtual bool isOpaque() const { return false; }
+
+    bool wantsLayer() const { return wantsLayer_; }
+    // On, the view gets a layer (kept when switched off again, but not
+    // drawn).
+    void setWantsLayer(bool wantsLayer);
+    // nullptr unless the view wants a layer.
+    std::shared_ptr<CALayer> layer() const { return wantsLayer_ ? layer_ : nullptr; }
+
+    // The look the view asks for; nullptr: the one it inherits.
+    std::shared_ptr<NSAppearance> appearance() const { return appearance_; }
+    void setAppearance(const std::shared_ptr<NSAppearance>& appearance);
+    // Its own, else its superview's, else its window's effective look.
+    std::shared_ptr<NSAppearance> effectiveAppearance() const;
+    // Told when the effective look changed (before the view next draws).
+    virtual void viewDidChangeEffectiveAppearance() { }
+    virtual void viewDidChangeBackingProperties() { }
+
+    // The window's backing scale (1 outside a window).
+    CGFloat backingScaleFactor() const;
+    // Rounded to whole backing pixels: the origin to the nearest pixel,
+    // the size so that the far edges are too.
+    NSRect centerScanRect(NSRect rect) const;
+    NSRect backingAlignedRect(NSRect rect, NSAlignmentOptions options) const;
+    NSRect convertRectToBacking(NSRect rect) const;
+    NSRect convertRectFromBacking(NSRect rect) const;
+
 protected:
     static void describe(ClassDescriptor& d);
 
@@ -159,6 +241,20 @@ private:
     String identifier_;
     NSAutoresizingMaskOptions autoresizingMask_ = NSViewNotSizable;
     bool hidden_ = false;
+
+    // --- Drawing state (drawing/NSViewDrawing.cpp) ---
+    friend struct detail::ViewDrawing;
+    // Marks `rect` (in the superview's coordinates) of the superview, or
+    // of the window for a content view, after the view moved, resized,
+    // appeared or went away.
+    void invalidateInSuperview(NSRect rect);
+    void frameDidChange(NSRect oldFrame);
+    // In the view's coordinates; null when nothing is marked.
+    NSRect dirtyRect_ = CGRectNull;
     bool wantsLayer_ = false;
-    bool needsDisplay_ = false;
+    std::shared_ptr<CALayer> layer_;
+    std::shared_ptr<NSAppearance> appearance_;
+    // The effective look the view was last told about; nullptr until it
+    // first draws.
+    std::shared_ptr<NSAppearance> notifiedAppearance_;
 };

@@ -31,7 +31,9 @@ enum NSVisualEffectState : NSInteger {
     NSVisualEffectStateInactive = 2,
 };
 
-// A translucent backdrop; it keeps its settings, drawing comes later.
+// A translucent backdrop. With nothing behind the window to blur, it fills
+// its bounds with its material's tint for the look in effect; an inactive
+// one shows the plain window background.
 class NSVisualEffectView : public NSView {
     KS_OBJECT(NSVisualEffectView, NSView)
 
@@ -39,11 +41,13 @@ public:
     using NSView::NSView;
 
     NSVisualEffectMaterial material() const { return material_; }
-    void setMaterial(NSVisualEffectMaterial material) { material_ = material; }
+    void setMaterial(NSVisualEffectMaterial material);
     NSVisualEffectBlendingMode blendingMode() const { return blendingMode_; }
     void setBlendingMode(NSVisualEffectBlendingMode mode) { blendingMode_ = mode; }
     NSVisualEffectState state() const { return state_; }
-    void setState(NSVisualEffectState state) { state_ = state; }
+    void setState(NSVisualEffectState state);
+
+    void drawRect(NSRect dirtyRect) override;
 
 private:
     NSVisualEffectMaterial material_ = NSVisualEffectMaterialWindowBackground;

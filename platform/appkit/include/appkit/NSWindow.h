@@ -4,16 +4,26 @@
 #include "appkit/NSResponder.h"
 #include "foundation/String.h"
 
+#include "coregraphics/CGContext.h"
+
 #include <array>
 #include <memory>
+#include <vector>
 
+class NSAppearance;
+class NSBitmapImageRep;
 class NSButton;
+class NSColor;
 class NSNotification;
 class NSScreen;
 class NSView;
 class NSViewController;
 class NSWindowController;
 class NSWindowDelegate;
+
+namespace detail {
+struct ViewDrawing;
+}
 
 using NSWindowStyleMask = NSUInteger;
 inline constexpr NSWindowStyleMask NSWindowStyleMaskBorderless = 0;
@@ -153,6 +163,49 @@ public:
     // The window controller, unless one is set explicitly.
     std::shared_ptr<NSResponder> nextResponder() const override;
 
+    // --- Drawing (drawing/NSWindowDrawing.cpp) ---
+    //
+    // The window keeps a backing image of its frame's size at its backing
+    // scale. Displaying redraws the parts its views marked: the background,
+    // then the content view's tree over it.
+
+    // The window background colour by default.
+    std::shared_ptr<NSColor> backgroundColor() const;
+    // nullptr goes back to the default.
+    void setBackgroundColor(const std::shared_ptr<NSColor>& color);
+    std::shared_ptr<NSAppearance> appearance() const { return appearance_; }
+    void setAppearance(const std::shared_ptr<NSAppearance>& appearance);
+    // Its own look, else the desktop's.
+    std::shared_ptr<NSAppearance> effectiveAppearance() const;
+    // Its screen's.
+    CGFloat backingScaleFactor() const;
+
+    bool viewsNeedDisplay() const { return !dirtyRegion_.empty(); }
+    // True marks the whole window.
+    void setViewsNeedDisplay(bool needDisplay);
+    // Redraws everything, or what was marked.
+    void display();
+    void displayIfNeeded();
+    // The backing image as it is now; nullptr before the window first
+    // displays.
+    CGImageRef backingImage() const;
+
+    // The window as drawn, at any positive scale (1 and 2 are the ones of
+    // the screens): at the backing scale the backing image once displayed,
+    // at another a fresh rendering. nullptr for a window without an area.
+    std::shared_ptr<NSBitmapImageRep> snapshot(CGFloat scale);
+    // The snapshot as a PNG file; false when it can't be made or written.
+    bool writeSnapshot(const String& path, CGFloat scale);
+
+    // Internal: marks a part (in window coordinates) for display.
+    void invalidateRect(NSRect rect);
+    // Internal: redraws these parts (window coordinates) now.
+    void displayRectsNow(const std::vector<NSRect>& rects);
+    // Internal: paints what lies under the content view, with the current
+    // context over the window's area; it may narrow the clip to the
+    // window's shape, which the content then keeps to.
+    virtual void drawWindowFrame(NSRect bounds);
+
 protected:
     static void describe(ClassDescriptor& d);
 
@@ -182,4 +235,18 @@ private:
     // While shown, the window keeps its controller alive.
     std::shared_ptr<NSWindowController> shownController_;
     std::array<std::shared_ptr<NSButton>, 3> standardButtons_;
+
+    // --- Drawing state (drawing/NSWindowDrawing.cpp) ---
+    friend struct detail::ViewDrawing;
+    void ensureBacking();
+    void noteAppearance();
+    std::shared_ptr<NSColor> backgroundColor_;
+    std::shared_ptr<NSAppearance> appearance_;
+    // The look the window last displayed in.
+    std::shared_ptr<NSAppearance> displayedAppearance_;
+    // Parts waiting for display, in window coordinates.
+    std::vector<NSRect> dirtyRegion_;
+    CGContextRef backing_;
+    CGFloat backingScale_ = 0;
+    NSSize backingSize_;
 };

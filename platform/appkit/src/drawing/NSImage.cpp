@@ -1,9 +1,19 @@
 #include "appkit/NSImage.h"
 
+#include "appkit/NSAttributedString.h"
+#include "appkit/NSBezierPath.h"
+#include "appkit/NSBitmapImageRep.h"
+#include "appkit/NSColor.h"
+#include "appkit/NSFont.h"
+#include "appkit/NSParagraphStyle.h"
+#include "appkit/NSScreen.h"
 #include "foundation/NSBundle.h"
 
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
 #include <fstream>
-#include <mutex>
 #include <unordered_map>
 
 namespace {
@@ -46,6 +56,102 @@ bool fileExists(const String& path)
     return !path.empty() && std::ifstream(path.utf8()).good();
 }
 
+// "Icon.png" and "Icon@2x.png": the stem without the scale mark, and the
+// scale the file is for.
+struct ScaledName {
+    std::string stem;
+    std::string extension;
+    int scale = 1;
+};
+
+ScaledName scaledName(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        dot = path.size();
+    ScaledName name{path.substr(0, dot), path.substr(dot), 1};
+    if (name.stem.size() > 3 && name.stem.compare(name.stem.size() - 3, 3, "@2x") == 0) {
+        name.stem.resize(name.stem.size() - 3);
+        name.scale = 2;
+    }
+    return name;
+}
+
+bool endsWithTemplate(const String& text)
+{
+    return text.hasSuffix("Template");
+}
+
+// The PNG bitmap of a file at its scale: its size in points is its pixel
+// size divided by the scale.
+std::shared_ptr<NSBitmapImageRep> bitmapFromFile(const std::string& path, int scale)
+{
+    auto bitmap = NSBitmapImageRep::imageRepWithContentsOfFile(path);
+    if (bitmap)
+        bitmap->setSize({CGFloat(bitmap->pixelsWide()) / scale, CGFloat(bitmap->pixelsHigh()) / scale});
+    return bitmap;
+}
+
+// Keeps the caller's current path across drawing that builds its own.
+class SavedPath {
+public:
+    explicit SavedPath(cairo_t* cr)
+        : cr_(cr)
+        , path_(cairo_copy_path(cr))
+    {
+        cairo_new_path(cr);
+    }
+    ~SavedPath()
+    {
+        cairo_new_path(cr_);
+        cairo_append_path(cr_, path_);
+        cairo_path_destroy(path_);
+    }
+
+private:
+    cairo_t* cr_;
+    cairo_path_t* path_;
+};
+
+CGFloat deviceScale(cairo_t* cr)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
+}
+
+// A hue from the name's letters, the same every run.
+CGFloat hueOf(const String& name)
+{
+    std::uint32_t h = 2166136261u;
+    for (char16_t unit : name.utf16())
+        h = (h ^ unit) * 16777619u;
+    return CGFloat(h % 360) / 360;
+}
+
+NSColor::Components fromHSV(CGFloat hue, CGFloat saturation, CGFloat value)
+{
+    CGFloat h = hue * 6;
+    int sector = static_cast<int>(std::floor(h)) % 6;
+    CGFloat f = h - std::floor(h);
+    CGFloat p = value * (1 - saturation), q = value * (1 - saturation * f), t = value * (1 - saturation * (1 - f));
+    switch (sector) {
+    case 0:
+        return {value, t, p, 1};
+    case 1:
+        return {q, value, p, 1};
+    case 2:
+        return {p, value, t, 1};
+    case 3:
+        return {p, q, value, 1};
+    case 4:
+        return {t, p, value, 1};
+    default:
+        return {value, p, q, 1};
+    }
+}
+
 }  // namespace
 
 NSImage::NSImage(String path, NSSize size, String name)
@@ -55,11 +161,43 @@ NSImage::NSImage(String path, NSSize size, String name)
 {
 }
 
+NSImage::NSImage(NSSize size)
+    : size_(size)
+{
+    filesLoaded_ = true;
+}
+
+NSImage::NSImage(const CGImageRef& image, NSSize size)
+{
+    filesLoaded_ = true;
+    if (!image)
+        return;
+    auto bitmap = std::make_shared<NSBitmapImageRep>(image);
+    size_ = size.width > 0 && size.height > 0 ? size : bitmap->size();
+    bitmap->setSize(size_);
+    representations_.push_back(bitmap);
+}
+
+std::shared_ptr<NSImage> NSImage::imageWithSize(NSSize size, bool flipped, DrawingHandler handler)
+{
+    auto image = std::make_shared<NSImage>(size);
+    image->handler_ = std::move(handler);
+    image->handlerSize_ = size;
+    image->handlerFlipped_ = flipped;
+    return image;
+}
+
 std::shared_ptr<NSImage> NSImage::imageWithContentsOfFile(const String& path)
 {
     if (!fileExists(path))
         return nullptr;
-    return std::make_shared<NSImage>(path, pngSize(path.utf8()));
+    std::string file = path.utf8();
+    NSSize size = pngSize(file);
+    if (scaledName(file).scale == 2)
+        size = {size.width / 2, size.height / 2};
+    auto image = std::make_shared<NSImage>(path, size);
+    image->template_ = endsWithTemplate(String(scaledName(file).stem));
+    return image;
 }
 
 std::shared_ptr<NSImage> NSImage::imageForResource(const NSBundle& bundle, const String& name)
@@ -97,6 +235,32 @@ std::shared_ptr<NSImage> NSImage::imageNamed(const String& name)
     return images.cached.emplace(key, image).first->second;
 }
 
+std::shared_ptr<NSImage> NSImage::generatedApplicationIcon(const String& applicationName)
+{
+    NSColor::Components fill = fromHSV(hueOf(applicationName), 0.55, 0.85);
+    String letter = applicationName.empty() ? String("?") : applicationName.substring(0, 1).uppercase();
+    if (!applicationName.empty() && applicationName.characterAtIndex(0) >= 0xD800 &&
+        applicationName.characterAtIndex(0) <= 0xDBFF)
+        letter = applicationName.substring(0, 2);
+    auto image = imageWithSize({512, 512}, false, [fill, letter](NSRect rect) {
+        // The shape keeps a margin around it, as application icons do.
+        NSRect square = CGRectInset(rect, rect.size.width * 0.1, rect.size.height * 0.1);
+        NSColor::colorWithSRGBRed(fill[0], fill[1], fill[2], fill[3])->setFill();
+        NSBezierPath::bezierPathWithRoundedRect(square, square.size.width * 0.225, square.size.height * 0.225)->fill();
+        auto style = std::make_shared<NSMutableParagraphStyle>();
+        style->setAlignment(NSTextAlignmentCenter);
+        Dictionary attributes{{Id(NSFontAttributeName), Id(NSFont::boldSystemFontOfSize(square.size.height * 0.5))},
+                              {Id(NSForegroundColorAttributeName), Id(NSColor::whiteColor())},
+                              {Id(NSParagraphStyleAttributeName), Id(style)}};
+        NSAttributedString text(letter, attributes);
+        NSSize size = text.size();
+        text.drawInRect({{square.origin.x, CGRectGetMidY(square) - size.height / 2}, {square.size.width, size.height}});
+        return true;
+    });
+    image->name_ = applicationName;
+    return image;
+}
+
 void NSImage::resetNamedImagesForTesting()
 {
     auto& images = namedImages();
@@ -120,6 +284,241 @@ bool NSImage::setName(const String& name)
     if (!name.empty())
         images.registered[name] = std::static_pointer_cast<NSImage>(shared_from_this());
     return true;
+}
+
+void NSImage::loadFileRepresentations() const
+{
+    std::lock_guard lock(mutex_);
+    if (filesLoaded_)
+        return;
+    filesLoaded_ = true;
+    if (path_.empty())
+        return;
+    ScaledName file = scaledName(path_.utf8());
+    if (auto bitmap = bitmapFromFile(path_.utf8(), file.scale))
+        representations_.push_back(bitmap);
+    // A 1x file brings its 2x companion along when there is one.
+    if (file.scale == 1)
+        if (auto bitmap = bitmapFromFile(file.stem + "@2x" + file.extension, 2))
+            representations_.push_back(bitmap);
+}
+
+std::vector<std::shared_ptr<NSImageRep>> NSImage::representations() const
+{
+    loadFileRepresentations();
+    std::lock_guard lock(mutex_);
+    return representations_;
+}
+
+void NSImage::addRepresentation(const std::shared_ptr<NSImageRep>& representation)
+{
+    if (!representation)
+        return;
+    loadFileRepresentations();
+    std::lock_guard lock(mutex_);
+    representations_.push_back(representation);
+}
+
+bool NSImage::isValid() const
+{
+    if (handler_)
+        return true;
+    for (const auto& representation : representations())
+        if (representation->isKindOf<NSBitmapImageRep>())
+            return true;
+    return false;
+}
+
+std::shared_ptr<NSBitmapImageRep> NSImage::bestBitmap(CGFloat pixelsPerPoint) const
+{
+    std::shared_ptr<NSBitmapImageRep> best, densest;
+    CGFloat bestDensity = 0, densestDensity = 0;
+    for (const auto& representation : representations()) {
+        auto bitmap = std::dynamic_pointer_cast<NSBitmapImageRep>(representation);
+        if (!bitmap)
+            continue;
+        CGFloat width = bitmap->size().width > 0 ? bitmap->size().width : CGFloat(bitmap->pixelsWide());
+        CGFloat density = CGFloat(bitmap->pixelsWide()) / width;
+        if (!densest || density > densestDensity) {
+            densest = bitmap;
+            densestDensity = density;
+        }
+        if (density >= pixelsPerPoint * 0.999 && (!best || density < bestDensity)) {
+            best = bitmap;
+            bestDensity = density;
+        }
+    }
+    return best ? best : densest;
+}
+
+void NSImage::draw(NSRect rect, NSRect fromRect, NSCompositingOperation operation, CGFloat fraction,
+                   bool respectFlipped, const NSColor* templateColor)
+{
+    auto context = NSGraphicsContext::currentContext();
+    rect = CGRectStandardize(rect);
+    if (!context || !(fraction > 0) || CGRectIsEmpty(rect) || !(size_.width > 0) || !(size_.height > 0))
+        return;
+    NSRect bounds = {NSZeroPoint, size_};
+    NSRect source = CGRectIsEmpty(fromRect) ? bounds : CGRectIntersection(CGRectStandardize(fromRect), bounds);
+    if (CGRectIsNull(source) || CGRectIsEmpty(source))
+        return;
+    auto bitmap = bestBitmap(1);
+    if (!bitmap && !handler_)
+        return;
+
+    CGContextRef cg = context->CGContext();
+    cairo_t* cr = cg->cairo();
+    SavedPath savedPath(cr);
+    CGContextSaveGState(cg);
+    cg->state().blendMode = NSBlendModeForCompositingOperation(operation);
+    cg->applyBlendMode();
+    CGFloat alpha = fraction * cg->state().alpha;
+    cairo_rectangle(cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
+    cairo_clip(cr);
+
+    // Image points (y upwards from the image's bottom left) to user space,
+    // mapping the source part onto the rectangle.
+    CGFloat sx = rect.size.width / source.size.width, sy = rect.size.height / source.size.height;
+    cairo_matrix_t placement;
+    if (context->isFlipped() && respectFlipped)
+        cairo_matrix_init(&placement, sx, 0, 0, -sy, rect.origin.x - source.origin.x * sx,
+                          rect.origin.y + CGRectGetMaxY(source) * sy);
+    else
+        cairo_matrix_init(&placement, sx, 0, 0, sy, rect.origin.x - source.origin.x * sx,
+                          rect.origin.y - source.origin.y * sy);
+    CGFloat pixelsPerPoint = deviceScale(cr) * std::max(sx, sy);
+    cairo_transform(cr, &placement);
+
+    cairo_pattern_t* pattern = nullptr;
+    if ((bitmap = bestBitmap(pixelsPerPoint))) {
+        // Pixels run from the top row down.
+        cairo_translate(cr, 0, size_.height);
+        cairo_scale(cr, size_.width / CGFloat(bitmap->pixelsWide()), -size_.height / CGFloat(bitmap->pixelsHigh()));
+        pattern = cairo_pattern_create_for_surface(bitmap->CGImage()->cairoSurface());
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    } else {
+        cairo_push_group(cr);
+        cairo_save(cr);
+        cairo_scale(cr, size_.width / handlerSize_.width, size_.height / handlerSize_.height);
+        if (handlerFlipped_) {
+            cairo_translate(cr, 0, handlerSize_.height);
+            cairo_scale(cr, 1, -1);
+        }
+        {
+            ScopedCurrentContext scoped(std::make_shared<NSGraphicsContext>(cg, handlerFlipped_));
+            CGContextSaveGState(cg);
+            cg->state() = CGContext::GState{};
+            handler_({NSZeroPoint, handlerSize_});
+            CGContextRestoreGState(cg);
+        }
+        cairo_restore(cr);
+        pattern = cairo_pop_group(cr);
+    }
+    cg->applyBlendMode();
+    if (templateColor) {
+        NSColor::Components c = templateColor->components();
+        cairo_set_source_rgba(cr, c[0], c[1], c[2], c[3] * alpha);
+        cairo_mask(cr, pattern);
+    } else {
+        cairo_set_source(cr, pattern);
+        cairo_paint_with_alpha(cr, alpha);
+    }
+    cairo_pattern_destroy(pattern);
+    CGContextRestoreGState(cg);
+}
+
+void NSImage::drawInRect(NSRect rect)
+{
+    draw(rect, NSZeroRect, NSCompositingOperationSourceOver, 1, true, nullptr);
+}
+
+void NSImage::drawInRect(NSRect rect, NSRect fromRect, NSCompositingOperation operation, CGFloat fraction)
+{
+    draw(rect, fromRect, operation, fraction, false, nullptr);
+}
+
+void NSImage::drawInRect(NSRect rect, NSRect fromRect, NSCompositingOperation operation, CGFloat fraction,
+                         bool respectFlipped, const Dictionary&)
+{
+    draw(rect, fromRect, operation, fraction, respectFlipped, nullptr);
+}
+
+void NSImage::drawAtPoint(NSPoint point, NSRect fromRect, NSCompositingOperation operation, CGFloat fraction)
+{
+    NSSize size = CGRectIsEmpty(fromRect) ? size_ : CGRectStandardize(fromRect).size;
+    draw({point, size}, fromRect, operation, fraction, false, nullptr);
+}
+
+void NSImage::drawTemplateInRect(NSRect rect, const NSColor& color, CGFloat fraction)
+{
+    draw(rect, NSZeroRect, NSCompositingOperationSourceOver, fraction, true, &color);
+}
+
+std::shared_ptr<NSBitmapImageRep> NSImage::rendered(CGFloat scale)
+{
+    auto bitmap = std::make_shared<NSBitmapImageRep>(NSInteger(std::ceil(size_.width * scale)),
+                                                     NSInteger(std::ceil(size_.height * scale)));
+    bitmap->setSize(size_);
+    ScopedCurrentContext scoped(std::make_shared<NSGraphicsContext>(bitmap->makeContext(), false));
+    drawInRect({NSZeroPoint, size_});
+    return bitmap;
+}
+
+CGImageRef NSImage::CGImageForProposedRect(NSRect* proposedRect, const std::shared_ptr<NSGraphicsContext>& context,
+                                           const Dictionary&)
+{
+    if (!(size_.width > 0) || !(size_.height > 0))
+        return nullptr;
+    auto drawingContext = context ? context : NSGraphicsContext::currentContext();
+    CGFloat scale = drawingContext ? deviceScale(drawingContext->CGContext()->cairo()) : 1;
+    NSRect proposed = proposedRect ? CGRectStandardize(*proposedRect) : NSRect{NSZeroPoint, size_};
+    CGFloat pixelsPerPoint = scale * (proposed.size.width > 0 ? proposed.size.width / size_.width : 1);
+    if (auto bitmap = bestBitmap(pixelsPerPoint))
+        return bitmap->CGImage();
+    if (!handler_)
+        return nullptr;
+    return rendered(pixelsPerPoint)->CGImage();
+}
+
+void NSImage::lockFocusFlipped(bool flipped)
+{
+    auto screen = NSScreen::mainScreen();
+    CGFloat scale = screen ? screen->backingScaleFactor() : 1;
+    NSInteger wide = std::max<NSInteger>(1, NSInteger(std::ceil(size_.width * scale)));
+    NSInteger high = std::max<NSInteger>(1, NSInteger(std::ceil(size_.height * scale)));
+    if (!focusBitmap_ || focusBitmap_->size() != size_ || focusBitmap_->pixelsWide() != wide ||
+        focusBitmap_->pixelsHigh() != high) {
+        auto bitmap = std::make_shared<NSBitmapImageRep>(wide, high);
+        bitmap->setSize(size_);
+        // What the image showed stays under what is drawn now.
+        if (isValid()) {
+            ScopedCurrentContext scoped(std::make_shared<NSGraphicsContext>(bitmap->makeContext(), false));
+            draw({NSZeroPoint, size_}, NSZeroRect, NSCompositingOperationCopy, 1, true, nullptr);
+        }
+        focusBitmap_ = bitmap;
+    }
+    CGContextRef cg = focusBitmap_->makeContext();
+    if (flipped) {
+        CGContextTranslateCTM(cg, 0, size_.height);
+        CGContextScaleCTM(cg, 1, -1);
+    }
+    focusPrevious_.push_back(NSGraphicsContext::currentContext());
+    NSGraphicsContext::setCurrentContext(std::make_shared<NSGraphicsContext>(cg, flipped));
+}
+
+void NSImage::unlockFocus()
+{
+    if (focusPrevious_.empty())
+        return;
+    NSGraphicsContext::setCurrentContext(focusPrevious_.back());
+    focusPrevious_.pop_back();
+    if (!focusPrevious_.empty())
+        return;
+    std::lock_guard lock(mutex_);
+    filesLoaded_ = true;
+    handler_ = nullptr;
+    representations_ = {focusBitmap_};
 }
 
 String NSImage::description() const

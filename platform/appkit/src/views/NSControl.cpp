@@ -41,11 +41,13 @@ void NSControl::setEnabled(bool enabled)
     if (enabled_ == enabled)
         return;
     automaticChange("enabled", [&] { enabled_ = enabled; });
+    setNeedsDisplay(true);
 }
 
 void NSControl::setObjectValue(const Id& value)
 {
     automaticChange("objectValue", [&] { objectValue_ = value; });
+    setNeedsDisplay(true);
 }
 
 String NSControl::stringValue() const

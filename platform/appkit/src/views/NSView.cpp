@@ -52,10 +52,11 @@ NSRect autoresized(NSRect frame, NSAutoresizingMaskOptions mask, CGFloat dx, CGF
 
 void NSView::setFrame(NSRect frame)
 {
-    NSSize old = frame_.size;
+    NSRect oldFrame = frame_;
     frame_ = frame;
-    CGFloat dx = frame.size.width - old.width;
-    CGFloat dy = frame.size.height - old.height;
+    frameDidChange(oldFrame);
+    CGFloat dx = frame.size.width - oldFrame.size.width;
+    CGFloat dy = frame.size.height - oldFrame.size.height;
     if (dx == 0 && dy == 0)
         return;
     for (auto& subview : subviews_)
@@ -76,7 +77,10 @@ bool NSView::isInVisibleWindow() const
 
 void NSView::setHidden(bool hidden)
 {
+    if (hidden_ == hidden)
+        return;
     hidden_ = hidden;
+    invalidateInSuperview(frame_);
 }
 
 bool NSView::isHiddenOrHasHiddenAncestor() const
@@ -173,6 +177,7 @@ void NSView::detachFromSuperview()
     }
     auto self = std::static_pointer_cast<NSView>(shared_from_this());
     viewWillMoveToSuperview(nullptr);
+    invalidateInSuperview(frame_);
     std::erase(superview->subviews_, self);
     superview_.reset();
     moveToWindow(nullptr);
@@ -186,6 +191,7 @@ void NSView::insertSubview(const std::shared_ptr<NSView>& view, std::size_t inde
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
     view->superview_ = self;
     view->moveToWindow(window_.lock());
+    view->invalidateInSuperview(view->frame_);
     view->viewDidMoveToSuperview();
 }
 

@@ -68,7 +68,10 @@ NSInteger NSWindow::windowNumber()
 
 void NSWindow::setFrame(NSRect frame, bool)
 {
+    bool resized = frame.size != frame_.size;
     frame_ = frame;
+    if (resized)
+        setViewsNeedDisplay(true);
     if (contentView_)
         contentView_->setFrame({NSZeroPoint, frame.size});
 }
@@ -119,6 +122,7 @@ void NSWindow::setContentView(const std::shared_ptr<NSView>& view)
             view->setContainingWindow(self);
         }
     });
+    setViewsNeedDisplay(true);
     // A first responder that left with the old content is no longer one.
     auto first = firstResponder_.lock();
     if (auto firstView = std::dynamic_pointer_cast<NSView>(first); firstView && firstView->window() != self)

@@ -22,6 +22,9 @@ public:
     bool canBecomeKeyWindow() const override { return true; }
     bool canBecomeMainWindow() const override { return false; }
     void cancelOperation(const Id& sender) override;
+    // A rounded panel of the popover material; the content keeps inside it
+    // (drawing/PopoverWindowDrawing.cpp).
+    void drawWindowFrame(NSRect bounds) override;
 
 private:
     std::weak_ptr<NSPopover> popover_;

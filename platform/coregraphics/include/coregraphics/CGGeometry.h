@@ -30,6 +30,9 @@ struct CGRect {
 inline constexpr CGPoint CGPointZero{};
 inline constexpr CGSize CGSizeZero{};
 inline constexpr CGRect CGRectZero{};
+// The rectangle of no place: what the intersection of disjoint rectangles
+// answers. It is empty, and the union with it is the other rectangle.
+inline constexpr CGRect CGRectNull{{__builtin_inf(), __builtin_inf()}, {0, 0}};
 
 constexpr CGPoint CGPointMake(CGFloat x, CGFloat y)
 {
@@ -59,6 +62,16 @@ bool CGRectIsEmpty(CGRect rect);
 // Half-open: a point on the right or bottom edge lies outside.
 bool CGRectContainsPoint(CGRect rect, CGPoint point);
 bool CGRectIntersectsRect(CGRect a, CGRect b);
+bool CGRectContainsRect(CGRect outer, CGRect inner);
+bool CGRectIsNull(CGRect rect);
+// CGRectNull when they don't overlap.
+CGRect CGRectIntersection(CGRect a, CGRect b);
+// Null and empty rectangles add nothing.
+CGRect CGRectUnion(CGRect a, CGRect b);
+CGRect CGRectInset(CGRect rect, CGFloat dx, CGFloat dy);
+CGRect CGRectOffset(CGRect rect, CGFloat dx, CGFloat dy);
+// The smallest rectangle with whole-number edges that holds this one.
+CGRect CGRectIntegral(CGRect rect);
 bool CGPointEqualToPoint(CGPoint a, CGPoint b);
 bool CGSizeEqualToSize(CGSize a, CGSize b);
 bool CGRectEqualToRect(CGRect a, CGRect b);

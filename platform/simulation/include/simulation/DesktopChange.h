@@ -34,6 +34,7 @@ struct DesktopChange {
         EventPosted,
         ScreensChanged,
         OperatingSystemVersionChanged,
+        AppearanceChanged,
     };
 
     Kind kind = Kind::ApplicationLaunched;

@@ -17,6 +17,7 @@ namespace simulation {
 //     "osVersion": 14,                  // a major version, or "14.2.1"
 //     "home": "/tmp/home",              // the user's home folder
 //     "trusted": true,                  // Accessibility trust of our process
+//     "appearance": "light",            // "light" or "dark"
 //     "screens": [{"x": 0, "y": 0, "width": 1512, "height": 982}],   // at least one
 //     "pointer": {"x": 10, "y": 10},
 //     "refusedEventTypes": [1],         // synthetic events that can't be created

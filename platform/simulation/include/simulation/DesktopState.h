@@ -26,6 +26,9 @@ struct OperatingSystemVersion {
     friend bool operator==(const OperatingSystemVersion&, const OperatingSystemVersion&) = default;
 };
 
+// The look the user chose for the whole desktop.
+enum class Appearance { Light, Dark };
+
 // A helper program that can be registered to start at login.
 struct LoginItem {
     String bundleIdentifier;
@@ -50,6 +53,7 @@ struct DesktopState {
     std::vector<Screen> screens = {Screen{}};
     CGPoint pointer = {};
     bool trusted = true;
+    Appearance appearance = Appearance::Light;
     OperatingSystemVersion operatingSystemVersion = {};
     // None: the program keeps its default home folder.
     std::optional<String> homeDirectory = std::nullopt;

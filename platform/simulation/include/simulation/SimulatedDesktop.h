@@ -186,6 +186,10 @@ public:
     OperatingSystemVersion operatingSystemVersion() const;
     void setOperatingSystemVersion(OperatingSystemVersion version);
     std::optional<String> homeDirectory() const;
+    // Light or dark: what the frameworks draw with unless a window or view
+    // asks for another look.
+    Appearance appearance() const;
+    void setAppearance(Appearance appearance);
 
     std::vector<ActivationRecord> activations() const;
 

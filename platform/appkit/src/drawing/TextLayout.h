@@ -1,0 +1,45 @@
+#pragma once
+
+#include "appkit/AppKitDefines.h"
+#include "appkit/NSAttributedString.h"
+#include "drawing/TextSystem.h"
+
+class NSGraphicsContext;
+
+namespace detail {
+
+// How a text is to be laid out.
+struct TextLayoutSpec {
+    // Lines break within this width (and alignment uses it); below zero:
+    // no width, each paragraph is one line.
+    CGFloat width = -1;
+    // With `truncatesLastLine`, lines that don't fit this height are cut
+    // and the last one that fits ends in an ellipsis; below zero: no limit.
+    CGFloat height = -1;
+    bool truncatesLastLine = false;
+    // The paragraph style's breaking applies; off, the text only breaks at
+    // its own line breaks.
+    bool followsLineBreakMode = true;
+};
+
+// A laid-out text, in points.
+struct TextLayout {
+    LayoutPtr layout;
+    // The lines' extent.
+    NSSize size;
+    // The glyphs' extent from the top left of the lines.
+    NSRect inkRect;
+    // From the top of the first line down to its baseline.
+    CGFloat baseline = 0;
+    // Where the lines start within the width, for alignment that pango
+    // doesn't do itself (unwrapped text).
+    CGFloat offsetX = 0;
+};
+
+// Colours are resolved for the current drawing appearance when `forDrawing`.
+TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing);
+// Draws with the top left of the lines at (x, top), where top is the visual
+// top: the smaller y in a flipped context, the larger in an unflipped one.
+void drawTextLayout(const TextLayout& layout, NSGraphicsContext& context, CGFloat x, CGFloat top);
+
+}  // namespace detail

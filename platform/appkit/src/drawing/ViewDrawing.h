@@ -1,0 +1,40 @@
+#pragma once
+
+#include "appkit/AppKitDefines.h"
+#include "coregraphics/CGContext.h"
+
+#include <memory>
+#include <vector>
+
+class NSAppearance;
+class NSGraphicsContext;
+class NSView;
+class NSWindow;
+
+namespace detail {
+
+// Drawing a window's views: the part of NSView and NSWindow that walks the
+// tree, kept apart from their other members.
+struct ViewDrawing {
+    // Draws `view` and its subviews. The context's space is the
+    // superview's, which is flipped or not; `inherited` is the superview's
+    // effective look.
+    // `intoBacking`: the drawing goes to the window's backing image, so
+    // the views drawn no longer need display.
+    static void drawView(NSView& view, const CGContextRef& context, NSGraphicsContext& graphics,
+                         const std::shared_ptr<NSAppearance>& inherited, bool superviewFlipped, bool intoBacking);
+    // Renders the parts of the window (window coordinates; all of it when
+    // empty) into a bitmap context of its size at `scale`.
+    static void renderWindow(NSWindow& window, const CGContextRef& context, CGFloat scale,
+                             const std::vector<NSRect>& parts, bool intoBacking);
+    // Tells the views whose effective look changed since they last heard,
+    // and marks them for display.
+    static void propagateAppearance(NSView& view, const std::shared_ptr<NSAppearance>& inherited);
+    // The parts of the subtree that need display, in window coordinates.
+    static void collectDirtyRects(const NSView& view, std::vector<NSRect>& rects);
+};
+
+// Whether the current clip (in user space) holds all of `rect`.
+bool clipContains(const CGContextRef& context, NSRect rect);
+
+}  // namespace detail
