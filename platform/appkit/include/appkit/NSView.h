@@ -6,11 +6,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 class CALayer;
 class NSAppearance;
+// Its values are in NSApplication.h.
+enum NSUserInterfaceLayoutDirection : NSInteger;
 class NSViewController;
 class NSWindow;
 
@@ -118,6 +121,11 @@ public:
 
     NSAutoresizingMaskOptions autoresizingMask() const { return autoresizingMask_; }
     void setAutoresizingMask(NSAutoresizingMaskOptions mask) { autoresizingMask_ = mask; }
+
+    // The application's direction unless the view was given one of its own;
+    // observable as "userInterfaceLayoutDirection".
+    NSUserInterfaceLayoutDirection userInterfaceLayoutDirection() const;
+    void setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection direction);
 
     virtual bool isFlipped() const { return false; }
     // The size the view wants from its content; NSViewNoIntrinsicMetric
@@ -241,6 +249,7 @@ private:
     String identifier_;
     NSAutoresizingMaskOptions autoresizingMask_ = NSViewNotSizable;
     bool hidden_ = false;
+    std::optional<NSInteger> layoutDirection_;
 
     // --- Drawing state (drawing/NSViewDrawing.cpp) ---
     friend struct detail::ViewDrawing;

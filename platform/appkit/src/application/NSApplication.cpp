@@ -1,6 +1,7 @@
 #include "appkit/NSApplication.h"
 
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSColor.h"
 #include "appkit/NSError.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"
@@ -8,6 +9,7 @@
 #include "appkit/NSRunningApplication.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowDelegate.h"
+#include "appkit/NSWorkspace.h"
 #include "events/LocalEventMonitors.h"
 #include "foundation/DispatchQueue.h"
 #include "foundation/NSException.h"
@@ -193,6 +195,20 @@ void NSApplication::desktopChanged(const simulation::DesktopChange& change)
     auto current = desktop_.lock();
     if (!current)
         return;
+    // The display settings concern every program on the desktop alike.
+    if (change.kind == Kind::AccessibilityDisplayOptionsChanged || change.kind == Kind::ControlTintChanged) {
+        bool options = change.kind == Kind::AccessibilityDisplayOptionsChanged;
+        DispatchQueue::main().async([options] {
+            if (options) {
+                auto& workspace = NSWorkspace::sharedWorkspace();
+                workspace.notificationCenter().postNotificationName(
+                    NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification, Id(workspace.shared_from_this()));
+            } else {
+                NSNotificationCenter::defaultCenter().postNotificationName(NSControlTintDidChangeNotification, Id());
+            }
+        });
+        return;
+    }
     pid_t own = current->ownProcess();
     if (own == 0)
         return;

@@ -3,9 +3,12 @@
 #include "appkit/NSAppearance.h"
 #include "appkit/NSGraphicsContext.h"
 #include "coregraphics/CGContext.h"
+#include "simulation/SimulatedDesktop.h"
 
 #include <functional>
 #include <unordered_map>
+
+const String NSControlTintDidChangeNotification = "NSControlTintDidChangeNotification";
 
 namespace {
 
@@ -154,19 +157,38 @@ std::shared_ptr<NSColor> NSColor::systemColorNamed(const String& name)
     if (it != colors.end())
         return it->second;
     static const std::unordered_map<String, std::function<std::shared_ptr<NSColor>()>> plain = {
-        {"clearColor", clearColor}, {"blackColor", blackColor}, {"whiteColor", whiteColor},
-        {"grayColor", grayColor},   {"redColor", redColor},     {"greenColor", greenColor},
-        {"blueColor", blueColor},
+        {"clearColor", clearColor}, {"blackColor", blackColor}, {"whiteColor", whiteColor}, {"grayColor", grayColor},
+        {"redColor", redColor},     {"greenColor", greenColor}, {"blueColor", blueColor},
     };
     auto found = plain.find(name);
     return found == plain.end() ? nullptr : found->second();
+}
+
+std::shared_ptr<NSColor> NSColor::colorWithCatalogName(const String& catalogName, const String& colorName)
+{
+    return catalogName == String("System") ? systemColorNamed(colorName) : nullptr;
+}
+
+NSControlTint NSColor::currentControlTint()
+{
+    switch (simulation::SimulatedDesktop::current()->controlTint()) {
+    case simulation::ControlTint::Blue:
+        return NSBlueControlTint;
+    case simulation::ControlTint::Graphite:
+        return NSGraphiteControlTint;
+    case simulation::ControlTint::Clear:
+        return NSClearControlTint;
+    case simulation::ControlTint::Default:
+        break;
+    }
+    return NSDefaultControlTint;
 }
 
 // The plain colours are fixed; one shared object each.
 #define KS_PLAIN_COLOR(method, ...)                                                                                    \
     std::shared_ptr<NSColor> NSColor::method()                                                                         \
     {                                                                                                                  \
-        static const auto* color = new std::shared_ptr<NSColor>(fixed(__VA_ARGS__));                                  \
+        static const auto* color = new std::shared_ptr<NSColor>(fixed(__VA_ARGS__));                                   \
         return *color;                                                                                                 \
     }
 KS_PLAIN_COLOR(clearColor, {0, 0, 0, 0})
@@ -183,7 +205,7 @@ KS_PLAIN_COLOR(blueColor, {0, 0, 1, 1})
 #define KS_SYSTEM_COLOR(method)                                                                                        \
     std::shared_ptr<NSColor> NSColor::method()                                                                         \
     {                                                                                                                  \
-        return systemColor(#method);                                                                                        \
+        return systemColor(#method);                                                                                   \
     }
 KS_SYSTEM_COLOR(systemGrayColor)
 KS_SYSTEM_COLOR(systemBlueColor)
@@ -241,8 +263,8 @@ NSColor::Components NSColor::componentsForAppearance(const NSAppearance& appeara
     if (!provider_)
         return components_;
     auto resolved = provider_(appearance);
-    Components result = resolved && resolved.get() != this ? resolved->componentsForAppearance(appearance)
-                                                           : Components{0, 0, 0, 0};
+    Components result =
+        resolved && resolved.get() != this ? resolved->componentsForAppearance(appearance) : Components{0, 0, 0, 0};
     if (alpha_)
         result[3] = clampedComponents(0, 0, 0, *alpha_)[3];
     return result;
