@@ -16,9 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 const NSAttributedStringKey SRMinimalDrawableWidthAttributeName = "SRMinimalDrawableWidthAttributeName";
@@ -115,25 +113,11 @@ bool isKind(const Json* value, Kind kind)
     return false;
 }
 
-// Every fault of the asset is one of these.
-[[noreturn]] __attribute__((format(printf, 1, 2))) void fail(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int needed = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
-    std::vsnprintf(text.data(), text.size() + 1, format, copy);
-    va_end(copy);
-    throw NSException(NSInternalInconsistencyException, String(text));
-}
-
 void expect(const Json* value, Kind kind, const std::string& path)
 {
     if (!isKind(value, kind))
-        fail("%s: expected %s but got %s", path.c_str(), nameOf(classOf(kind)), classNameOf(value));
+        NSException::raise(NSInternalInconsistencyException, "%s: expected %s but got %s", path.c_str(),
+                           nameOf(classOf(kind)), classNameOf(value));
 }
 
 const Json* member(const Json& object, const char* key)
@@ -192,15 +176,18 @@ double doubleValueOf(const Json& number)
 void expectRange(const Json& number, std::int64_t lower, std::int64_t upper, const std::string& path)
 {
     if (compareNumber(number, upper) >= 0)
-        fail("%s: value >= %lld", path.c_str(), static_cast<long long>(upper));
+        NSException::raise(NSInternalInconsistencyException, "%s: value >= %lld", path.c_str(),
+                           static_cast<long long>(upper));
     if (compareNumber(number, lower) < 0)
-        fail("%s: value < %lld", path.c_str(), static_cast<long long>(lower));
+        NSException::raise(NSInternalInconsistencyException, "%s: value < %lld", path.c_str(),
+                           static_cast<long long>(lower));
 }
 
 void expectMask(const Json& number, std::uint64_t mask, const std::string& path)
 {
     if (unsignedValueOf(number) & ~mask)
-        fail("%s: value must be with mask %llu", path.c_str(), static_cast<unsigned long long>(mask));
+        NSException::raise(NSInternalInconsistencyException, "%s: value must be with mask %llu", path.c_str(),
+                           static_cast<unsigned long long>(mask));
 }
 
 // An object of exactly these keys, each of the kind given; answers the
@@ -211,13 +198,13 @@ std::array<const Json*, N> expectCompound(const Json* value, const std::string& 
 {
     expect(value, Kind::Dictionary, path);
     if (value->size() != N)
-        fail("%s: unexpected keys", path.c_str());
+        NSException::raise(NSInternalInconsistencyException, "%s: unexpected keys", path.c_str());
     std::array<const Json*, N> values{};
     for (std::size_t i = 0; i < N; ++i) {
         auto [key, kind] = keys[i];
         values[i] = member(*value, key);
         if (!values[i])
-            fail("%s: missing %s", path.c_str(), key);
+            NSException::raise(NSInternalInconsistencyException, "%s: missing %s", path.c_str(), key);
         expect(values[i], kind, path + "." + key);
     }
     return values;
@@ -273,14 +260,15 @@ Dictionary readLabelAttributes(const Json* value, const std::string& path)
     auto font =
         name == String(".AppleSystemUIFont") ? NSFont::systemFontOfSize(size) : NSFont::fontWithName(name, size);
     if (!font)
-        fail("%s.fontName: no font named %s", path.c_str(), name.utf8().c_str());
+        NSException::raise(NSInternalInconsistencyException, "%s.fontName: no font named %s", path.c_str(),
+                           name.utf8().c_str());
 
     String catalog = stringOf(*catalogName);
     String colorNamed = stringOf(*colorName);
     auto color = NSColor::colorWithCatalogName(catalog, colorNamed);
     if (!color)
-        fail("%s.fontColorName: no colour named %s in the catalog %s", path.c_str(), colorNamed.utf8().c_str(),
-             catalog.utf8().c_str());
+        NSException::raise(NSInternalInconsistencyException, "%s.fontColorName: no colour named %s in the catalog %s",
+                           path.c_str(), colorNamed.utf8().c_str(), catalog.utf8().c_str());
 
     Dictionary attributes{
         {Id(NSParagraphStyleAttributeName), Id(paragraph)},
@@ -386,6 +374,17 @@ void sortStably(std::vector<std::shared_ptr<SRRecorderControlStyleComponents>>& 
     }
 }
 
+// The loader's debug traces name the style, and the image where there is one.
+void trace(const char* text, const String& identifier, const String* name = nullptr)
+{
+    if (!Log::debugEnabled())
+        return;
+    if (name)
+        Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}, {"name", Id(*name)}}, "%s", text);
+    else
+        Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "%s", text);
+}
+
 }  // namespace
 
 namespace detail {
@@ -399,7 +398,8 @@ std::shared_ptr<SRRecorderControlStyleInfo> SRRecorderControlStyleInfoFromData(c
         const auto* bytes = reinterpret_cast<const char*>(data.bytes());
         root = Json::parse(bytes, bytes + data.length());
     } catch (const Json::exception& error) {
-        fail("%s is an invalid JSON: %s", name.c_str(), failureReason(error).c_str());
+        NSException::raise(NSInternalInconsistencyException, "%s is an invalid JSON: %s", name.c_str(),
+                           failureReason(error).c_str());
     }
     return readInfo(root, name);
 }
@@ -417,14 +417,14 @@ SRRecorderControlStyleResourceLoader::infoForStyle(const SRRecorderControlStyleR
 {
     LogActivity activity("-[SRRecorderControlStyleResourceLoader infoForStyle:]");
     String identifier = style.identifier();
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Fetching info");
+    trace("Fetching info", identifier);
 
     std::lock_guard lock(mutex_);
     if (auto cached = cache_->objectForKey(Id(identifier)).object<SRRecorderControlStyleInfo>()) {
-        Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Info is in cache");
+        trace("Info is in cache", identifier);
         return cached;
     }
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Info is not in cache");
+    trace("Info is not in cache", identifier);
 
     String assetName = String::format("%s-info", identifier.utf8().c_str());
     auto asset = NSDataAsset::create(assetName, SRLibraryBundle());
@@ -443,7 +443,7 @@ SRRecorderControlStyleResourceLoader::lookupPrefixesForStyle(const SRRecorderCon
 {
     LogActivity activity("-[SRRecorderControlStyleResourceLoader lookupPrefixesForStyle:]");
     String identifier = style.identifier();
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Fetching lookup prefixes");
+    trace("Fetching lookup prefixes", identifier);
 
     std::lock_guard lock(mutex_);
     auto components = style.effectiveComponents();
@@ -451,14 +451,14 @@ SRRecorderControlStyleResourceLoader::lookupPrefixesForStyle(const SRRecorderCon
         identifier, components ? components->copy() : nullptr));
     Id cached = cache_->objectForKey(key);
     if (const Array* prefixes = cached.array()) {
-        Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Lookup prefixes are in cache");
+        trace("Lookup prefixes are in cache", identifier);
         std::vector<String> result;
         result.reserve(prefixes->count());
         for (const Id& prefix : *prefixes)
             result.push_back(*prefix.string());
         return result;
     }
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}}, "Lookup prefixes are not in cache");
+    trace("Lookup prefixes are not in cache", identifier);
 
     auto sorted = infoForStyle(style)->supportedComponents();
     // Without components there is nothing to be closer to: the asset's order
@@ -484,7 +484,7 @@ SRRecorderControlStyleResourceLoader::imageNamed(const String& name, const SRRec
 {
     LogActivity activity("-[SRRecorderControlStyleResourceLoader imageNamed:forStyle:]");
     String identifier = style.identifier();
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}, {"name", Id(name)}}, "Fetching image name");
+    trace("Fetching image name", identifier, &name);
 
     std::lock_guard lock(mutex_);
     auto components = style.effectiveComponents();
@@ -492,7 +492,7 @@ SRRecorderControlStyleResourceLoader::imageNamed(const String& name, const SRRec
         identifier, components ? components->copy() : nullptr, name));
     Id cached = cache_->objectForKey(key);
     if (const Array* found = cached.array(); found && found->count() == 2) {
-        Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}, {"name", Id(name)}}, "Image name is in cache");
+        trace("Image name is in cache", identifier, &name);
         const String& resource = *(*found)[0].string();
         // The entry keeps only where the image was found, not the image:
         // loading it again costs one lookup and no search.
@@ -500,7 +500,7 @@ SRRecorderControlStyleResourceLoader::imageNamed(const String& name, const SRRec
             return NSImage::imageForResource(*SRLibraryBundle(), resource);
         return NSImage::imageNamed(resource);
     }
-    Log::write(LogLevel::Debug, {{"identifier", Id(identifier)}, {"name", Id(name)}}, "Image name is not in cache");
+    trace("Image name is not in cache", identifier, &name);
 
     for (const String& prefix : lookupPrefixesForStyle(style)) {
         String resource = String::format("%s-%s", prefix.utf8().c_str(), name.utf8().c_str());

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRRecorderControlStyleComponents.h"
 
+#include "StyleResourceTestSupport.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSView.h"
 #include "foundation/NSException.h"
@@ -16,7 +17,7 @@ using Components = SRRecorderControlStyleComponents;
 
 std::shared_ptr<Components> make(NSUInteger appearance, NSUInteger accessibility, NSUInteger direction, NSUInteger tint)
 {
-    return std::make_shared<Components>(appearance, accessibility, direction, tint);
+    return components(appearance, accessibility, direction, tint);
 }
 
 simulation::DesktopState desktopState(int major = 14, int minor = 0)
@@ -24,18 +25,6 @@ simulation::DesktopState desktopState(int major = 14, int minor = 0)
     simulation::DesktopState state;
     state.operatingSystemVersion = {major, minor, 0};
     return state;
-}
-
-// The reason of the exception `body` raises, or nothing.
-template <class F> std::optional<std::string> reasonOf(F&& body, const String& name)
-{
-    try {
-        body();
-    } catch (const NSException& e) {
-        EXPECT_EQ(e.name(), name);
-        return e.reason().utf8();
-    }
-    return std::nullopt;
 }
 
 TEST(SRRecorderControlStyleComponentsTest, StringRepresentationRunsTheSuffixesTogether)

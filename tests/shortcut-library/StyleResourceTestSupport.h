@@ -73,13 +73,13 @@ inline nlohmann::json validInfo()
     };
 }
 
-// The reason of the internal-inconsistency exception that `body` raises.
-template <class F> std::optional<std::string> reasonOf(F&& body)
+// The reason of the exception of that name that `body` raises, or nothing.
+template <class F> std::optional<std::string> reasonOf(F&& body, const String& name = NSInternalInconsistencyException)
 {
     try {
         body();
     } catch (const NSException& e) {
-        EXPECT_EQ(e.name(), NSInternalInconsistencyException);
+        EXPECT_EQ(e.name(), name);
         return e.reason().utf8();
     }
     return std::nullopt;
