@@ -1013,6 +1013,40 @@ void SimulatedDesktop::setAppearance(Appearance appearance)
     deliver({{.kind = DesktopChange::Kind::AppearanceChanged}});
 }
 
+bool SimulatedDesktop::increaseContrast() const
+{
+    std::lock_guard lock(mutex_);
+    return state_.increaseContrast;
+}
+
+void SimulatedDesktop::setIncreaseContrast(bool increaseContrast)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (state_.increaseContrast == increaseContrast)
+            return;
+        state_.increaseContrast = increaseContrast;
+    }
+    deliver({{.kind = DesktopChange::Kind::AccessibilityDisplayOptionsChanged}});
+}
+
+ControlTint SimulatedDesktop::controlTint() const
+{
+    std::lock_guard lock(mutex_);
+    return state_.controlTint;
+}
+
+void SimulatedDesktop::setControlTint(ControlTint tint)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (state_.controlTint == tint)
+            return;
+        state_.controlTint = tint;
+    }
+    deliver({{.kind = DesktopChange::Kind::ControlTintChanged}});
+}
+
 std::optional<String> SimulatedDesktop::homeDirectory() const
 {
     std::lock_guard lock(mutex_);

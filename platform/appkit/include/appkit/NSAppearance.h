@@ -13,6 +13,15 @@ using NSAppearanceName = String;
 extern const NSAppearanceName NSAppearanceNameAqua;
 extern const NSAppearanceName NSAppearanceNameDarkAqua;
 
+// The looks of translucent material (menus, popovers, sidebars), and the
+// standard looks drawn with more contrast for those who need it.
+extern const NSAppearanceName NSAppearanceNameVibrantLight;
+extern const NSAppearanceName NSAppearanceNameVibrantDark;
+extern const NSAppearanceName NSAppearanceNameAccessibilityHighContrastAqua;
+extern const NSAppearanceName NSAppearanceNameAccessibilityHighContrastDarkAqua;
+extern const NSAppearanceName NSAppearanceNameAccessibilityHighContrastVibrantLight;
+extern const NSAppearanceName NSAppearanceNameAccessibilityHighContrastVibrantDark;
+
 // A look that system colours, materials and controls are drawn in. There is
 // one object per name. Windows and views inherit the look of what holds
 // them (view -> superview -> window -> the desktop's), unless one sets its
@@ -24,6 +33,8 @@ public:
     // What a look is made of; the names differ by these.
     struct Traits {
         bool dark = false;
+        bool vibrant = false;
+        bool highContrast = false;
     };
 
     // nullptr for a name that isn't known.
@@ -44,7 +55,8 @@ public:
     const Traits& traits() const { return traits_; }
     bool isDark() const { return traits_.dark; }
     // The listed name that suits this look best: its own name, else the
-    // first of the same lightness; empty when none does.
+    // first of the same lightness and vibrancy, else the first of the same
+    // lightness; empty when none does.
     NSAppearanceName bestMatchFromAppearancesWithNames(const std::vector<NSAppearanceName>& names) const;
 
     String description() const override;

@@ -12,6 +12,18 @@
 
 class NSAppearance;
 
+// The colour of selected and pressed controls, with the platform's values.
+enum NSControlTint : NSUInteger {
+    NSDefaultControlTint = 0,
+    NSBlueControlTint = 1,
+    NSGraphiteControlTint = 6,
+    NSClearControlTint = 7,
+};
+
+// Posted on the default centre, on the main queue, after the user chose
+// another control tint.
+extern const String NSControlTintDidChangeNotification;
+
 enum NSColorType : NSInteger {
     NSColorTypeComponentBased = 0,
     NSColorTypePattern = 1,
@@ -47,6 +59,11 @@ public:
     // A system colour by its name ("labelColor", "systemGrayColor", ...);
     // nullptr for a name that isn't one.
     static std::shared_ptr<NSColor> systemColorNamed(const String& name);
+    // A colour of a named catalogue: "System" holds the system colours;
+    // nullptr for another catalogue or a name the catalogue lacks.
+    static std::shared_ptr<NSColor> colorWithCatalogName(const String& catalogName, const String& colorName);
+    // The tint the user chose for controls, from the desktop's settings.
+    static NSControlTint currentControlTint();
 
     static std::shared_ptr<NSColor> clearColor();
     static std::shared_ptr<NSColor> blackColor();

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,8 @@ class NSLayoutXAxisAnchor;
 class NSLayoutYAxisAnchor;
 class CALayer;
 class NSAppearance;
+// Its values are in NSApplication.h.
+enum NSUserInterfaceLayoutDirection : NSInteger;
 class NSViewController;
 class NSWindow;
 enum NSUserInterfaceLayoutDirection : NSInteger;
@@ -205,7 +208,8 @@ public:
     virtual CGFloat baselineOffsetFromBottom() const { return 0; }
     virtual CGFloat firstBaselineOffsetFromTop() const;
 
-    // The application's direction unless one is set for the view.
+    // The application's direction unless one is set for the view;
+    // observable as "userInterfaceLayoutDirection".
     virtual NSUserInterfaceLayoutDirection userInterfaceLayoutDirection() const;
     virtual void setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection direction);
 

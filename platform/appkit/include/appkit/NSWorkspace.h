@@ -13,6 +13,10 @@ class NSRunningApplication;
 class NSURL;
 class NSWorkspaceOpenConfiguration;
 
+// Posted on the workspace's own centre, on the main queue, after an
+// accessibility display option changed.
+extern const String NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification;
+
 // The desktop as the program sees it: the running applications and where
 // applications are installed, and opening them.
 class NSWorkspace : public NSObject {
@@ -39,6 +43,9 @@ public:
     void openApplicationAtURL(const std::shared_ptr<NSURL>& url,
                               const std::shared_ptr<NSWorkspaceOpenConfiguration>& configuration,
                               OpenCompletion completion);
+
+    // The accessibility display option that asks controls for more contrast.
+    bool accessibilityDisplayShouldIncreaseContrast() const;
 
     // The workspace's own notification centre.
     NSNotificationCenter& notificationCenter() { return notificationCenter_; }

@@ -1,8 +1,11 @@
 #include "application/ApplicationDesktop.h"
 
 #include "appkit/NSApplication.h"
+#include "appkit/NSColor.h"
 #include "appkit/NSEvent.h"
+#include "appkit/NSWorkspace.h"
 #include "foundation/DispatchQueue.h"
+#include "foundation/NSNotificationCenter.h"
 #include "simulation/DesktopChange.h"
 #include "simulation/SimulatedDesktop.h"
 #include "simulation/SimulatedKeyboard.h"
@@ -52,6 +55,20 @@ void ApplicationDesktop::changed(const simulation::DesktopChange& change)
     auto desktop = desktop_.lock();
     if (!desktop)
         return;
+    // The display settings concern every program on the desktop alike.
+    if (change.kind == Kind::AccessibilityDisplayOptionsChanged || change.kind == Kind::ControlTintChanged) {
+        bool options = change.kind == Kind::AccessibilityDisplayOptionsChanged;
+        DispatchQueue::main().async([options] {
+            if (options) {
+                auto& workspace = NSWorkspace::sharedWorkspace();
+                workspace.notificationCenter().postNotificationName(
+                    NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification, Id(workspace.shared_from_this()));
+            } else {
+                NSNotificationCenter::defaultCenter().postNotificationName(NSControlTintDidChangeNotification, Id());
+            }
+        });
+        return;
+    }
     pid_t own = desktop->ownProcess();
     if (own == 0)
         return;

@@ -1,6 +1,7 @@
 #include "appkit/NSApplication.h"
 
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSColor.h"
 #include "appkit/NSError.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"

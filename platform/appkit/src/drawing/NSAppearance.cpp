@@ -7,6 +7,15 @@
 
 const NSAppearanceName NSAppearanceNameAqua = "NSAppearanceNameAqua";
 const NSAppearanceName NSAppearanceNameDarkAqua = "NSAppearanceNameDarkAqua";
+const NSAppearanceName NSAppearanceNameVibrantLight = "NSAppearanceNameVibrantLight";
+const NSAppearanceName NSAppearanceNameVibrantDark = "NSAppearanceNameVibrantDark";
+const NSAppearanceName NSAppearanceNameAccessibilityHighContrastAqua = "NSAppearanceNameAccessibilityHighContrastAqua";
+const NSAppearanceName NSAppearanceNameAccessibilityHighContrastDarkAqua =
+    "NSAppearanceNameAccessibilityHighContrastDarkAqua";
+const NSAppearanceName NSAppearanceNameAccessibilityHighContrastVibrantLight =
+    "NSAppearanceNameAccessibilityHighContrastVibrantLight";
+const NSAppearanceName NSAppearanceNameAccessibilityHighContrastVibrantDark =
+    "NSAppearanceNameAccessibilityHighContrastVibrantDark";
 
 namespace {
 
@@ -15,8 +24,20 @@ const std::unordered_map<String, std::shared_ptr<NSAppearance>>& knownAppearance
 {
     static const auto* appearances = [] {
         auto* table = new std::unordered_map<String, std::shared_ptr<NSAppearance>>;
-        for (auto [name, traits] : {std::pair{NSAppearanceNameAqua, NSAppearance::Traits{.dark = false}},
-                                    std::pair{NSAppearanceNameDarkAqua, NSAppearance::Traits{.dark = true}}})
+        using Traits = NSAppearance::Traits;
+        for (auto [name, traits] : {
+                 std::pair{NSAppearanceNameAqua, Traits{}},
+                 std::pair{NSAppearanceNameDarkAqua, Traits{.dark = true}},
+                 std::pair{NSAppearanceNameVibrantLight, Traits{.vibrant = true}},
+                 std::pair{NSAppearanceNameVibrantDark, Traits{.dark = true, .vibrant = true}},
+                 std::pair{NSAppearanceNameAccessibilityHighContrastAqua, Traits{.highContrast = true}},
+                 std::pair{NSAppearanceNameAccessibilityHighContrastDarkAqua,
+                           Traits{.dark = true, .highContrast = true}},
+                 std::pair{NSAppearanceNameAccessibilityHighContrastVibrantLight,
+                           Traits{.vibrant = true, .highContrast = true}},
+                 std::pair{NSAppearanceNameAccessibilityHighContrastVibrantDark,
+                           Traits{.dark = true, .vibrant = true, .highContrast = true}},
+             })
             table->emplace(name, std::make_shared<NSAppearance>(name, traits));
         return table;
     }();
@@ -68,6 +89,10 @@ NSAppearanceName NSAppearance::bestMatchFromAppearancesWithNames(const std::vect
 {
     for (const auto& name : names)
         if (name == name_)
+            return name;
+    for (const auto& name : names)
+        if (auto other = appearanceNamed(name);
+            other && other->isDark() == isDark() && other->traits().vibrant == traits_.vibrant)
             return name;
     for (const auto& name : names)
         if (auto other = appearanceNamed(name); other && other->isDark() == isDark())

@@ -3,9 +3,12 @@
 #include "appkit/NSAppearance.h"
 #include "appkit/NSGraphicsContext.h"
 #include "coregraphics/CGContext.h"
+#include "simulation/SimulatedDesktop.h"
 
 #include <functional>
 #include <unordered_map>
+
+const String NSControlTintDidChangeNotification = "NSControlTintDidChangeNotification";
 
 namespace {
 
@@ -159,6 +162,26 @@ std::shared_ptr<NSColor> NSColor::systemColorNamed(const String& name)
     };
     auto found = plain.find(name);
     return found == plain.end() ? nullptr : found->second();
+}
+
+std::shared_ptr<NSColor> NSColor::colorWithCatalogName(const String& catalogName, const String& colorName)
+{
+    return catalogName == String("System") ? systemColorNamed(colorName) : nullptr;
+}
+
+NSControlTint NSColor::currentControlTint()
+{
+    switch (simulation::SimulatedDesktop::current()->controlTint()) {
+    case simulation::ControlTint::Blue:
+        return NSBlueControlTint;
+    case simulation::ControlTint::Graphite:
+        return NSGraphiteControlTint;
+    case simulation::ControlTint::Clear:
+        return NSClearControlTint;
+    case simulation::ControlTint::Default:
+        break;
+    }
+    return NSDefaultControlTint;
 }
 
 // The plain colours are fixed; one shared object each.

@@ -349,7 +349,7 @@ void NSView::setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection dire
 {
     if (layoutDirection_ == direction)
         return;
-    layoutDirection_ = direction;
+    automaticChange("userInterfaceLayoutDirection", [&] { layoutDirection_ = direction; });
     // Constraints anywhere above may name this view's leading or trailing.
     invalidateLayoutTree();
 }

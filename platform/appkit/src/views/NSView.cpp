@@ -1,5 +1,6 @@
 #include "appkit/NSView.h"
 
+#include "appkit/NSApplication.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
@@ -21,6 +22,12 @@ void NSView::describe(ClassDescriptor& d)
     d.property<NSView>(
         "identifier", [](NSView& v) { return Id(v.identifier()); },
         [](NSView& v, const Id& value) { v.setIdentifier(value.string() ? *value.string() : String()); });
+    d.property<NSView>(
+        "userInterfaceLayoutDirection",
+        [](NSView& v) { return Id::number(NSInteger(v.userInterfaceLayoutDirection())); },
+        [](NSView& v, const Id& value) {
+            v.setUserInterfaceLayoutDirection(static_cast<NSUserInterfaceLayoutDirection>(value.integerValue()));
+        });
 }
 
 namespace {

@@ -7,6 +7,9 @@
 #include "foundation/NSURL.h"
 #include "simulation/SimulatedDesktop.h"
 
+const String NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification =
+    "NSWorkspaceAccessibilityDisplayOptionsDidChangeNotification";
+
 namespace {
 
 // The platform's code for a file that isn't there.
@@ -36,6 +39,11 @@ std::shared_ptr<NSRunningApplication> NSWorkspace::frontmostApplication() const
 {
     pid_t frontmost = simulation::SimulatedDesktop::current()->frontmostApplication();
     return frontmost ? NSRunningApplication::forProcess(frontmost) : nullptr;
+}
+
+bool NSWorkspace::accessibilityDisplayShouldIncreaseContrast() const
+{
+    return simulation::SimulatedDesktop::current()->increaseContrast();
 }
 
 std::shared_ptr<NSURL> NSWorkspace::URLForApplicationWithBundleIdentifier(const String& bundleIdentifier) const

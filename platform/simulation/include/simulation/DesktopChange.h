@@ -35,6 +35,8 @@ struct DesktopChange {
         ScreensChanged,
         OperatingSystemVersionChanged,
         AppearanceChanged,
+        AccessibilityDisplayOptionsChanged,
+        ControlTintChanged,
     };
 
     Kind kind = Kind::ApplicationLaunched;

@@ -29,6 +29,10 @@ struct OperatingSystemVersion {
 // The look the user chose for the whole desktop.
 enum class Appearance { Light, Dark };
 
+// The colour the user chose for selected and pressed controls; Default
+// leaves it to the system.
+enum class ControlTint { Default, Blue, Graphite, Clear };
+
 // A helper program that can be registered to start at login.
 struct LoginItem {
     String bundleIdentifier;
@@ -54,6 +58,9 @@ struct DesktopState {
     CGPoint pointer = {};
     bool trusted = true;
     Appearance appearance = Appearance::Light;
+    // The accessibility display option that draws controls with more contrast.
+    bool increaseContrast = false;
+    ControlTint controlTint = ControlTint::Default;
     OperatingSystemVersion operatingSystemVersion = {};
     // None: the program keeps its default home folder.
     std::optional<String> homeDirectory = std::nullopt;

@@ -192,6 +192,12 @@ public:
     // asks for another look.
     Appearance appearance() const;
     void setAppearance(Appearance appearance);
+    // Display settings that controls are drawn by; a change is told to the
+    // listeners.
+    bool increaseContrast() const;
+    void setIncreaseContrast(bool increaseContrast);
+    ControlTint controlTint() const;
+    void setControlTint(ControlTint tint);
 
     std::vector<ActivationRecord> activations() const;
 
