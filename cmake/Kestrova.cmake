@@ -122,6 +122,28 @@ function(kestrova_add_app_bundle)
   add_dependencies(${ARG_NAME} ${ARG_NAME}_bundle)
 endfunction()
 
+# kestrova_embed_file(TARGET <target> FILE <file>)
+# Makes <file's name>.inc in the build at build time, again whenever the file
+# changes: the file's bytes as one C++ string literal, for a source of the
+# target to hold as text of its own:
+#
+#   static constexpr char kText[] =
+#   #include "DefaultDesktop.json.inc"
+#       ;
+set(KESTROVA_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+function(kestrova_embed_file)
+  cmake_parse_arguments(ARG "" "TARGET;FILE" "" ${ARGN})
+  get_filename_component(name ${ARG_FILE} NAME)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/embedded)
+  set(output ${folder}/${name}.inc)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${ARG_FILE} -DOUTPUT=${output} -P ${KESTROVA_CMAKE_DIR}/EmbedFile.cmake
+    DEPENDS ${ARG_FILE} ${KESTROVA_CMAKE_DIR}/EmbedFile.cmake
+    VERBATIM)
+  target_sources(${ARG_TARGET} PRIVATE ${output})
+  target_include_directories(${ARG_TARGET} PRIVATE ${folder})
+endfunction()
+
 # Adds every listed folder that has a CMakeLists.txt, in order.
 macro(kestrova_add_components)
   foreach(component ${ARGN})

@@ -4,6 +4,8 @@
 #include "Kestrova/FatalError.h"
 #include "Kestrova/ShortcutRegistry.h"
 #include "Kestrova/StoryboardClasses.h"
+#include "TemporaryFolder.h"
+#include "TestDesktops.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSImage.h"
@@ -36,38 +38,6 @@ struct ProgramStopped : std::runtime_error {
     }
 };
 
-// A fresh folder for one test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrova-app-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (char* made = ::mkdtemp(buffer.data()))
-            path_ = made;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string write(const std::string& relative, const std::string& contents) const
-    {
-        std::filesystem::path file = std::filesystem::path(path_) / relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << contents;
-        return file.string();
-    }
-
-private:
-    std::string path_;
-};
-
 // The program's own bundle as the build lays it out.
 inline std::string builtAppBundle()
 {
@@ -76,8 +46,7 @@ inline std::string builtAppBundle()
 
 inline std::string readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return TemporaryFolder::read(path);
 }
 
 // A desktop with the program (an accessory application), Finder frontmost
@@ -90,23 +59,7 @@ struct DesktopOptions {
 
 inline simulation::DesktopState switcherDesktop(DesktopOptions options = {})
 {
-    simulation::DesktopState state;
-    state.applications = {
-        {.pid = 100,
-         .bundleIdentifier = String("com.kestrova.Kestrova"),
-         .localizedName = String("Kestrova"),
-         .bundlePath = String("/Applications/Kestrova.app"),
-         .activationPolicy = simulation::ActivationPolicy::Accessory,
-         .ownProcess = true},
-        {.pid = 200,
-         .bundleIdentifier = String("com.apple.finder"),
-         .localizedName = String("Finder"),
-         .bundlePath = String("/System/Library/CoreServices/Finder.app")},
-        {.pid = 300,
-         .bundleIdentifier = String("com.apple.Safari"),
-         .localizedName = String("Safari"),
-         .bundlePath = String("/Applications/Safari.app")},
-    };
+    simulation::DesktopState state = test_desktops::withProgram(options.majorVersion);
     for (int i = 0; i < options.loginHelpers; ++i)
         state.applications.push_back(
             {.pid = 400 + i,
@@ -114,9 +67,7 @@ inline simulation::DesktopState switcherDesktop(DesktopOptions options = {})
              .localizedName = String("KestrovaHelper"),
              .bundlePath = String("/Applications/Kestrova.app/Contents/Library/LoginItems/KestrovaHelper.app"),
              .activationPolicy = simulation::ActivationPolicy::Prohibited});
-    state.frontmostApplication = 200;
     state.trusted = options.trusted;
-    state.operatingSystemVersion.majorVersion = options.majorVersion;
     return state;
 }
 
@@ -126,9 +77,9 @@ inline simulation::DesktopState switcherDesktop(DesktopOptions options = {})
 // handler that throws.
 class KestrovaTest : public ::testing::Test {
 public:
-    static constexpr pid_t kOwn = 100;
-    static constexpr pid_t kFinder = 200;
-    static constexpr pid_t kSafari = 300;
+    static constexpr pid_t kOwn = test_desktops::kProgramPid;
+    static constexpr pid_t kFinder = test_desktops::kFinderPid;
+    static constexpr pid_t kSafari = test_desktops::kSafariPid;
 
     explicit KestrovaTest(DesktopOptions options = {})
         : desktop_(switcherDesktop(options))
@@ -175,7 +126,7 @@ public:
     simulation::SimulatedDesktop& desktop() { return *simulation::SimulatedDesktop::current(); }
     std::shared_ptr<NSApplication> app() { return NSApplication::sharedApplication(); }
     NSUserDefaults& defaults() { return NSUserDefaults::standardUserDefaults(); }
-    ScratchFolder& home() { return home_; }
+    TemporaryFolder& home() { return home_; }
     const std::vector<std::string>& posted() const { return posted_; }
 
     // Runs what is due on the main queue.
@@ -250,7 +201,7 @@ public:
 private:
     ScopedVirtualClock clock_;
     simulation::ScopedDesktop desktop_;
-    ScratchFolder home_;
+    TemporaryFolder home_;
     FatalErrorHandler previousHandler_;
     std::optional<NSStoryboard::TopLevelObjects> objects_;
     std::vector<std::string> posted_;

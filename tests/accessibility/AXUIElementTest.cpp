@@ -1,7 +1,7 @@
 #include "accessibility/AXUIElement.h"
 
+#include "TestDesktops.h"
 #include "accessibility/AXUIElementPrivate.h"
-#include "simulation/DesktopDescription.h"
 #include "simulation/ScopedDesktop.h"
 
 #include <gtest/gtest.h>
@@ -32,9 +32,7 @@ constexpr const char* kDesktop = R"({
 
 DesktopState state(const char* json = kDesktop)
 {
-    auto result = DesktopDescription::parse(json);
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::fromJson(json);
 }
 
 AXUIElementRef windowElement(pid_t pid, CGWindowID number)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestDesktops.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSImage.h"
@@ -18,37 +19,21 @@
 // application for every test.
 class AppKitTest : public ::testing::Test {
 protected:
-    static constexpr pid_t kOwn = 100;
-    static constexpr pid_t kFinder = 200;
-    static constexpr pid_t kSafari = 300;
+    static constexpr pid_t kOwn = test_desktops::kProgramPid;
+    static constexpr pid_t kFinder = test_desktops::kFinderPid;
+    static constexpr pid_t kSafari = test_desktops::kSafariPid;
 
+    // The program's desktop, where Finder has an icon and Notes can be
+    // launched.
     static simulation::DesktopState standardDesktop(int majorVersion = 14)
     {
-        simulation::DesktopState state;
-        state.applications = {
-            {.pid = kOwn,
-             .bundleIdentifier = String("com.kestrova.Kestrova"),
-             .localizedName = String("Kestrova"),
-             .bundlePath = String("/Applications/Kestrova.app"),
-             .activationPolicy = simulation::ActivationPolicy::Accessory,
-             .ownProcess = true},
-            {.pid = kFinder,
-             .bundleIdentifier = String("com.apple.finder"),
-             .localizedName = String("Finder"),
-             .bundlePath = String("/System/Library/CoreServices/Finder.app"),
-             .iconName = String("Finder")},
-            {.pid = kSafari,
-             .bundleIdentifier = String("com.apple.Safari"),
-             .localizedName = String("Safari"),
-             .bundlePath = String("/Applications/Safari.app")},
-        };
+        simulation::DesktopState state = test_desktops::withProgram(majorVersion);
+        state.applications[1].iconName = String("Finder");
         state.installedApplications = {
             {.bundleIdentifier = String("com.example.Notes"),
              .localizedName = String("Notes"),
              .bundlePath = String("/Applications/Notes.app")},
         };
-        state.frontmostApplication = kFinder;
-        state.operatingSystemVersion.majorVersion = majorVersion;
         return state;
     }
 

@@ -1,7 +1,7 @@
 #include "carbon/CarbonEvents.h"
 
+#include "TestDesktops.h"
 #include "foundation/ScopedVirtualClock.h"
-#include "simulation/DesktopDescription.h"
 #include "simulation/ScopedDesktop.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +20,7 @@ constexpr OSType kSignature = fourCharCode("KSTV");
 
 DesktopState state()
 {
-    auto result = DesktopDescription::parse(R"({
-      "applications": [
-        {"pid": 10, "name": "Other", "frontmost": true},
-        {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
-      ]
-    })");
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::otherInFront();
 }
 
 // One handler's record of the events it was given, and what it answers.

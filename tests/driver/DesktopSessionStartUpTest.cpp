@@ -1,12 +1,10 @@
 #include "driver/DesktopSession.h"
 
+#include "TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -71,19 +69,17 @@ TEST(DesktopSessionStartUpTest, ArgumentsAreReadOrRefusedByName)
 // exists as a file.
 TEST(DesktopSessionStartUpTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
 {
-    auto folder = std::filesystem::temp_directory_path() / ("desktop-session-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    std::string withoutSelf = (folder / "without-self.json").string();
-    std::ofstream(withoutSelf) << R"({"applications": [{"name": "Finder"}]})";
-    std::string selfQuit = (folder / "self-quit.json").string();
-    std::ofstream(selfQuit) << R"({"applications": [{"name": "Kestrova", "self": true, "terminated": true}]})";
+    TemporaryFolder folder;
+    std::string withoutSelf = folder.write("without-self.json", R"({"applications": [{"name": "Finder"}]})");
+    std::string selfQuit =
+        folder.write("self-quit.json", R"({"applications": [{"name": "Kestrova", "self": true, "terminated": true}]})");
 
     struct Case {
         std::string desktop;
         std::string said;
     };
     const Case cases[] = {
-        {folder.string(), folder.string() + ": is a folder, not a desktop description"},
+        {folder.path(), folder.path() + ": is a folder, not a desktop description"},
         {withoutSelf, withoutSelf + ": applications: expected our own process, an application with \"self\": true"},
         {selfQuit, selfQuit + ": applications[0].terminated: our own process can't be terminated"},
     };
@@ -93,7 +89,6 @@ TEST(DesktopSessionStartUpTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
         EXPECT_EQ(result.status, EXIT_FAILURE);
         EXPECT_NE(result.said.find(c.said + "\n"), std::string::npos) << result.said;
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(DesktopSessionStartUpTest, BadLinesAreReportedWithTheirNumberAndCounted)

@@ -1,6 +1,6 @@
 #include "driver/DesktopSession.h"
 
-#include "../foundation/TemporaryFolder.h"
+#include "TemporaryFolder.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSMenu.h"

@@ -1,6 +1,6 @@
 #include "quartz/CGEventMouse.h"
 
-#include "simulation/DesktopDescription.h"
+#include "TestDesktops.h"
 #include "simulation/ScopedDesktop.h"
 
 #include <gtest/gtest.h>
@@ -25,9 +25,7 @@ constexpr const char* kDesktop = R"({
 
 DesktopState state()
 {
-    auto result = DesktopDescription::parse(kDesktop);
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::fromJson(kDesktop);
 }
 
 TEST(CGEventMouseTest, MouseEventsAreMadeOnlyOfMouseTypes)

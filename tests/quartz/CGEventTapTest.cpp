@@ -1,8 +1,8 @@
 #include "quartz/CGEventTap.h"
 
+#include "TestDesktops.h"
 #include "foundation/NSRunLoop.h"
 #include "foundation/ScopedVirtualClock.h"
-#include "simulation/DesktopDescription.h"
 #include "simulation/ScopedDesktop.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +23,7 @@ constexpr std::uint16_t kB = 11;
 
 DesktopState state(bool trusted = true)
 {
-    auto result = DesktopDescription::parse(R"({
-      "applications": [
-        {"pid": 10, "name": "Other", "frontmost": true},
-        {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
-      ]
-    })");
-    EXPECT_TRUE(result.ok()) << result.error();
-    result->trusted = trusted;
-    return std::move(*result);
+    return test_desktops::otherInFront(trusted);
 }
 
 // What a tap's callback saw, and what it answers.

@@ -1,27 +1,20 @@
 #include "reactive/KeyValueObservation.h"
 
+#include "TemporaryFolder.h"
 #include "foundation/NSUserDefaults.h"
 #include "reactive/DisposeBag.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <vector>
 
 namespace {
 
 class KeyValueObservationTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        home_ = std::filesystem::temp_directory_path() /
-                ("kvo-stream-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(home_);
-        defaults_ = NSUserDefaults::create(String(home_.string()), "com.kestrova.tests.stream");
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
+    void SetUp() override { defaults_ = NSUserDefaults::create(String(home_.path()), "com.kestrova.tests.stream"); }
 
-    std::filesystem::path home_;
+    TemporaryFolder home_;
     std::shared_ptr<NSUserDefaults> defaults_;
 };
 

@@ -1,6 +1,6 @@
 #include "servicemanagement/SMLoginItem.h"
 
-#include "../foundation/TemporaryFolder.h"
+#include "TemporaryFolder.h"
 #include "foundation/Log.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"

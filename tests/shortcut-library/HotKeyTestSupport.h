@@ -3,8 +3,8 @@
 // A desktop with our own process and another one in front, and Carbon
 // hot-key events made by hand, for the tests of the system-wide monitors.
 
+#include "TestDesktops.h"
 #include "carbon/CarbonEvents.h"
-#include "simulation/DesktopDescription.h"
 #include "simulation/DesktopState.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +14,12 @@
 
 namespace testing_support {
 
-inline constexpr pid_t otherPid = 10;
-inline constexpr pid_t ownPid = 40;
+inline constexpr pid_t otherPid = test_desktops::kOtherPid;
+inline constexpr pid_t ownPid = test_desktops::kOwnPid;
 
 inline simulation::DesktopState hotKeyDesktopState(bool trusted = false)
 {
-    auto result = simulation::DesktopDescription::parse(std::string(R"({
-      "trusted": )") + (trusted ? "true" : "false") + R"(,
-      "applications": [
-        {"pid": 10, "name": "Other", "frontmost": true},
-        {"pid": 40, "name": "Self", "activationPolicy": "accessory", "self": true}
-      ]
-    })");
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::otherInFront(trusted);
 }
 
 struct EventReleaser {

@@ -1,5 +1,6 @@
 #include "shortcut-library/SRCommon.h"
 
+#include "TemporaryFolder.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSException.h"
 
@@ -29,10 +30,6 @@ class SRLibraryResourcesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() /
-                ("sr-resources-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
         app_ = root_ / "Test.app";
         writeFile(app_ / "Contents/Info.plist", infoPlist("com.kestrova.test"));
         fs::create_directories(app_ / "Contents/Resources");
@@ -41,7 +38,6 @@ protected:
     {
         NSBundle::resetForTesting();
         detail::SRSetLibraryCodeBundlePath(SR_TEST_CODE_BUNDLE);
-        fs::remove_all(root_);
     }
     void useApp() { NSBundle::setMainBundle(NSBundle::bundleWithPath(String(app_.string()))); }
     void addResourceBundle(const fs::path& resources, const std::string& spaceText)
@@ -51,7 +47,8 @@ protected:
         writeFile(bundle / "Resources/en.lproj/ShortcutLibrary.strings", "\"Space\" = \"" + spaceText + "\";\n");
     }
 
-    fs::path root_;
+    TemporaryFolder folder_;
+    fs::path root_ = folder_.path();
     fs::path app_;
 };
 

@@ -1,8 +1,8 @@
 #include "shortcut-library/SRLocalShortcutMonitor.h"
 
-#include "../foundation/TemporaryFolder.h"
 #include "KeyboardLayoutTestSupport.h"
 #include "ShortcutMonitorTestSupport.h"
+#include "TemporaryFolder.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSEvent.h"
 #include "foundation/Log.h"

@@ -1,14 +1,12 @@
 #include "simulation/DesktopDescription.h"
 
+#include "TemporaryFolder.h"
 #include "simulation/SimulatedDesktop.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 using namespace simulation;
 
@@ -271,30 +269,27 @@ TEST(DesktopDescriptionTest, TextThatIsNotJsonIsRefused)
 
 TEST(DesktopDescriptionTest, FilesAreReadAndTheirErrorsNameThem)
 {
-    auto folder = std::filesystem::temp_directory_path() / ("desktop-description-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    auto good = (folder / "good.json").string();
-    auto bad = (folder / "bad.json").string();
-    std::ofstream(good) << R"({"osVersion": 13, "applications": [{"name": "Only", "iconFile": "icons/../Only.png"}],
-                              "installed": [{"bundleIdentifier": "x.y", "iconFile": "/opt/Y.png"}]})";
-    std::ofstream(bad) << R"({"trusted": "yes"})";
+    TemporaryFolder folder;
+    auto good = folder.write("good.json",
+                             R"({"osVersion": 13, "applications": [{"name": "Only", "iconFile": "icons/../Only.png"}],
+                              "installed": [{"bundleIdentifier": "x.y", "iconFile": "/opt/Y.png"}]})");
+    auto bad = folder.write("bad.json", R"({"trusted": "yes"})");
 
     auto result = DesktopDescription::readFile(good);
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result->operatingSystemVersion.majorVersion, 13);
     EXPECT_EQ(result->applications.size(), 1u);
     // Icon files are found beside the description, unless their path is whole.
-    EXPECT_EQ(result->applications[0].iconFile, String((folder / "Only.png").string()));
+    EXPECT_EQ(result->applications[0].iconFile, String(folder / "Only.png"));
     EXPECT_EQ(result->installedApplications[0].iconFile, String("/opt/Y.png"));
 
     EXPECT_EQ(DesktopDescription::readFile(bad).error(), bad + ": trusted: expected true or false");
     EXPECT_EQ(DesktopDescription::readFile(good, DesktopDescription::OwnProcess::Required).error(),
               good + ": applications: expected our own process, an application with \"self\": true");
-    auto missing = (folder / "missing.json").string();
+    auto missing = folder / "missing.json";
     EXPECT_EQ(DesktopDescription::readFile(missing).error(), missing + ": can't be read");
-    EXPECT_EQ(DesktopDescription::readFile(folder.string()).error(),
-              folder.string() + ": is a folder, not a desktop description");
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(DesktopDescription::readFile(folder.path()).error(),
+              folder.path() + ": is a folder, not a desktop description");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "simulation/SimulatedDesktop.h"
 
+#include "TestDesktops.h"
 #include "foundation/NSException.h"
 #include "foundation/NSProcessInfo.h"
 #include "simulation/DesktopDescription.h"
@@ -45,9 +46,7 @@ constexpr const char* kDesktop = R"({
 
 DesktopState state()
 {
-    auto result = DesktopDescription::parse(kDesktop);
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::fromJson(kDesktop);
 }
 
 // Records every change the desktop announces, in order.

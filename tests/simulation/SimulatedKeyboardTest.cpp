@@ -1,5 +1,6 @@
 #include "simulation/SimulatedKeyboard.h"
 
+#include "TestDesktops.h"
 #include "foundation/CFNotificationCenter.h"
 #include "foundation/ScopedVirtualClock.h"
 #include "simulation/DesktopDescription.h"
@@ -26,19 +27,9 @@ constexpr std::uint16_t kTab = 48;
 constexpr std::uint16_t kA = 0;
 constexpr std::uint16_t kB = 11;
 
-// Another application in front, and our own process behind it.
-constexpr const char* kDesktop = R"({
-  "applications": [
-    {"pid": 10, "bundleIdentifier": "org.other", "name": "Other", "frontmost": true},
-    {"pid": 40, "bundleIdentifier": "org.self", "name": "Self", "activationPolicy": "accessory", "self": true}
-  ]
-})";
-
-DesktopState state(const char* json = kDesktop)
+DesktopState state(std::string_view json = test_desktops::kOtherInFront)
 {
-    auto result = DesktopDescription::parse(json);
-    EXPECT_TRUE(result.ok()) << result.error();
-    return std::move(*result);
+    return test_desktops::fromJson(json);
 }
 
 std::string describe(const KeyEvent& event)

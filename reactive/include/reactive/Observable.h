@@ -66,8 +66,8 @@ public:
         return Disposable(std::shared_ptr<detail::Cancelable>(std::move(sink)));
     }
 
-    // Same as subscribe(onNext); the name of the binding form the application's
-    // design uses.
+    // Same as subscribe(onNext), under the name the application's code binds
+    // with.
     Disposable bind(std::function<void(const T&)> onNext) const { return subscribe(std::move(onNext)); }
 
     template <class F>

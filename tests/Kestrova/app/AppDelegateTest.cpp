@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Helpers, KillLauncherTest, ::testing::Values(0, 1, 2));
 TEST_F(AppDelegateTest, MissingStatusImageStopsTheProgram)
 {
     // A bundle like the program's, without the image.
-    ScratchFolder bundle;
+    TemporaryFolder bundle;
     bundle.write("Kestrova.app/Contents/Info.plist", readFile(builtAppBundle() + "/Contents/Info.plist"));
     bundle.write("Kestrova.app/Contents/Resources/Main.storyboard.json",
                  readFile(builtAppBundle() + "/Contents/Resources/Main.storyboard.json"));

@@ -209,7 +209,7 @@ protected:
 
     std::string home() const { return "--home '" + folder_.path() + "/home'"; }
 
-    ScratchFolder folder_;
+    TemporaryFolder folder_;
     std::string program_ = KESTROVA_PROGRAM;
 };
 

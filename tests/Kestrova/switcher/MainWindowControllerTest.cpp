@@ -95,7 +95,7 @@ TEST_F(MainWindowControllerTest, BackgroundIsOnePanelBehindTheContent)
 TEST_F(MainWindowControllerTest, WithoutAStoryboardTheWindowHasNoContent)
 {
     // A bundle that names no storyboard.
-    ScratchFolder bundle;
+    TemporaryFolder bundle;
     bundle.write("Bare.app/Contents/Info.plist",
                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                  "<key>CFBundleIdentifier</key><string>com.kestrova.Kestrova</string></dict></plist>\n");

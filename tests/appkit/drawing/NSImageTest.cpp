@@ -1,5 +1,6 @@
 #include "appkit/NSImage.h"
 #include "AppKitTestFixture.h"
+#include "TemporaryFolder.h"
 #include "foundation/NSBundle.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,6 @@ class ImageTest : public AppKitTest {
 protected:
     ImageTest()
     {
-        root = fs::temp_directory_path() / ("appkit-images-" + std::to_string(::getpid()));
-        fs::remove_all(root);
         fs::path contents = root / "Test.app" / "Contents";
         fs::create_directories(contents / "Resources");
         std::ofstream(contents / "Info.plist")
@@ -36,10 +35,10 @@ protected:
     {
         NSBundle::resetForTesting();
         NSImage::resetNamedImagesForTesting();
-        fs::remove_all(root);
     }
 
-    fs::path root;
+    TemporaryFolder folder;
+    fs::path root = folder.path();
 };
 
 TEST_F(ImageTest, NamedImagesComeFromTheMainBundleOnce)

@@ -1,5 +1,6 @@
 #include "appkit/NSStoryboard.h"
 
+#include "TemporaryFolder.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSApplicationEnvironment.h"
@@ -349,11 +350,7 @@ class StoryboardBundle {
 public:
     explicit StoryboardBundle(const std::string& storyboard, bool namesIt = true)
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "storyboard-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        root_ = ::mkdtemp(buffer.data());
-        std::string contents = root_ + "/Test.app/Contents";
+        std::string contents = root_.path() + "/Test.app/Contents";
         std::filesystem::create_directories(contents + "/Resources");
         std::ofstream(contents + "/Info.plist")
             << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
@@ -361,17 +358,12 @@ public:
             << (namesIt ? "<key>NSMainStoryboardFile</key><string>Main</string>" : "") << "</dict></plist>\n";
         if (!storyboard.empty())
             std::ofstream(contents + "/Resources/Main.storyboard.json") << storyboard;
-        NSBundle::setMainBundle(NSBundle::bundleWithPath(String(root_ + "/Test.app")));
+        NSBundle::setMainBundle(NSBundle::bundleWithPath(String(root_.path() + "/Test.app")));
     }
-    ~StoryboardBundle()
-    {
-        NSBundle::setMainBundle(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
+    ~StoryboardBundle() { NSBundle::setMainBundle(nullptr); }
 
 private:
-    std::string root_;
+    TemporaryFolder root_;
 };
 
 // Runs the application as a program on the simulated desktop would, but

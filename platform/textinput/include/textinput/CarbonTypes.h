@@ -1,7 +1,8 @@
 #pragma once
 
 // The scalar types of the text-input calls. They keep the platform's names so
-// that the code above reads as it was designed; a UniChar is a UTF-16 code unit.
+// that the code above reads as code written against the platform does; a
+// UniChar is a UTF-16 code unit.
 
 #include <cstdint>
 

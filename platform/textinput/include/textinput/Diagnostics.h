@@ -2,7 +2,7 @@
 
 // Where this component reports run-time failures (a layout xkb cannot build,
 // a missing compose table) and xkb's own error messages. Standard error by
-// default; the lead routes it to the unified log, tests capture it.
+// default; a program may send them elsewhere, and tests capture them.
 
 #include <functional>
 #include <string_view>

@@ -6,7 +6,9 @@
 #include <vector>
 
 // Collects what handlers saw, in order, as short texts ("a:1", "done"), so a
-// test can compare a whole sequence at once.
+// test can compare a whole sequence at once. Handlers may record from any
+// thread; a test whose events all come on its own thread can keep a plain
+// std::vector<std::string> instead.
 class EventRecorder {
 public:
     void record(std::string event)

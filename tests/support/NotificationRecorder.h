@@ -9,7 +9,9 @@
 #include <vector>
 
 // Writes down the notifications of the given names from the default
-// centre, as "<name> <label of the object>", until it is destroyed.
+// centre, as "<name> <label of the object>", until it is destroyed. It writes
+// into the test's own log, so that the notifications fall in line with what
+// delegates and handlers write there.
 class NotificationRecorder {
 public:
     using Labeller = std::function<std::string(const Id& object)>;
