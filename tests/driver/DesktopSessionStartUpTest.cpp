@@ -91,6 +91,25 @@ TEST(DesktopSessionStartUpTest, StartUpRefusesDesktopsTheProgramCannotRunOn)
     }
 }
 
+TEST(DesktopSessionStartUpTest, AScriptMustBeAFileThatCanBeRead)
+{
+    TemporaryFolder folder;
+    struct Case {
+        std::string script;
+        std::string said;
+    };
+    const Case cases[] = {
+        {folder.path(), folder.path() + ": is a folder, not a script"},
+        {folder / "missing.txt", "can't read the script " + (folder / "missing.txt")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        auto result = start({"--script", c.script});
+        EXPECT_EQ(result.status, EXIT_FAILURE);
+        EXPECT_NE(result.said.find(c.said + "\n"), std::string::npos) << result.said;
+    }
+}
+
 TEST(DesktopSessionStartUpTest, BadLinesAreReportedWithTheirNumberAndCounted)
 {
     std::ostringstream out;

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -162,6 +163,11 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
     NSUserDefaults::resetStandardUserDefaults(home);
 
     if (!options->scriptFile.empty()) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(options->scriptFile, ignored)) {
+            std::cerr << program << ": " << options->scriptFile << ": is a folder, not a script\n";
+            return EXIT_FAILURE;
+        }
         script_.open(options->scriptFile);
         if (!script_) {
             std::cerr << program << ": can't read the script " << options->scriptFile << '\n';
