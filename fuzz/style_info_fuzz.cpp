@@ -105,13 +105,6 @@ void check(const std::string& text)
 
 }  // namespace
 
-// Fontconfig keeps its caches with pointers stored as offsets, which the leak
-// checker can't follow: what it finds there at exit is no leak.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     places();

@@ -325,7 +325,8 @@ extern "C" const char* __lsan_default_suppressions()
 // every access our code makes is still checked.
 extern "C" const char* __tsan_default_suppressions()
 {
-    return "called_from_lib:libfontconfig.so\n"
+    return "race:libfontconfig.so\n"
+           "called_from_lib:libfontconfig.so\n"
            "called_from_lib:libcairo.so\n"
            "called_from_lib:libpixman-1.so\n"
            "called_from_lib:libglib-2.0.so\n"
