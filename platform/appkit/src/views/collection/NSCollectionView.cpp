@@ -201,6 +201,9 @@ std::shared_ptr<NSCollectionViewItem> NSCollectionView::makeItemWithIdentifier(c
                            identifier.utf8().c_str());
     item->collectionView_ = std::static_pointer_cast<NSCollectionView>(shared_from_this());
     item->reuseIdentifier_ = identifier;
+    // Handed out with its view, as the platform does: the data source fills
+    // in the outlets the view's nib connected.
+    item->loadViewIfNeeded();
     return item;
 }
 
