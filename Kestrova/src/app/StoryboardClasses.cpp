@@ -2,6 +2,7 @@
 
 #include "Kestrova/AboutWindow.h"
 #include "Kestrova/AppDelegate.h"
+#include "Kestrova/AppViewItem.h"
 #include "Kestrova/AssignShortcutsViewController.h"
 #include "Kestrova/CloseableView.h"
 #include "Kestrova/EmbedSegue.h"
@@ -42,6 +43,8 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<MiniViewController>();
     NSStoryboard::registerClass<WindowsViewController>();
     NSStoryboard::registerClass<MyCollectionView>();
+    // The owner the tile's nib names.
+    NSStoryboard::registerClass<AppViewItem>();
     NSStoryboard::registerClass<PermissionViewController>();
     NSStoryboard::registerClass<WelcomeWindow>();
     NSStoryboard::registerClass<WelcomeWindowController>();

@@ -1,6 +1,8 @@
 #include "Kestrova/MainWindowController.h"
 
 #include "accessibility/AXUIElement.h"
+#include "appkit/CALayer.h"
+#include "appkit/NSColor.h"
 #include "appkit/NSStoryboard.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
@@ -13,6 +15,7 @@
 namespace {
 
 constexpr NSAutoresizingMaskOptions kFillSuperview = NSViewWidthSizable | NSViewHeightSizable;
+constexpr CGFloat kCornerRadius = 16;
 
 }  // namespace
 
@@ -22,8 +25,7 @@ void MainWindowController::style(NSWindow& window)
     window.setTitlebarAppearsTransparent(true);
     window.setStyleMask(window.styleMask() | NSWindowStyleMaskFullSizeContentView);
     window.setOpaque(false);
-    // The clear background colour waits for colours in the window stand-in;
-    // a window that isn't opaque draws nothing of its own here.
+    window.setBackgroundColor(NSColor::clearColor());
     window.setHasShadow(true);
 }
 
@@ -44,10 +46,16 @@ void MainWindowController::loadBackground(NSWindow& window)
         panel->setState(NSVisualEffectStateActive);
         panel->setMaterial(NSVisualEffectMaterialSidebar);
         panel->setWantsLayer(true);
+        panel->layer()->setCornerRadius(kCornerRadius);
+        panel->layer()->setMasksToBounds(true);
         content->addSubview(panel, NSWindowBelow, nullptr);
-        // Corner radius 16 (panel and content), a 0.5 border in the separator
-        // colour at a quarter alpha and a clear layer background belong on
-        // the layers, which the view stand-in doesn't have yet.
+
+        auto layer = content->layer();
+        layer->setCornerRadius(kCornerRadius);
+        layer->setMasksToBounds(true);
+        layer->setBorderWidth(0.5);
+        layer->setBorderColor(NSColor::separatorColor()->colorWithAlphaComponent(0.25)->CGColor());
+        layer->setBackgroundColor(NSColor::clearColor()->CGColor());
     }
     style(window);
 }

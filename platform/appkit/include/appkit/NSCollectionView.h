@@ -157,6 +157,9 @@ public:
     std::optional<NSCollectionViewLayoutAttributes> layoutAttributesForItemAtIndexPath(const NSIndexPath& indexPath);
     // The zero rectangle where the layout places nothing.
     NSRect frameForItemAtIndexPath(const NSIndexPath& indexPath);
+    // The item whose frame holds the point (in the view's coordinates);
+    // nullopt over a gap or past the items.
+    std::optional<NSIndexPath> indexPathForItemAtPoint(NSPoint point);
 
     // --- Selection ---
 
@@ -175,9 +178,11 @@ public:
     void selectItemsAtIndexPaths(const NSIndexPathSet& indexPaths, NSCollectionViewScrollPosition scrollPosition);
     void deselectItemsAtIndexPaths(const NSIndexPathSet& indexPaths);
 
-    // Brings the items into view at the position. Nothing here can scroll a
-    // collection view yet (no scroll view holds one), so the base class
-    // moves nothing; a scrolling container builds on this.
+    // Brings the items into view at the position, when the view is the
+    // document of a clip view (a scroll view's): the vertical positions
+    // (top, centred, bottom, nearest horizontal edge) move it up or down,
+    // the horizontal ones sideways; the nearest-edge positions scroll only
+    // as far as needed, and not at all for items already in full view.
     virtual void scrollToItemsAtIndexPaths(const NSIndexPathSet& indexPaths,
                                            NSCollectionViewScrollPosition scrollPosition);
 
@@ -187,6 +192,16 @@ public:
     bool acceptsFirstResponder() override { return true; }
     void setFrame(NSRect frame) override;
     bool performKeyEquivalent(NSEvent& event) override;
+    // Places the visible items. In a clip view the view also takes the
+    // clip view's width and the layout's content height (at least the
+    // clip view's), so that it scrolls through all of its content.
+    void layout() override;
+    // A click selects the item under it, as the user's own selecting: with
+    // the view selectable, the other items are deselected (or, with
+    // multiple selection and Command held, the item's selection toggles)
+    // and the delegate hears of both changes. A click past the items
+    // empties the selection where an empty one is allowed.
+    void mouseDown(NSEvent& event) override;
 
     // Internal: makes the visible items match the content, the layout and
     // the visible area; the queries above call it.
@@ -209,6 +224,10 @@ private:
     void enqueueForReuse(const std::shared_ptr<NSCollectionViewItem>& item);
     void setItemsSelected(const NSIndexPathSet& indexPaths, bool selected);
     NSRect visibleArea();
+    // In a clip view: the clip view's width, the content's height.
+    void fitToClipView();
+    // The user's change of the selection, told to the delegate.
+    void userSelect(NSIndexPathSet deselect, NSIndexPathSet select);
     std::shared_ptr<NSCollectionViewItem> itemFromNib(NSNib& nib, const String& identifier);
 
     std::weak_ptr<NSCollectionViewDataSource> dataSource_;

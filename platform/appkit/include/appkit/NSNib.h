@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class NSBundle;
@@ -15,10 +17,27 @@ class NSBundle;
 // connected to an owner: an item's view with its labels, say, wired to the
 // item's outlets.
 //
-// The program registers each nib by name with a loader that makes a fresh
-// set of its objects for an owner (which may be nil), connects the owner's
-// outlets, and answers the top-level objects. Reading nibs from files of a
-// bundle is not done here: a registered loader is what a name finds.
+// A nib is a file of a bundle, "<name>.nib.json" in its resources, in the
+// storyboards' JSON form (see NSStoryboard.h) for its objects:
+//
+//   {
+//     "owner": {"class": "AppViewItem",              // the class owners must be of
+//               "outlets": {"view": "tile", "box": "box"}},   // into top-level objects
+//     "objects": [ <object>, ... ]                   // the top-level objects
+//   }
+//
+// Views in a nib (and in a storyboard) may hold "constraints": a list of
+//   {"first": "name.leading", "relation": "==", "second": "icon.trailing",
+//    "multiplier": 1, "constant": 8, "priority": 750, "identifier": "gap"}
+// where the items are objects' identifiers and the relation ("==", "<=",
+// ">=") is "==" unless given; a width or height may do without a second
+// item. Subviews that constraints name are placed by them alone. Loading
+// makes a fresh set of the objects for an owner (which may be nil),
+// activates the constraints, connects the owner's outlets, and answers the
+// top-level objects.
+//
+// A loader registered under a name comes before a file of that name: the
+// program (or a test) can make a nib's objects in code.
 class NSNib : public NSObject {
     KS_OBJECT(NSNib, NSObject)
 
@@ -30,9 +49,14 @@ public:
     // Registering a name again replaces its loader; an empty loader removes
     // the name.
     static void registerNib(const String& name, Loader loader);
-    // The nib registered under the name; nullptr when there is none. The
-    // bundle is accepted for the platform's shape and not looked at.
+    // The nib registered under the name, else the bundle's file of that name
+    // (the main bundle's when nullptr); nullptr when there is neither, or
+    // the file is not a valid nib (the reason goes to the error log).
     static std::shared_ptr<NSNib> nibNamed(const String& name, const std::shared_ptr<NSBundle>& bundle = nullptr);
+    // A nib given as text; nullptr and the message in `error` when it is
+    // malformed.
+    static std::shared_ptr<NSNib> nibWithData(std::string_view json, const String& name = String(),
+                                              std::string* error = nullptr);
 
     NSNib(String name, Loader loader);
     ~NSNib() override;

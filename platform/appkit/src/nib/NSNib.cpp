@@ -1,5 +1,13 @@
 #include "appkit/NSNib.h"
 
+#include "foundation/Log.h"
+#include "foundation/NSBundle.h"
+#include "foundation/NSException.h"
+#include "storyboard/StoryboardDocument.h"
+#include "storyboard/StoryboardInstantiation.h"
+
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <unordered_map>
 
@@ -8,6 +16,9 @@ namespace {
 struct NibRegistry {
     std::mutex mutex;
     std::unordered_map<String, NSNib::Loader> loaders;
+    // Nib files read so far, by path: a list makes one tile per row from
+    // the same file.
+    std::unordered_map<String, std::shared_ptr<const detail::NibDocument>> files;
 };
 
 NibRegistry& registry()
@@ -28,18 +39,82 @@ void NSNib::registerNib(const String& name, Loader loader)
         nibs.loaders.erase(name);
 }
 
-std::shared_ptr<NSNib> NSNib::nibNamed(const String& name, const std::shared_ptr<NSBundle>&)
+namespace {
+
+// The nib file's description, read once per path; nullptr (and the reason
+// in the error log) when it can't be read.
+std::shared_ptr<const detail::NibDocument> nibFile(const String& path)
+{
+    auto& nibs = registry();
+    {
+        std::lock_guard lock(nibs.mutex);
+        if (auto found = nibs.files.find(path); found != nibs.files.end())
+            return found->second;
+    }
+    std::ifstream in(path.utf8(), std::ios::binary);
+    if (!in) {
+        Log::error("Could not read the nib %s", path.utf8().c_str());
+        return nullptr;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto document = detail::NibDocument::parse(text);
+    if (!document) {
+        Log::error("The nib %s is not valid: %s", path.utf8().c_str(), document.error().c_str());
+        return nullptr;
+    }
+    std::lock_guard lock(nibs.mutex);
+    return nibs.files.emplace(path, *document).first->second;
+}
+
+NSNib::Loader loaderFor(const String& name, std::shared_ptr<const detail::NibDocument> nib)
+{
+    return [name, nib](const Id& owner) -> std::optional<NSNib::Objects> {
+        static const detail::StoryboardDocument kNoScenes;
+        try {
+            detail::StoryboardInstantiation instantiation(nullptr, kNoScenes, nullptr);
+            return instantiation.nibObjects(*nib, owner);
+        } catch (const detail::StoryboardInstantiationError& error) {
+            Log::error("Could not load the nib '%s': %s", name.utf8().c_str(), error.message.c_str());
+        } catch (const NSException& exception) {
+            Log::error("Could not load the nib '%s': %s", name.utf8().c_str(), exception.what());
+        }
+        return std::nullopt;
+    };
+}
+
+}  // namespace
+
+std::shared_ptr<NSNib> NSNib::nibNamed(const String& name, const std::shared_ptr<NSBundle>& bundle)
 {
     Loader loader;
     {
         auto& nibs = registry();
         std::lock_guard lock(nibs.mutex);
-        auto found = nibs.loaders.find(name);
-        if (found == nibs.loaders.end())
+        if (auto found = nibs.loaders.find(name); found != nibs.loaders.end())
+            loader = found->second;
+    }
+    if (!loader) {
+        auto from = bundle ? bundle : NSBundle::mainBundle();
+        String path = from ? from->pathForResource(name.appending(".nib"), "json") : String();
+        if (path.empty())
             return nullptr;
-        loader = found->second;
+        auto document = nibFile(path);
+        if (!document)
+            return nullptr;
+        loader = loaderFor(name, std::move(document));
     }
     return std::make_shared<NSNib>(name, std::move(loader));
+}
+
+std::shared_ptr<NSNib> NSNib::nibWithData(std::string_view json, const String& name, std::string* error)
+{
+    auto document = detail::NibDocument::parse(json);
+    if (!document) {
+        if (error)
+            *error = document.error();
+        return nullptr;
+    }
+    return std::make_shared<NSNib>(name, loaderFor(name, std::move(*document)));
 }
 
 NSNib::NSNib(String name, Loader loader)

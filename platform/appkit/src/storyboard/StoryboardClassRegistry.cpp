@@ -1,11 +1,14 @@
 #include "storyboard/StoryboardClassRegistry.h"
 
+#include "appkit/NSBox.h"
 #include "appkit/NSButton.h"
+#include "appkit/NSClipView.h"
 #include "appkit/NSControl.h"
 #include "appkit/NSImageView.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSPopover.h"
+#include "appkit/NSScrollView.h"
 #include "appkit/NSStoryboardSegue.h"
 #include "appkit/NSTextField.h"
 #include "appkit/NSView.h"
@@ -40,6 +43,9 @@ StoryboardClassRegistry::StoryboardClassRegistry()
     add<NSTextField>(*this);
     add<NSImageView>(*this);
     add<NSVisualEffectView>(*this);
+    add<NSBox>(*this);
+    add<NSScrollView>(*this);
+    add<NSClipView>(*this);
     add<NSWindow>(*this);
     add<NSWindowController>(*this);
     add<NSViewController>(*this);

@@ -2,9 +2,11 @@
 
 #include "appkit/NSControl.h"
 #include "appkit/NSEvent.h"
+#include "appkit/NSLayoutConstraint.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSPopover.h"
+#include "appkit/NSScrollView.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
@@ -18,6 +20,7 @@
 #include <initializer_list>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -156,6 +159,10 @@ public:
                 refuse(path, "no object " + quoted(target.utf8()) + " in the scene");
         }
     }
+
+    // A reference from outside the objects (a nib owner's outlet), checked
+    // with the others.
+    void refer(const std::string& path, const String& target) { references_.push_back({path, target}); }
 
     // Scenes this one names: (path, scene) for embedded controllers, and
     // separately the destinations of segues.
@@ -322,6 +329,89 @@ private:
     }
 
     void readSubviews(const Site& site) { children(site, NSView::descriptor(), "a view", site.object.subviews); }
+    void readDocumentView(const Site& site)
+    {
+        site.object.documentView = child(site.value, site.at, site.depth, NSView::descriptor(), "a view");
+    }
+
+    // "id.attribute", the item checked once the scene is read.
+    std::pair<String, NSInteger> constraintItem(const Json& value, const std::string& at)
+    {
+        static constexpr std::pair<std::string_view, NSLayoutAttribute> kAttributes[] = {
+            {"left", NSLayoutAttributeLeft},
+            {"right", NSLayoutAttributeRight},
+            {"top", NSLayoutAttributeTop},
+            {"bottom", NSLayoutAttributeBottom},
+            {"leading", NSLayoutAttributeLeading},
+            {"trailing", NSLayoutAttributeTrailing},
+            {"width", NSLayoutAttributeWidth},
+            {"height", NSLayoutAttributeHeight},
+            {"centerX", NSLayoutAttributeCenterX},
+            {"centerY", NSLayoutAttributeCenterY},
+            {"lastBaseline", NSLayoutAttributeLastBaseline},
+            {"baseline", NSLayoutAttributeBaseline},
+            {"firstBaseline", NSLayoutAttributeFirstBaseline},
+        };
+        std::string text = requireName(value, at).utf8();
+        auto dot = text.rfind('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == text.size())
+            refuse(at, "expected an object's identifier and an attribute, such as 'icon.leading'");
+        std::string_view attribute = std::string_view(text).substr(dot + 1);
+        for (const auto& [name, raw] : kAttributes) {
+            if (name == attribute) {
+                String item(text.substr(0, dot));
+                references_.push_back({at, item});
+                return {item, raw};
+            }
+        }
+        refuse(at, "unknown attribute " + quoted(std::string(attribute)));
+    }
+
+    void readConstraints(const Site& site)
+    {
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at)) {
+            std::string at = element(site.at, index++);
+            const Json& json = expectObject(item, at);
+            allowOnly(json, at,
+                      {"first", "relation", "second", "multiplier", "constant", "priority", "identifier", "comment"});
+            StoryboardConstraint parsed;
+            parsed.path = at;
+            std::tie(parsed.firstItem, parsed.firstAttribute) =
+                constraintItem(required(json, at, "first"), at + ".first");
+            if (const Json* relation = find(json, "relation")) {
+                String text = expectString(*relation, at + ".relation");
+                if (text == String("=="))
+                    parsed.relation = NSLayoutRelationEqual;
+                else if (text == String("<="))
+                    parsed.relation = NSLayoutRelationLessThanOrEqual;
+                else if (text == String(">="))
+                    parsed.relation = NSLayoutRelationGreaterThanOrEqual;
+                else
+                    refuse(at + ".relation", "expected '==', '<=' or '>='");
+            }
+            if (const Json* second = find(json, "second"))
+                std::tie(parsed.secondItem, parsed.secondAttribute) = constraintItem(*second, at + ".second");
+            if (const Json* multiplier = find(json, "multiplier"))
+                parsed.multiplier = requireNumber(*multiplier, at + ".multiplier");
+            if (const Json* constant = find(json, "constant"))
+                parsed.constant = requireNumber(*constant, at + ".constant");
+            if (const Json* priority = find(json, "priority")) {
+                parsed.priority = float(requireNumber(*priority, at + ".priority"));
+                if (!(parsed.priority >= 1 && parsed.priority <= 1000))
+                    refuse(at + ".priority", "expected a priority from 1 to 1000");
+            }
+            if (const Json* identifier = find(json, "identifier"))
+                parsed.identifier = expectString(*identifier, at + ".identifier");
+            if (const Json* comment = find(json, "comment"))
+                expectString(*comment, at + ".comment");
+            bool isSize =
+                parsed.firstAttribute == NSLayoutAttributeWidth || parsed.firstAttribute == NSLayoutAttributeHeight;
+            if (parsed.secondItem.empty() && !isSize)
+                refuse(at, "only a width or a height can be held to a constant");
+            site.object.constraints.push_back(std::move(parsed));
+        }
+    }
     void readItems(const Site& site) { children(site, NSMenuItem::descriptor(), "a menu item", site.object.items); }
     void readSubmenu(const Site& site)
     {
@@ -423,6 +513,11 @@ const SceneReader::KeyStep SceneReader::kKeySteps[] = {
      "only views resize with their superview",
      &SceneReader::readAutoresizingMask},
     {"subviews", {NSView::descriptor}, "only views have subviews", &SceneReader::readSubviews},
+    {"documentView",
+     {NSScrollView::descriptor},
+     "only scroll views have a document view",
+     &SceneReader::readDocumentView},
+    {"constraints", {NSView::descriptor}, "only views hold constraints", &SceneReader::readConstraints},
     {"styleMask", {NSWindow::descriptor}, "only windows have a style mask", &SceneReader::readStyleMask},
     {"delegate",
      {NSWindow::descriptor, NSPopover::descriptor},
@@ -585,6 +680,43 @@ StoryboardScene readScene(const Json& item, const std::string& path, std::set<St
     return scene;
 }
 
+std::shared_ptr<const NibDocument> readNib(const Json& json)
+{
+    expectObject(json, "nib");
+    allowOnly(json, "nib", {"owner", "objects", "comment"});
+    if (const Json* comment = find(json, "comment"))
+        expectString(*comment, "comment");
+    auto nib = std::make_shared<NibDocument>();
+    SceneReader reader;
+    readObjects(json, "", reader, nib->scene);
+    if (const Json* owner = find(json, "owner")) {
+        const std::string path = "owner";
+        expectObject(*owner, path);
+        allowOnly(*owner, path, {"class", "outlets", "comment"});
+        nib->ownerClass = requireName(required(*owner, path, "class"), path + ".class");
+        auto entry = StoryboardClassRegistry::shared().classNamed(nib->ownerClass);
+        if (!entry)
+            refuse(path + ".class", "unknown class " + quoted(nib->ownerClass.utf8()));
+        nib->ownerCls = entry->cls;
+        if (const Json* outlets = find(*owner, "outlets")) {
+            std::string at = path + ".outlets";
+            for (const auto& [key, target] : expectObject(*outlets, at).items()) {
+                if (!hasSetter(*nib->ownerCls, String(key)))
+                    refuse(at + "." + key, nib->ownerClass.utf8() + " has no outlet " + quoted(key));
+                String name = requireName(target, at + "." + key);
+                reader.refer(at + "." + key, name);
+                nib->ownerOutlets.emplace_back(String(key), name);
+            }
+        }
+    }
+    reader.checkReferences();
+    if (!reader.embeddedScenes().empty())
+        refuse(reader.embeddedScenes().front().first, "a nib names no scenes");
+    if (!reader.segueDestinations().empty())
+        refuse(reader.segueDestinations().front().first, "a nib names no scenes");
+    return nib;
+}
+
 std::shared_ptr<const StoryboardDocument> readDocument(const Json& json)
 {
     expectObject(json, "storyboard");
@@ -629,6 +761,14 @@ const StoryboardScene* StoryboardDocument::scene(const String& identifier) const
         if (scene.identifier == identifier)
             return &scene;
     return nullptr;
+}
+
+ParseResult<std::shared_ptr<const NibDocument>> NibDocument::parse(std::string_view json)
+{
+    auto root = JsonReading::parse(json);
+    if (!root)
+        return ParseError{"not valid JSON"};
+    return JsonReading::refusing([&] { return readNib(*root); });
 }
 
 ParseResult<std::shared_ptr<const StoryboardDocument>> StoryboardDocument::parse(std::string_view json)

@@ -37,6 +37,22 @@ struct StoryboardBinding {
     Dictionary options;
 };
 
+// A constraint between two items of the scene (or one item and a constant),
+// by the items' identifiers.
+struct StoryboardConstraint {
+    std::string path;
+    String firstItem;
+    NSInteger firstAttribute = 0;
+    NSInteger relation = 0;
+    // Empty for a size against a constant.
+    String secondItem;
+    NSInteger secondAttribute = 0;
+    double multiplier = 1;
+    double constant = 0;
+    float priority = 1000;
+    String identifier;
+};
+
 struct StoryboardSegueTemplate {
     String identifier;
     String className;
@@ -61,6 +77,9 @@ struct StoryboardObject {
     std::optional<NSRect> frame;
     std::optional<NSUInteger> autoresizingMask;
     std::vector<std::unique_ptr<StoryboardObject>> subviews;
+    std::vector<StoryboardConstraint> constraints;
+    // A scroll view's document.
+    std::unique_ptr<StoryboardObject> documentView;
     std::optional<NSUInteger> styleMask;
     String delegate;
     std::vector<std::unique_ptr<StoryboardObject>> items;
@@ -95,6 +114,19 @@ struct StoryboardDocument {
     // The document, or a message naming the place when the text is not a
     // valid description.
     static ParseResult<std::shared_ptr<const StoryboardDocument>> parse(std::string_view json);
+};
+
+// A nib as read: its top-level objects, made afresh for each owner, and the
+// owner's outlets into them. The owner's class is named, so that the
+// outlets can be checked as a scene's are, and a loading owner must be of
+// it.
+struct NibDocument {
+    String ownerClass;
+    const ClassDescriptor* ownerCls = nullptr;
+    std::vector<std::pair<String, String>> ownerOutlets;
+    StoryboardScene scene;
+
+    static ParseResult<std::shared_ptr<const NibDocument>> parse(std::string_view json);
 };
 
 }  // namespace detail

@@ -3,21 +3,26 @@
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSControl.h"
+#include "appkit/NSLayoutConstraint.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSPopover.h"
 #include "appkit/NSPopoverDelegate.h"
+#include "appkit/NSScrollView.h"
 #include "appkit/NSStoryboard.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowController.h"
 #include "appkit/NSWindowDelegate.h"
+#include "foundation/NSException.h"
 #include "foundation/NSKeyValueBinding.h"
 #include "foundation/NSUserDefaultsController.h"
 #include "foundation/NSValueTransformer.h"
 #include "storyboard/StoryboardClassRegistry.h"
 #include "storyboard/StoryboardSegueTable.h"
+
+#include <utility>
 
 namespace detail {
 
@@ -49,7 +54,55 @@ std::shared_ptr<NSObject> StoryboardInstantiation::controller(const StoryboardSc
     connect(*scene.controller);
     for (const auto& object : scene.objects)
         connect(*object);
+    activateConstraints();
     return controller;
+}
+
+std::vector<std::shared_ptr<NSObject>> StoryboardInstantiation::nibObjects(const NibDocument& nib, const Id& owner)
+{
+    auto ownerObject = owner.object<NSObject>();
+    if (ownerObject && nib.ownerCls && !ownerObject->isKindOfClass(*nib.ownerCls))
+        fail("owner", "the owner is " + ownerObject->className().utf8() + ", not " + nib.ownerClass.utf8());
+    std::vector<std::shared_ptr<NSObject>> objects;
+    for (const auto& object : nib.scene.objects)
+        objects.push_back(make(*object));
+    for (const auto& object : nib.scene.objects)
+        connect(*object);
+    activateConstraints();
+    if (ownerObject)
+        for (const auto& [outlet, target] : nib.ownerOutlets)
+            ownerObject->setValueForKey(Id(byIdentifier_.at(target)), outlet);
+    return objects;
+}
+
+void StoryboardInstantiation::activateConstraints()
+{
+    std::vector<std::shared_ptr<NSLayoutConstraint>> made;
+    for (const StoryboardConstraint* constraint : std::exchange(constraints_, {})) {
+        auto first = resolve(constraint->firstItem, constraint->path + ".first");
+        std::shared_ptr<NSObject> second;
+        if (!constraint->secondItem.empty())
+            second = resolve(constraint->secondItem, constraint->path + ".second");
+        // Views that the description places in a superview and constraints
+        // name are placed by the constraints alone, as a layout editor
+        // leaves them; the top-level views keep their frames for whoever
+        // shows them.
+        for (const auto& item : {first, second})
+            if (auto view = std::dynamic_pointer_cast<NSView>(item); view && view->superview())
+                view->setTranslatesAutoresizingMaskIntoConstraints(false);
+        std::shared_ptr<NSLayoutConstraint> layoutConstraint;
+        try {
+            layoutConstraint = NSLayoutConstraint::constraintWithItem(
+                first, NSLayoutAttribute(constraint->firstAttribute), NSLayoutRelation(constraint->relation), second,
+                NSLayoutAttribute(constraint->secondAttribute), constraint->multiplier, constraint->constant);
+        } catch (const NSException& exception) {
+            fail(constraint->path, exception.what());
+        }
+        layoutConstraint->setPriority(constraint->priority);
+        layoutConstraint->setIdentifier(constraint->identifier);
+        made.push_back(std::move(layoutConstraint));
+    }
+    NSLayoutConstraint::activateConstraints(made);
 }
 
 std::vector<std::pair<String, std::shared_ptr<NSObject>>>
@@ -60,6 +113,7 @@ StoryboardInstantiation::applicationObjects(const StoryboardScene& scene)
         objects.emplace_back(object->id, make(*object));
     for (const auto& object : scene.objects)
         connect(*object);
+    activateConstraints();
     auto application = application_ ? application_ : NSApplication::sharedApplication();
     for (const auto& [outlet, target] : scene.applicationOutlets) {
         auto object = byIdentifier_.at(target);
@@ -97,6 +151,8 @@ std::shared_ptr<NSObject> StoryboardInstantiation::make(const StoryboardObject& 
 
     for (const auto& subview : object.subviews)
         make(*subview);
+    if (object.documentView)
+        make(*object.documentView);
     for (const auto& item : object.items)
         make(*item);
     for (const auto* nested : {object.submenu.get(), object.view.get(), object.window.get()})
@@ -145,6 +201,11 @@ void StoryboardInstantiation::connect(const StoryboardObject& object)
             view->setAutoresizingMask(*object.autoresizingMask);
         for (const auto& subview : object.subviews)
             view->addSubview(std::static_pointer_cast<NSView>(byTemplate_.at(subview.get())));
+        if (object.documentView)
+            std::static_pointer_cast<NSScrollView>(view)->setDocumentView(
+                std::static_pointer_cast<NSView>(byTemplate_.at(object.documentView.get())));
+        for (const auto& constraint : object.constraints)
+            constraints_.push_back(&constraint);
     }
     if (auto window = std::dynamic_pointer_cast<NSWindow>(made)) {
         if (object.styleMask)
@@ -211,6 +272,8 @@ void StoryboardInstantiation::connect(const StoryboardObject& object)
 
     for (const auto& subview : object.subviews)
         connect(*subview);
+    if (object.documentView)
+        connect(*object.documentView);
     for (const auto& item : object.items)
         connect(*item);
     for (const auto* nested : {object.submenu.get(), object.view.get(), object.window.get()})

@@ -33,6 +33,8 @@ public:
     // exceptions through, for the storyboard to turn into the same).
     std::shared_ptr<NSObject> controller(const StoryboardScene& scene);
     std::vector<std::pair<String, std::shared_ptr<NSObject>>> applicationObjects(const StoryboardScene& scene);
+    // A nib's top-level objects, connected to the owner (which may be nil).
+    std::vector<std::shared_ptr<NSObject>> nibObjects(const NibDocument& nib, const Id& owner);
 
 private:
     std::shared_ptr<NSObject> make(const StoryboardObject& object);
@@ -41,12 +43,16 @@ private:
     std::shared_ptr<NSObject> embedded(const StoryboardReference& reference, const std::string& path);
     void connectViewController(const StoryboardObject& object, const std::shared_ptr<NSObject>& made);
     void connectWindowController(const StoryboardObject& object, const std::shared_ptr<NSObject>& made);
+    // Makes and activates the constraints the connected objects listed,
+    // once every view is in its place.
+    void activateConstraints();
 
     std::shared_ptr<NSStoryboard> storyboard_;
     const StoryboardDocument& document_;
     std::shared_ptr<NSApplication> application_;
     std::unordered_map<String, std::shared_ptr<NSObject>> byIdentifier_;
     std::unordered_map<const StoryboardObject*, std::shared_ptr<NSObject>> byTemplate_;
+    std::vector<const StoryboardConstraint*> constraints_;
 };
 
 }  // namespace detail

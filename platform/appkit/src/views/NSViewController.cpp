@@ -17,7 +17,10 @@ void NSViewController::describe(ClassDescriptor& d)
     d.property<NSViewController>(
         "title", [](NSViewController& c) { return Id(c.title()); },
         [](NSViewController& c, const Id& value) { c.setTitle(value.string() ? *value.string() : String()); });
-    d.property<NSViewController>("view", [](NSViewController& c) { return Id(c.view()); });
+    // Settable for nibs, whose owner's view is one of their objects.
+    d.property<NSViewController>(
+        "view", [](NSViewController& c) { return Id(c.view()); },
+        [](NSViewController& c, const Id& value) { c.setView(value.object<NSView>()); });
 }
 
 std::shared_ptr<NSView> NSViewController::view()

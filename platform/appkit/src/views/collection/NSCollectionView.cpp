@@ -1,7 +1,10 @@
 #include "appkit/NSCollectionView.h"
 
+#include "appkit/NSApplication.h"
+#include "appkit/NSClipView.h"
 #include "appkit/NSCollectionViewGridLayout.h"
 #include "appkit/NSCollectionViewItem.h"
+#include "appkit/NSEvent.h"
 #include "appkit/NSNib.h"
 #include "appkit/NSStoryboard.h"
 #include "foundation/NSException.h"
@@ -84,6 +87,7 @@ void NSCollectionView::setCollectionViewLayout(const std::shared_ptr<NSCollectio
     if (layout_)
         layout_->collectionView_ = std::static_pointer_cast<NSCollectionView>(shared_from_this());
     itemsNeedUpdate_ = true;
+    setNeedsLayout(true);
 }
 
 void NSCollectionView::loadCountsIfNeeded()
@@ -127,6 +131,7 @@ void NSCollectionView::reloadData()
         enqueueForReuse(item);
     countsLoaded_ = false;
     itemsNeedUpdate_ = true;
+    setNeedsLayout(true);
     // The selection outlives a reload where it still names an item: the
     // switcher's lists reload after reordering and keep the row selected.
     if (!selection_.empty())
@@ -196,6 +201,9 @@ std::shared_ptr<NSCollectionViewItem> NSCollectionView::makeItemWithIdentifier(c
                            identifier.utf8().c_str());
     item->collectionView_ = std::static_pointer_cast<NSCollectionView>(shared_from_this());
     item->reuseIdentifier_ = identifier;
+    // Handed out with its view, as the platform does: the data source fills
+    // in the outlets the view's nib connected.
+    item->loadViewIfNeeded();
     return item;
 }
 
@@ -217,10 +225,34 @@ NSRect NSCollectionView::visibleArea()
     return area;
 }
 
+void NSCollectionView::fitToClipView()
+{
+    auto clip = std::dynamic_pointer_cast<NSClipView>(superview());
+    if (!clip || clip->documentView().get() != this)
+        return;
+    NSSize shown = clip->bounds().size;
+    NSRect frame = this->frame();
+    if (frame.size.width != shown.width)
+        NSView::setFrame({frame.origin, {shown.width, frame.size.height}});
+    CGFloat content = 0;
+    if (layout_) {
+        loadCountsIfNeeded();
+        layout_->prepareLayout();
+        content = layout_->collectionViewContentSize().height;
+    }
+    CGFloat height = std::max(content, shown.height);
+    if (this->frame().size.height != height) {
+        NSView::setFrame({this->frame().origin, {shown.width, height}});
+        // A shorter content may leave the clip view scrolled past its end.
+        clip->documentFrameDidChange();
+    }
+}
+
 void NSCollectionView::updateVisibleItems()
 {
     if (updatingItems_)
         return;
+    fitToClipView();
     NSRect area = visibleArea();
     if (!itemsNeedUpdate_ && area == itemsArea_)
         return;
@@ -367,14 +399,145 @@ void NSCollectionView::deselectItemsAtIndexPaths(const NSIndexPathSet& indexPath
     setItemsSelected(removed, false);
 }
 
-void NSCollectionView::scrollToItemsAtIndexPaths(const NSIndexPathSet&, NSCollectionViewScrollPosition) { }
+void NSCollectionView::scrollToItemsAtIndexPaths(const NSIndexPathSet& indexPaths,
+                                                 NSCollectionViewScrollPosition scrollPosition)
+{
+    auto clip = std::dynamic_pointer_cast<NSClipView>(superview());
+    if (!clip || clip->documentView().get() != this || !layout_)
+        return;
+    fitToClipView();
+    NSRect target = CGRectNull;
+    for (const auto& indexPath : indexPaths)
+        if (auto attributes = layout_->layoutAttributesForItemAtIndexPath(indexPath))
+            target = CGRectUnion(target, attributes->frame);
+    if (CGRectIsNull(target))
+        return;
+
+    NSRect shown = {clip->scrollPosition(), clip->bounds().size};
+    // Where one axis should start: the item at the near edge, centred, at
+    // the far edge, or (nearest) moved only as far as it takes.
+    enum class Place { Keep, Start, Centre, End, Nearest };
+    auto along = [](Place place, CGFloat start, CGFloat length, CGFloat itemStart, CGFloat itemLength) {
+        switch (place) {
+        case Place::Keep:
+            return start;
+        case Place::Start:
+            return itemStart;
+        case Place::Centre:
+            return itemStart + itemLength / 2 - length / 2;
+        case Place::End:
+            return itemStart + itemLength - length;
+        case Place::Nearest:
+            if (itemStart < start || itemLength > length)
+                return itemStart;
+            if (itemStart + itemLength > start + length)
+                return itemStart + itemLength - length;
+            return start;
+        }
+        return start;
+    };
+    auto vertical = Place::Keep;
+    if (scrollPosition & NSCollectionViewScrollPositionTop)
+        vertical = Place::Start;
+    else if (scrollPosition & NSCollectionViewScrollPositionCenteredVertically)
+        vertical = Place::Centre;
+    else if (scrollPosition & NSCollectionViewScrollPositionBottom)
+        vertical = Place::End;
+    else if (scrollPosition & NSCollectionViewScrollPositionNearestHorizontalEdge)
+        vertical = Place::Nearest;
+    bool rightToLeft = userInterfaceLayoutDirection() == NSUserInterfaceLayoutDirectionRightToLeft;
+    auto horizontal = Place::Keep;
+    if (scrollPosition & NSCollectionViewScrollPositionLeft)
+        horizontal = Place::Start;
+    else if (scrollPosition & NSCollectionViewScrollPositionCenteredHorizontally)
+        horizontal = Place::Centre;
+    else if (scrollPosition & NSCollectionViewScrollPositionRight)
+        horizontal = Place::End;
+    else if (scrollPosition & NSCollectionViewScrollPositionLeadingEdge)
+        horizontal = rightToLeft ? Place::End : Place::Start;
+    else if (scrollPosition & NSCollectionViewScrollPositionTrailingEdge)
+        horizontal = rightToLeft ? Place::Start : Place::End;
+    else if (scrollPosition & NSCollectionViewScrollPositionNearestVerticalEdge)
+        horizontal = Place::Nearest;
+
+    NSPoint point = {
+        along(horizontal, shown.origin.x, shown.size.width, target.origin.x, target.size.width),
+        along(vertical, shown.origin.y, shown.size.height, target.origin.y, target.size.height),
+    };
+    clip->scrollToPoint(point);
+}
 
 // --- View ---
 
 void NSCollectionView::setFrame(NSRect frame)
 {
+    if (frame == this->frame())
+        return;
     NSView::setFrame(frame);
     itemsNeedUpdate_ = true;
+    // Scrolling moves the view in its clip view: other items come into view.
+    setNeedsLayout(true);
+}
+
+void NSCollectionView::layout()
+{
+    NSView::layout();
+    updateVisibleItems();
+}
+
+std::optional<NSIndexPath> NSCollectionView::indexPathForItemAtPoint(NSPoint point)
+{
+    if (!layout_)
+        return std::nullopt;
+    loadCountsIfNeeded();
+    layout_->prepareLayout();
+    for (const auto& attributes : layout_->layoutAttributesForElementsInRect({point, {1, 1}}))
+        if (attributes.representedElementCategory == NSCollectionElementCategoryItem && attributes.indexPath &&
+            !attributes.hidden && CGRectContainsPoint(attributes.frame, point) && addressesItem(*attributes.indexPath))
+            return attributes.indexPath;
+    return std::nullopt;
+}
+
+void NSCollectionView::userSelect(NSIndexPathSet deselect, NSIndexPathSet select)
+{
+    auto delegate = this->delegate();
+    if (!deselect.empty()) {
+        deselectItemsAtIndexPaths(deselect);
+        if (delegate)
+            delegate->collectionViewDidDeselectItemsAtIndexPaths(*this, deselect);
+    }
+    if (!select.empty()) {
+        selectItemsAtIndexPaths(select, NSCollectionViewScrollPositionNone);
+        if (delegate)
+            delegate->collectionViewDidSelectItemsAtIndexPaths(*this, select);
+    }
+}
+
+void NSCollectionView::mouseDown(NSEvent& event)
+{
+    if (!selectable_)
+        return;
+    // Held for the call: a delegate may let go of the list.
+    auto self = shared_from_this();
+    auto indexPath = indexPathForItemAtPoint(convertPointFromView(event.locationInWindow(), nullptr));
+    if (!indexPath) {
+        if (allowsEmptySelection_ && !selection_.empty())
+            userSelect(selection_, {});
+        return;
+    }
+    if (allowsMultipleSelection_ && (event.modifierFlags() & NSEventModifierFlagCommand)) {
+        if (!selection_.containsObject(*indexPath)) {
+            userSelect({}, NSIndexPathSet::setWithObject(*indexPath));
+        } else if (allowsEmptySelection_ || selection_.count() > 1) {
+            userSelect(NSIndexPathSet::setWithObject(*indexPath), {});
+        }
+        return;
+    }
+    auto others = selection_.filtered([&](const NSIndexPath& selected) { return selected != *indexPath; });
+    NSIndexPathSet added;
+    if (!selection_.containsObject(*indexPath))
+        added.addObject(*indexPath);
+    userSelect(others, added);
 }
 
 bool NSCollectionView::performKeyEquivalent(NSEvent& event)
