@@ -1,0 +1,52 @@
+#include "appkit/NSAccessibilityNotifications.h"
+
+#include "foundation/NSObject.h"
+
+#include <mutex>
+
+const String NSAccessibilityLayoutChangedNotification("AXLayoutChanged");
+const String NSAccessibilityTitleChangedNotification("AXTitleChanged");
+const String NSAccessibilityValueChangedNotification("AXValueChanged");
+const String NSAccessibilityUIElementsKey("AXUIElementsKey");
+
+namespace {
+
+struct Posted {
+    std::mutex mutex;
+    std::vector<NSAccessibilityPostedNotification> notifications;
+};
+
+Posted& posted()
+{
+    static Posted* p = new Posted;
+    return *p;
+}
+
+}  // namespace
+
+void NSAccessibilityPostNotificationWithUserInfo(const std::shared_ptr<NSObject>& element, const String& notification,
+                                                 const Dictionary& userInfo)
+{
+    auto& p = posted();
+    std::lock_guard lock(p.mutex);
+    p.notifications.push_back({.element = element, .name = notification, .userInfo = userInfo});
+}
+
+void NSAccessibilityPostNotification(const std::shared_ptr<NSObject>& element, const String& notification)
+{
+    NSAccessibilityPostNotificationWithUserInfo(element, notification, Dictionary());
+}
+
+std::vector<NSAccessibilityPostedNotification> NSAccessibilityPostedNotifications()
+{
+    auto& p = posted();
+    std::lock_guard lock(p.mutex);
+    return p.notifications;
+}
+
+void NSAccessibilityResetPostedNotifications()
+{
+    auto& p = posted();
+    std::lock_guard lock(p.mutex);
+    p.notifications.clear();
+}
