@@ -22,10 +22,12 @@ void NSAccessibilityPostNotification(const std::shared_ptr<NSObject>& element, c
 void NSAccessibilityPostNotificationWithUserInfo(const std::shared_ptr<NSObject>& element, const String& notification,
                                                  const Dictionary& userInfo);
 
+// Kept without holding anything alive: the element and the elements of the
+// user info's NSAccessibilityUIElementsKey, weakly.
 struct NSAccessibilityPostedNotification {
     std::weak_ptr<NSObject> element;
     String name;
-    Dictionary userInfo;
+    std::vector<std::weak_ptr<NSObject>> uiElements;
 };
 
 // What was posted since the last reset, oldest first.

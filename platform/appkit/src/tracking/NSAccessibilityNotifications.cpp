@@ -27,9 +27,16 @@ Posted& posted()
 void NSAccessibilityPostNotificationWithUserInfo(const std::shared_ptr<NSObject>& element, const String& notification,
                                                  const Dictionary& userInfo)
 {
+    std::vector<std::weak_ptr<NSObject>> elements;
+    Id listed = userInfo.objectForKey(NSAccessibilityUIElementsKey);
+    if (const Array* list = listed.array()) {
+        for (const Id& item : *list)
+            if (NSObject* object = item.objectPointer())
+                elements.push_back(object->weak_from_this());
+    }
     auto& p = posted();
     std::lock_guard lock(p.mutex);
-    p.notifications.push_back({.element = element, .name = notification, .userInfo = userInfo});
+    p.notifications.push_back({.element = element, .name = notification, .uiElements = std::move(elements)});
 }
 
 void NSAccessibilityPostNotification(const std::shared_ptr<NSObject>& element, const String& notification)
