@@ -1,4 +1,5 @@
 #include "foundation/Log.h"
+#include "foundation/NSLog.h"
 
 #include "VFormat.h"
 
@@ -216,4 +217,12 @@ bool ActivityRecorder::contains(const std::string& name) const
 {
     std::lock_guard lock(mutex_);
     return std::find(names_.begin(), names_.end(), name) != names_.end();
+}
+
+void NSLog(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    emit(LogLevel::Default, {}, format, args);
+    va_end(args);
 }

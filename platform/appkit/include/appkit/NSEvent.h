@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class NSTrackingArea;
 class NSWindow;
 
 // Event kinds, with the platform's raw values.
@@ -92,6 +93,13 @@ public:
                                                        double timestamp, NSInteger windowNumber, const Id& context,
                                                        NSInteger eventNumber, NSInteger clickCount, float pressure);
 
+    // The pointer entering or leaving a tracking area (mouse entered or
+    // exited); any other type raises.
+    static std::shared_ptr<NSEvent> enterExitEventWithType(NSEventType type, NSPoint location,
+                                                           NSEventModifierFlags flags, double timestamp,
+                                                           NSInteger windowNumber,
+                                                           const std::shared_ptr<NSTrackingArea>& trackingArea);
+
     NSEventType type() const { return type_; }
     NSEventModifierFlags modifierFlags() const { return modifierFlags_; }
     double timestamp() const { return timestamp_; }
@@ -113,6 +121,8 @@ public:
     String characters() const;
     String charactersIgnoringModifiers() const;
 
+    // The area of an entered or exited event; nullptr for other events.
+    std::shared_ptr<NSTrackingArea> trackingArea() const { return trackingArea_; }
     NSInteger eventNumber() const { return eventNumber_; }
     NSInteger clickCount() const { return clickCount_; }
     // 0 for the left button, 1 for the right one, 2 and up for the others.
@@ -152,4 +162,5 @@ private:
     NSInteger eventNumber_ = 0;
     NSInteger clickCount_ = 0;
     float pressure_ = 0;
+    std::shared_ptr<NSTrackingArea> trackingArea_;
 };

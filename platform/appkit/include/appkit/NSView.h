@@ -4,6 +4,7 @@
 #include "appkit/NSEdgeInsets.h"
 #include "appkit/NSLayoutConstraint.h"
 #include "appkit/NSResponder.h"
+#include "appkit/NSViewToolTipOwner.h"
 #include "foundation/String.h"
 
 #include <functional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 class NSLayoutDimension;
+class NSTrackingArea;
 class NSLayoutGuide;
 class NSLayoutXAxisAnchor;
 class NSLayoutYAxisAnchor;
@@ -271,6 +273,41 @@ public:
     // Internal: whether the view sits in a visible window.
     bool isInVisibleWindow() const;
 
+    // --- Pointer tracking and tool tips (tracking/NSViewTracking.cpp) ---
+
+    // The areas whose owners hear of the pointer entering and leaving.
+    const std::vector<std::shared_ptr<NSTrackingArea>>& trackingAreas() const { return trackingAreas_; }
+    void addTrackingArea(const std::shared_ptr<NSTrackingArea>& area);
+    void removeTrackingArea(const std::shared_ptr<NSTrackingArea>& area);
+    // Where a view puts its areas again after its geometry changed: the
+    // window calls it before it follows the pointer, for the views whose
+    // bounds are new since their last call.
+    virtual void updateTrackingAreas() { }
+
+    // The view's own tool tip, and rectangles of it with a text of their
+    // own that their owner (held weakly) gives when asked. Tags count up
+    // from 1 per view; removing a tag that isn't there does nothing.
+    const String& toolTip() const { return toolTip_; }
+    void setToolTip(const String& toolTip) { toolTip_ = toolTip; }
+    NSToolTipTag addToolTipRect(NSRect rect, const std::shared_ptr<NSObject>& owner, void* userData);
+    void removeToolTip(NSToolTipTag tag);
+    void removeAllToolTips();
+    // What the pointer over `point` (view coordinates) would show: the text
+    // of the last rectangle added that holds it, else the view's tool tip.
+    String toolTipAtPoint(NSPoint point);
+    // The rectangles registered now, by tag.
+    std::vector<std::pair<NSToolTipTag, NSRect>> toolTipRects() const;
+
+    // Whether a click in an inactive window both makes it key and acts.
+    virtual bool acceptsFirstMouse(NSEvent* /*event*/) { return false; }
+    // Whether keyboard navigation (Tab) may stop at the view.
+    virtual bool canBecomeKeyView() const { return !isHiddenOrHasHiddenAncestor(); }
+    // Whether the view needs its panel to be key before it can take keys.
+    virtual bool needsPanelToBecomeKey() const { return false; }
+    // A view that a container hands out again (a collection view's item)
+    // forgets what it showed.
+    virtual void prepareForReuse() { }
+
     // --- Drawing (drawing/NSViewDrawing.cpp) ---
     //
     // A view draws into its window's backing image when the window
@@ -386,6 +423,20 @@ private:
     String identifier_;
     NSAutoresizingMaskOptions autoresizingMask_ = NSViewNotSizable;
     bool hidden_ = false;
+
+    // --- Tracking state (tracking/NSViewTracking.cpp) ---
+    struct ToolTipRect {
+        NSToolTipTag tag = 0;
+        NSRect rect;
+        std::weak_ptr<NSObject> owner;
+        void* userData = nullptr;
+    };
+    std::vector<std::shared_ptr<NSTrackingArea>> trackingAreas_;
+    std::vector<ToolTipRect> toolTipRects_;
+    NSToolTipTag lastToolTipTag_ = 0;
+    String toolTip_;
+    // The bounds at the last updateTrackingAreas the window asked for.
+    std::optional<NSRect> trackedBounds_;
 
     // --- Drawing state (drawing/NSViewDrawing.cpp) ---
     friend struct detail::ViewDrawing;

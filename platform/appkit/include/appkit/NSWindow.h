@@ -163,6 +163,13 @@ public:
     // The window controller, unless one is set explicitly.
     std::shared_ptr<NSResponder> nextResponder() const override;
 
+    // The pointer in window coordinates, as the last mouse event sent to the
+    // window left it (the origin before any).
+    NSPoint mouseLocationOutsideOfEventStream() const { return mouseLocation_; }
+    // Internal: moves the pointer to a mouse event's location and tells the
+    // owners of the tracking areas it left and entered (tracking/).
+    void trackPointer(NSEvent& event);
+
     // ---- Auto Layout (src/layout/NSWindowLayout.cpp) -----------------------
     // The passes of the content view's tree: constraints first, then layout.
     // The window runs both before it is shown and, while it is visible, on
@@ -245,6 +252,10 @@ private:
     // While shown, the window keeps its controller alive.
     std::shared_ptr<NSWindowController> shownController_;
     std::array<std::shared_ptr<NSButton>, 3> standardButtons_;
+    // Pointer tracking: where the pointer is, and the view that took the
+    // mouse down, which gets the drags and the mouse up.
+    NSPoint mouseLocation_{};
+    std::weak_ptr<NSView> mouseDownView_;
     // Auto Layout: a pass is waiting on the run loop.
     bool layoutPassScheduled_ = false;
 

@@ -85,6 +85,18 @@ std::shared_ptr<NSEvent> NSEvent::mouseEventWithType(NSEventType type, NSPoint l
     return event;
 }
 
+std::shared_ptr<NSEvent> NSEvent::enterExitEventWithType(NSEventType type, NSPoint location, NSEventModifierFlags flags,
+                                                         double timestamp, NSInteger windowNumber,
+                                                         const std::shared_ptr<NSTrackingArea>& trackingArea)
+{
+    if (type != NSEventTypeMouseEntered && type != NSEventTypeMouseExited)
+        NSException::raise(NSInternalInconsistencyException, "Invalid parameter not satisfying: %s",
+                           "type is mouse entered or exited");
+    auto event = std::make_shared<NSEvent>(type, location, flags, timestamp, windowNumber);
+    event->trackingArea_ = trackingArea;
+    return event;
+}
+
 const String& NSEvent::readCharacters(const String& value, const char* selector) const
 {
     if (type_ != NSEventTypeKeyDown && type_ != NSEventTypeKeyUp)

@@ -331,21 +331,33 @@ void NSWindow::sendEvent(NSEvent& event)
     case NSEventTypeFlagsChanged:
         firstResponder()->flagsChanged(event);
         break;
+    case NSEventTypeMouseMoved:
+        trackPointer(event);
+        break;
     case NSEventTypeLeftMouseDown:
     case NSEventTypeLeftMouseUp:
     case NSEventTypeLeftMouseDragged:
     case NSEventTypeRightMouseDown:
     case NSEventTypeRightMouseUp: {
+        trackPointer(event);
         std::shared_ptr<NSResponder> target;
-        if (contentView_)
+        // The view that took the press follows the button until it is
+        // released, wherever the pointer goes meanwhile.
+        auto pressed = mouseDownView_.lock();
+        if (pressed && pressed->window().get() == this &&
+            (event.type() == NSEventTypeLeftMouseUp || event.type() == NSEventTypeLeftMouseDragged))
+            target = pressed;
+        else if (contentView_)
             target = contentView_->hitTest(event.locationInWindow());
         if (!target)
             target = std::static_pointer_cast<NSResponder>(shared_from_this());
         if (event.type() == NSEventTypeLeftMouseDown) {
+            mouseDownView_ = std::dynamic_pointer_cast<NSView>(target);
             if (target->acceptsFirstResponder())
                 makeFirstResponder(target);
             target->mouseDown(event);
         } else if (event.type() == NSEventTypeLeftMouseUp) {
+            mouseDownView_.reset();
             target->mouseUp(event);
         } else if (event.type() == NSEventTypeLeftMouseDragged) {
             target->mouseDragged(event);
