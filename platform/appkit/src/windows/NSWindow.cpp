@@ -337,15 +337,24 @@ void NSWindow::sendEvent(NSEvent& event)
     case NSEventTypeRightMouseDown:
     case NSEventTypeRightMouseUp: {
         std::shared_ptr<NSResponder> target;
-        if (contentView_)
+        // While the left button is held, its moves and its release go to
+        // the view it went down on, wherever the pointer is.
+        bool pressed = event.type() == NSEventTypeLeftMouseUp || event.type() == NSEventTypeLeftMouseDragged;
+        if (pressed)
+            target = mouseDownTarget_.lock();
+        if (!target && contentView_)
             target = contentView_->hitTest(event.locationInWindow());
         if (!target)
             target = std::static_pointer_cast<NSResponder>(shared_from_this());
         if (event.type() == NSEventTypeLeftMouseDown) {
+            mouseDownTarget_ = target;
+            mouseDownLocation_ = event.locationInWindow();
             if (target->acceptsFirstResponder())
                 makeFirstResponder(target);
             target->mouseDown(event);
         } else if (event.type() == NSEventTypeLeftMouseUp) {
+            mouseDownTarget_.reset();
+            mouseDownLocation_.reset();
             target->mouseUp(event);
         } else if (event.type() == NSEventTypeLeftMouseDragged) {
             target->mouseDragged(event);
