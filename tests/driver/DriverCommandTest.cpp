@@ -158,4 +158,77 @@ TEST(DriverCommandTest, NamesWhatIsWrongWithALine)
     }
 }
 
+TEST(DriverCommandTest, ReadsDragsOfRowsAndOfText)
+{
+    struct Case {
+        const char* line;
+        std::uint32_t row;
+        std::uint32_t gap;
+        bool cancel = false;
+        const char* text = "";
+        const char* error = nullptr;
+    };
+    const Case cases[] = {
+        {.line = "drag 3 to 1", .row = 3, .gap = 1, .cancel = false, .text = "", .error = nullptr},
+        {.line = "drag 1 to 4 cancel", .row = 1, .gap = 4, .cancel = true, .text = "", .error = nullptr},
+        {.line = "drag text \"a to b\" to 2", .row = 0, .gap = 2, .text = "a to b", .error = nullptr},
+        {.line = "drag 0 to 1",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: expected ROW to GAP, counted from 1"},
+        {.line = "drag 2 onto 1",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: expected ROW to GAP, counted from 1"},
+        {.line = "drag 2 to 0",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: expected the gap, counted from 1, after to"},
+        {.line = "drag 2 to 4294967296",
+         .row = 0,
+         .gap = 0,
+         .error = "drag: expected the gap, counted from 1, after to"},
+        {.line = "drag 2 to 1 later",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: unexpected 'later'"},
+        {.line = "drag text \"x\" to 1 cancel",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: unexpected 'cancel'"},
+        {.line = "drag text x to 1",
+         .row = 0,
+         .gap = 0,
+         .cancel = false,
+         .text = "",
+         .error = "drag: expected text \"TEXT\" to GAP"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto parsed = DriverCommand::parse(c.line);
+        if (c.error) {
+            ASSERT_FALSE(parsed);
+            EXPECT_EQ(parsed.error(), c.error);
+            continue;
+        }
+        ASSERT_TRUE(parsed) << parsed.error();
+        const DriverCommand& command = **parsed;
+        EXPECT_EQ(command.kind, DriverCommand::Kind::Drag);
+        EXPECT_EQ(command.dragRow, c.row);
+        EXPECT_EQ(command.dragGap, c.gap);
+        EXPECT_EQ(command.flag, c.cancel);
+        EXPECT_EQ(command.argument, c.text);
+    }
+}
+
 }  // namespace

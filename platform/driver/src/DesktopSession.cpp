@@ -307,6 +307,9 @@ void DesktopSession::perform(const DriverCommand& command)
     case Kind::Wait:
         pass(command.seconds);
         break;
+    case Kind::Drag:
+        drag(command);
+        break;
     case Kind::Status:
         transcript_.status();
         break;

@@ -195,6 +195,39 @@ ParseResult<DriverCommand> readSeconds(DriverCommand command, std::string_view r
     return command;
 }
 
+// "ROW to GAP [cancel]" or "text \"TEXT\" to GAP": rows and gaps count from
+// 1 as the list shows them.
+ParseResult<DriverCommand> readDrag(DriverCommand command, std::string_view rest)
+{
+    std::string_view what = firstWord(rest);
+    bool tooLarge = false;
+    if (what == "text") {
+        std::size_t to = rest.rfind(" to ");
+        if (rest.empty() || rest.front() != '"' || to == std::string_view::npos)
+            return ParseError{"expected text \"TEXT\" to GAP"};
+        auto text = quotedText(trimmed(rest.substr(0, to)));
+        if (!text)
+            return text.failure();
+        command.argument = text->string()->utf8();
+        rest = trimmed(rest.substr(to + 4));
+    } else {
+        auto row = wholeNumber<std::uint32_t>(what, tooLarge);
+        if (!row || *row == 0 || firstWord(rest) != "to")
+            return ParseError{"expected ROW to GAP, counted from 1"};
+        command.dragRow = *row;
+    }
+    std::string_view gapWord = firstWord(rest);
+    auto gap = wholeNumber<std::uint32_t>(gapWord, tooLarge);
+    if (!gap || *gap == 0)
+        return ParseError{"expected the gap, counted from 1, after to"};
+    command.dragGap = *gap;
+    if (rest == "cancel" && command.dragRow > 0)
+        command.flag = true;
+    else if (!rest.empty())
+        return ParseError{"unexpected '" + std::string(rest) + "'"};
+    return command;
+}
+
 // What may follow a command's word.
 enum class Rest {
     Nothing,
@@ -228,6 +261,7 @@ constexpr CommandForm kCommands[] = {
     {.word = "menu", .kind = Kind::Menu, .rest = Rest::Required, .missing = "the item's title"},
     {.word = "close", .kind = Kind::Close, .rest = Rest::Optional},
     {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
+    {.word = "drag", .kind = Kind::Drag, .rest = Rest::Own, .read = readDrag},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
 };
 

@@ -2,6 +2,7 @@
 
 #include "appkit/AppKitDefines.h"
 #include "appkit/NSCollectionViewLayout.h"
+#include "appkit/NSDragging.h"
 #include "appkit/NSView.h"
 #include "foundation/ClassDescriptor.h"
 #include "foundation/NSIndexPath.h"
@@ -33,6 +34,16 @@ inline constexpr NSCollectionViewScrollPosition NSCollectionViewScrollPositionNe
 // Scroll only as far as needed, to the nearer of the top and bottom edges.
 inline constexpr NSCollectionViewScrollPosition NSCollectionViewScrollPositionNearestHorizontalEdge = 1UL << 9;
 
+// Where a drop lands among the items: on an item, or in the gap before it
+// (an index path one past the last item is the gap after it).
+enum NSCollectionViewDropOperation : NSInteger {
+    NSCollectionViewDropOn = 0,
+    NSCollectionViewDropBefore = 1,
+};
+
+// The kind of the supplementary view that marks the gap a drop would go to.
+extern const String NSCollectionElementKindInterItemGapIndicator;
+
 // Where a collection view's content comes from. The two counts and the
 // items are asked for whenever the view (re)loads; the number of sections
 // is optional and is 1 unless answered.
@@ -52,6 +63,14 @@ public:
     collectionViewItemForRepresentedObjectAtIndexPath(NSCollectionView& collectionView,
                                                       const NSIndexPath& indexPath) = 0;
     virtual NSInteger numberOfSectionsInCollectionView(NSCollectionView& /*collectionView*/) { return 1; }
+    // A supplementary view of the kind for the index path; the drop-gap
+    // indicator among them. nullptr shows none.
+    virtual std::shared_ptr<NSView>
+    collectionViewViewForSupplementaryElementOfKindAtIndexPath(NSCollectionView& /*collectionView*/,
+                                                               const String& /*kind*/, const NSIndexPath& /*indexPath*/)
+    {
+        return nullptr;
+    }
 };
 
 // What a collection view tells its delegate about the user's selection.
@@ -70,7 +89,51 @@ public:
                                                             const NSIndexPathSet& /*indexPaths*/)
     {
     }
+
+    // Drag and drop, in the order a drag asks: whether the pressed items may
+    // be dragged, the object each puts on the drag pasteboard (a string, or
+    // an object adopting NSPasteboardWriting; nil leaves the item out), that
+    // the drag begins; then, at every move over the view, what a drop at
+    // the proposed place would do (the delegate may move the place or
+    // change the drop operation; None refuses it), whether a released drop
+    // is taken; and last that the drag ended, with the operation performed.
+    virtual bool collectionViewCanDragItemsAtIndexPaths(NSCollectionView& /*collectionView*/,
+                                                        const NSIndexPathSet& /*indexPaths*/, NSEvent& /*event*/)
+    {
+        return false;
+    }
+    virtual Id collectionViewPasteboardWriterForItemAtIndexPath(NSCollectionView& /*collectionView*/,
+                                                                const NSIndexPath& /*indexPath*/)
+    {
+        return Id();
+    }
+    virtual void collectionViewDraggingSessionWillBeginAtPoint(NSCollectionView& /*collectionView*/,
+                                                               NSDraggingSession& /*session*/, NSPoint /*screenPoint*/,
+                                                               const NSIndexPathSet& /*indexPaths*/)
+    {
+    }
+    virtual void collectionViewDraggingSessionEndedAtPoint(NSCollectionView& /*collectionView*/,
+                                                           NSDraggingSession& /*session*/, NSPoint /*screenPoint*/,
+                                                           NSDragOperation /*operation*/)
+    {
+    }
+    virtual NSDragOperation collectionViewValidateDrop(NSCollectionView& /*collectionView*/, NSDraggingInfo& /*info*/,
+                                                       NSIndexPath& /*proposedDropIndexPath*/,
+                                                       NSCollectionViewDropOperation& /*proposedDropOperation*/)
+    {
+        return NSDragOperationNone;
+    }
+    virtual bool collectionViewAcceptDrop(NSCollectionView& /*collectionView*/, NSDraggingInfo& /*info*/,
+                                          const NSIndexPath& /*indexPath*/,
+                                          NSCollectionViewDropOperation /*dropOperation*/)
+    {
+        return false;
+    }
 };
+
+namespace detail {
+struct CollectionViewDragState;
+}
 
 // A view of items in sections, placed by a layout object.
 //
@@ -96,7 +159,7 @@ public:
 //
 // The view is flipped (rows go down from the top), takes the keyboard as a
 // first responder, and offers key equivalents to its items' views.
-class NSCollectionView : public NSView {
+class NSCollectionView : public NSView, public NSDraggingSource, public NSDraggingDestination {
     KS_OBJECT(NSCollectionView, NSView)
 
 public:
@@ -207,6 +270,44 @@ public:
     // the visible area; the queries above call it.
     void updateVisibleItems();
 
+    // --- Drag and drop (views/collection/NSCollectionViewDragging.cpp) ---
+    //
+    // A drag begins when the pointer moves with the left button held down
+    // on an item: the pressed item, or the whole selection when the pressed
+    // item is selected, as the delegate allows. As a destination (for the
+    // types registered with registerForDraggedTypes) the view proposes the
+    // place under the pointer: the gap before an item near its leading
+    // quarter, the gap after it near its trailing quarter, the item itself
+    // in between, the gap before the next item between items. While the
+    // delegate accepts a drop before an item, the data source's gap
+    // indicator stands at the layout's gap frame; over an item, the item is
+    // highlighted as the drop target.
+
+    // Which operations the view's drags allow inside this program (local)
+    // and outside it: every operation locally and none outside by default.
+    NSDragOperation draggingSourceOperationMaskForLocal(bool local) const;
+    void setDraggingSourceOperationMask(NSDragOperation mask, bool local);
+
+    // The item whose frame holds the point (in the view's coordinates).
+    std::optional<NSIndexPath> indexPathForItemAtPoint(NSPoint point);
+    // Where a drop at the point would go, before the delegate has a say.
+    std::pair<NSIndexPath, NSCollectionViewDropOperation> proposedDropAtPoint(NSPoint point);
+    // The gap indicator shown now; nullptr while none is.
+    std::shared_ptr<NSView> dropGapIndicator() const;
+
+    void mouseDragged(NSEvent& event) override;
+    void mouseUp(NSEvent& event) override;
+
+    NSDragOperation draggingSessionSourceOperationMaskForDraggingContext(NSDraggingSession& session,
+                                                                         NSDraggingContext context) override;
+    void draggingSessionWillBeginAtPoint(NSDraggingSession& session, NSPoint screenPoint) override;
+    void draggingSessionEndedAtPoint(NSDraggingSession& session, NSPoint screenPoint,
+                                     NSDragOperation operation) override;
+    NSDragOperation draggingEntered(NSDraggingInfo& info) override;
+    NSDragOperation draggingUpdated(NSDraggingInfo& info) override;
+    void draggingExited(NSDraggingInfo& info) override;
+    bool performDragOperation(NSDraggingInfo& info) override;
+
 protected:
     static void describe(ClassDescriptor& d);
 
@@ -250,4 +351,10 @@ private:
     bool allowsMultipleSelection_ = false;
     bool allowsEmptySelection_ = true;
     NSIndexPathSet selection_;
+
+    // Drag and drop.
+    detail::CollectionViewDragState& dragState();
+    NSDragOperation validateDropAt(NSDraggingInfo& info);
+    void showDropTarget(std::optional<std::pair<NSIndexPath, NSCollectionViewDropOperation>> target);
+    std::shared_ptr<detail::CollectionViewDragState> dragState_;
 };

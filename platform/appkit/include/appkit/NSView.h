@@ -242,6 +242,13 @@ public:
     // coordinates, or nullptr.
     virtual std::shared_ptr<NSView> hitTest(NSPoint point);
 
+    // The pasteboard types the view takes in drops (dragging/NSViewDragging.cpp).
+    // Only views that adopt NSDraggingDestination hear of drags; registering
+    // again replaces the types.
+    void registerForDraggedTypes(const std::vector<String>& types);
+    void unregisterDraggedTypes();
+    const std::vector<String>& registeredDraggedTypes() const { return registeredDraggedTypes_; }
+
     // The view controller that owns this view, if any.
     std::shared_ptr<NSViewController> viewController() const { return viewController_.lock(); }
 
@@ -421,6 +428,7 @@ private:
     std::weak_ptr<NSWindow> window_;
     std::weak_ptr<NSViewController> viewController_;
     String identifier_;
+    std::vector<String> registeredDraggedTypes_;
     NSAutoresizingMaskOptions autoresizingMask_ = NSViewNotSizable;
     bool hidden_ = false;
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class NSAppearance;
@@ -155,6 +156,9 @@ public:
     // Hands an event of this window on: keys to the first responder (the
     // window itself when it has none), clicks to the view under the pointer.
     virtual void sendEvent(NSEvent& event);
+    // Internal: where the left button went down, while it is held; what a
+    // drag that begins on a move looks at.
+    std::optional<NSPoint> mouseDownLocation() const { return mouseDownLocation_; }
     // The content view's key equivalents.
     bool performKeyEquivalent(NSEvent& event) override;
     // Escape that nobody took before the window becomes the cancel command,
@@ -230,6 +234,9 @@ private:
     friend class NSApplication;
     friend class NSView;
 
+    std::weak_ptr<NSResponder> mouseDownTarget_;
+    std::optional<NSPoint> mouseDownLocation_;
+
     // The content view was moved into a view elsewhere.
     void contentViewWasTaken();
 
@@ -255,7 +262,6 @@ private:
     // Pointer tracking: where the pointer is, and the view that took the
     // mouse down, which gets the drags and the mouse up.
     NSPoint mouseLocation_{};
-    std::weak_ptr<NSView> mouseDownView_;
     // Auto Layout: a pass is waiting on the run loop.
     bool layoutPassScheduled_ = false;
 

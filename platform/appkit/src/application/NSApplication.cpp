@@ -2,6 +2,7 @@
 
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSColor.h"
+#include "appkit/NSDraggingSystem.h"
 #include "appkit/NSError.h"
 #include "appkit/NSEvent.h"
 #include "appkit/NSMenu.h"
@@ -468,6 +469,18 @@ void NSApplication::sendEvent(const std::shared_ptr<NSEvent>& event)
         std::shared_ptr<NSEvent> previous;
         ~Restore() { application.currentEvent_ = std::move(previous); }
     } restore{*this, std::move(previous)};
+
+    // A drag in progress takes the keyboard: Escape cancels it, and no key
+    // reaches the program's monitors or windows meanwhile.
+    auto type = event->type();
+    if (auto& dragging = NSDraggingSystem::shared();
+        dragging.isDragging() &&
+        (type == NSEventTypeKeyDown || type == NSEventTypeKeyUp || type == NSEventTypeFlagsChanged)) {
+        constexpr unsigned short escapeKeyCode = 53;
+        if (type == NSEventTypeKeyDown && event->keyCode() == escapeKeyCode)
+            dragging.cancel();
+        return;
+    }
 
     auto delivered = detail::LocalEventMonitors::shared().dispatch(event);
     if (!delivered)

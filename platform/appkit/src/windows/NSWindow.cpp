@@ -341,23 +341,28 @@ void NSWindow::sendEvent(NSEvent& event)
     case NSEventTypeRightMouseUp: {
         trackPointer(event);
         std::shared_ptr<NSResponder> target;
-        // The view that took the press follows the button until it is
-        // released, wherever the pointer goes meanwhile.
-        auto pressed = mouseDownView_.lock();
-        if (pressed && pressed->window().get() == this &&
-            (event.type() == NSEventTypeLeftMouseUp || event.type() == NSEventTypeLeftMouseDragged))
-            target = pressed;
-        else if (contentView_)
+        // While the left button is held, its moves and its release go to
+        // the view it went down on, wherever the pointer is.
+        bool pressed = event.type() == NSEventTypeLeftMouseUp || event.type() == NSEventTypeLeftMouseDragged;
+        if (pressed) {
+            target = mouseDownTarget_.lock();
+            // A view taken out of this window since the press gets no more of it.
+            if (auto view = std::dynamic_pointer_cast<NSView>(target); view && view->window().get() != this)
+                target.reset();
+        }
+        if (!target && contentView_)
             target = contentView_->hitTest(event.locationInWindow());
         if (!target)
             target = std::static_pointer_cast<NSResponder>(shared_from_this());
         if (event.type() == NSEventTypeLeftMouseDown) {
-            mouseDownView_ = std::dynamic_pointer_cast<NSView>(target);
+            mouseDownTarget_ = target;
+            mouseDownLocation_ = event.locationInWindow();
             if (target->acceptsFirstResponder())
                 makeFirstResponder(target);
             target->mouseDown(event);
         } else if (event.type() == NSEventTypeLeftMouseUp) {
-            mouseDownView_.reset();
+            mouseDownTarget_.reset();
+            mouseDownLocation_.reset();
             target->mouseUp(event);
         } else if (event.type() == NSEventTypeLeftMouseDragged) {
             target->mouseDragged(event);

@@ -68,6 +68,9 @@ private:
     void clickStatusItem(NSStatusItem& item);
     void chooseMenuItem(const std::string& title);
     void closeWindow(const std::string& which);
+    // The mouse (or another application) dragging onto a list
+    // (DesktopSessionDragging.cpp).
+    void drag(const DriverCommand& command);
     void pass(double seconds);
     // Runs what the program scheduled for now: the notices of what changed,
     // the work it deferred to the next turn of the main queue.

@@ -4,6 +4,7 @@
 #include "foundation/Id.h"
 #include "foundation/ParseResult.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,14 @@
 //   close [WINDOW]        closes the key window, or the program's window with
 //                         that title or class
 //   wait SECONDS          lets time pass
+//   drag ROW to GAP [cancel]
+//                         with the mouse, drags a row of the list in the key
+//                         window onto the gap before a row (rows and gaps
+//                         count from 1; the gap after the last row is one
+//                         more than the rows); with cancel, Escape ends the
+//                         drag over the gap instead of a release
+//   drag text "TEXT" to GAP
+//                         another application's text dragged onto the gap
 //   status                tells what is on screen
 //   quit                  ends the program
 //
@@ -44,6 +53,7 @@ struct DriverCommand {
         Menu,
         Close,
         Wait,
+        Drag,
         Status,
         Quit
     };
@@ -57,6 +67,10 @@ struct DriverCommand {
     // A default's value; nil removes it.
     Id value;
     double seconds = 0;
+    // A drag's row (0: another application's text, in `argument`) and gap,
+    // counted from 1; `flag` cancels it.
+    std::uint32_t dragRow = 0;
+    std::uint32_t dragGap = 0;
 
     // The command, none for a line that holds no command, or the reason the
     // line is not a command (beginning with the command's word).
