@@ -321,6 +321,71 @@ private:
         site.object.keyEquivalentModifierMask = flagsFrom(site.value, site.at, kModifierNames);
     }
 
+    // "first": "item.attribute", optionally "relation" ("==", "<=", ">="),
+    // "second": "item.attribute", "multiplier", "constant", "priority" and
+    // "identifier".
+    void readConstraints(const Site& site)
+    {
+        std::size_t index = 0;
+        for (const auto& item : expectArray(site.value, site.at)) {
+            std::string at = element(site.at, index++);
+            const Json& constraint = expectObject(item, at);
+            allowOnly(constraint, at,
+                      {"first", "relation", "second", "multiplier", "constant", "priority", "identifier", "comment"});
+            StoryboardConstraint parsed;
+            parsed.path = at;
+            parsed.first = constraintItem(required(constraint, at, "first"), at + ".first");
+            if (const Json* relation = find(constraint, "relation")) {
+                String name = expectString(*relation, at + ".relation");
+                if (name == String("=="))
+                    parsed.relation = NSLayoutRelationEqual;
+                else if (name == String("<="))
+                    parsed.relation = NSLayoutRelationLessThanOrEqual;
+                else if (name == String(">="))
+                    parsed.relation = NSLayoutRelationGreaterThanOrEqual;
+                else
+                    refuse(at + ".relation", "unknown relation " + quoted(name.utf8()) + "; expected ==, <= or >=");
+            }
+            if (const Json* second = find(constraint, "second"))
+                parsed.second = constraintItem(*second, at + ".second");
+            if (const Json* multiplier = find(constraint, "multiplier")) {
+                if (!parsed.second)
+                    refuse(at + ".multiplier", "a multiplier needs a second item");
+                parsed.multiplier = requireNumber(*multiplier, at + ".multiplier");
+            }
+            if (const Json* constant = find(constraint, "constant"))
+                parsed.constant = requireNumber(*constant, at + ".constant");
+            if (const Json* priority = find(constraint, "priority")) {
+                parsed.priority = NSLayoutPriority(requireNumber(*priority, at + ".priority"));
+                if (!(parsed.priority >= 1 && parsed.priority <= NSLayoutPriorityRequired))
+                    refuse(at + ".priority", "a priority lies between 1 and 1000");
+            }
+            if (const Json* identifier = find(constraint, "identifier"))
+                parsed.identifier = expectString(*identifier, at + ".identifier");
+            if (const Json* comment = find(constraint, "comment"))
+                expectString(*comment, at + ".comment");
+            site.object.constraints.push_back(std::move(parsed));
+        }
+    }
+
+    StoryboardConstraintItem constraintItem(const Json& value, const std::string& at)
+    {
+        String text = requireName(value, at);
+        auto dot = text.utf8().rfind('.');
+        if (dot == std::string::npos || dot == 0)
+            refuse(at, "expected 'item.attribute'");
+        const std::string attribute = text.utf8().substr(dot + 1);
+        StoryboardConstraintItem parsed;
+        for (NSInteger raw = NSLayoutAttributeLeft; raw <= NSLayoutAttributeFirstBaseline; ++raw)
+            if (attribute == NSLayoutAttributeName(NSLayoutAttribute(raw)))
+                parsed.attribute = NSLayoutAttribute(raw);
+        if (parsed.attribute == NSLayoutAttributeNotAnAttribute)
+            refuse(at, "unknown attribute " + quoted(attribute));
+        parsed.item = String(text.utf8().substr(0, dot));
+        references_.push_back({at, parsed.item});
+        return parsed;
+    }
+
     void readSubviews(const Site& site) { children(site, NSView::descriptor(), "a view", site.object.subviews); }
     void readItems(const Site& site) { children(site, NSMenuItem::descriptor(), "a menu item", site.object.items); }
     void readSubmenu(const Site& site)
@@ -423,6 +488,7 @@ const SceneReader::KeyStep SceneReader::kKeySteps[] = {
      "only views resize with their superview",
      &SceneReader::readAutoresizingMask},
     {"subviews", {NSView::descriptor}, "only views have subviews", &SceneReader::readSubviews},
+    {"constraints", {NSView::descriptor}, "only views hold constraints", &SceneReader::readConstraints},
     {"styleMask", {NSWindow::descriptor}, "only windows have a style mask", &SceneReader::readStyleMask},
     {"delegate",
      {NSWindow::descriptor, NSPopover::descriptor},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appkit/AppKitDefines.h"
+#include "appkit/NSLayoutConstraint.h"
 #include "foundation/ClassDescriptor.h"
 #include "foundation/Id.h"
 #include "foundation/ParseResult.h"
@@ -37,6 +38,26 @@ struct StoryboardBinding {
     Dictionary options;
 };
 
+// One side of a constraint: an object of the scene and one of its
+// attributes.
+struct StoryboardConstraintItem {
+    String item;
+    NSLayoutAttribute attribute = NSLayoutAttributeNotAnAttribute;
+};
+
+// first <relation> second * multiplier + constant, or first <relation>
+// constant without a second item.
+struct StoryboardConstraint {
+    std::string path;
+    StoryboardConstraintItem first;
+    NSLayoutRelation relation = NSLayoutRelationEqual;
+    std::optional<StoryboardConstraintItem> second;
+    CGFloat multiplier = 1;
+    CGFloat constant = 0;
+    NSLayoutPriority priority = NSLayoutPriorityRequired;
+    String identifier;
+};
+
 struct StoryboardSegueTemplate {
     String identifier;
     String className;
@@ -61,6 +82,7 @@ struct StoryboardObject {
     std::optional<NSRect> frame;
     std::optional<NSUInteger> autoresizingMask;
     std::vector<std::unique_ptr<StoryboardObject>> subviews;
+    std::vector<StoryboardConstraint> constraints;
     std::optional<NSUInteger> styleMask;
     String delegate;
     std::vector<std::unique_ptr<StoryboardObject>> items;

@@ -3,6 +3,7 @@
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSControl.h"
+#include "appkit/NSLayoutConstraint.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSPopover.h"
@@ -13,6 +14,7 @@
 #include "appkit/NSWindow.h"
 #include "appkit/NSWindowController.h"
 #include "appkit/NSWindowDelegate.h"
+#include "foundation/NSException.h"
 #include "foundation/NSKeyValueBinding.h"
 #include "foundation/NSUserDefaultsController.h"
 #include "foundation/NSValueTransformer.h"
@@ -221,6 +223,48 @@ void StoryboardInstantiation::connect(const StoryboardObject& object)
             connect(*child.object);
     if (object.contentViewController && object.contentViewController->object)
         connect(*object.contentViewController->object);
+
+    // Last, with the whole subtree in place, so that a constraint may name
+    // any view under the one that holds it.
+    if (!object.constraints.empty())
+        activateConstraints(object, static_cast<NSView&>(*made));
+}
+
+void StoryboardInstantiation::activateConstraints(const StoryboardObject& object, NSView& holder)
+{
+    for (const auto& description : object.constraints) {
+        auto item = [&](const StoryboardConstraintItem& side, const char* key) {
+            auto found = resolve(side.item, description.path + "." + key);
+            auto view = std::dynamic_pointer_cast<NSView>(found);
+            if (!view)
+                fail(description.path + "." + key, "'" + side.item.utf8() + "' is not a view");
+            return view;
+        };
+        auto first = item(description.first, "first");
+        std::shared_ptr<NSView> second;
+        if (description.second)
+            second = item(*description.second, "second");
+        std::shared_ptr<NSLayoutConstraint> constraint;
+        try {
+            constraint = NSLayoutConstraint::constraintWithItem(
+                first, description.first.attribute, description.relation, second,
+                description.second ? description.second->attribute : NSLayoutAttributeNotAnAttribute,
+                description.multiplier, description.constant);
+        } catch (const NSException& exception) {
+            fail(description.path, exception.reason().utf8());
+        }
+        constraint->setPriority(description.priority);
+        constraint->setIdentifier(description.identifier);
+        // As in the platform's editor, the views a constraint places give up
+        // their autoresizing masks; the holder keeps its own, which its
+        // superview (or window) decides.
+        for (NSView* placed : {first.get(), second.get()})
+            if (placed && placed != &holder)
+                placed->setTranslatesAutoresizingMaskIntoConstraints(false);
+        constraint->setActive(true);
+        if (!constraint->isActive())
+            fail(description.path, "the items share no view tree");
+    }
 }
 
 void StoryboardInstantiation::connectViewController(const StoryboardObject& object,

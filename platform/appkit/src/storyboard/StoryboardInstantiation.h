@@ -39,6 +39,7 @@ private:
     void connect(const StoryboardObject& object);
     std::shared_ptr<NSObject> resolve(const String& reference, const std::string& path) const;
     std::shared_ptr<NSObject> embedded(const StoryboardReference& reference, const std::string& path);
+    void activateConstraints(const StoryboardObject& object, NSView& holder);
     void connectViewController(const StoryboardObject& object, const std::shared_ptr<NSObject>& made);
     void connectWindowController(const StoryboardObject& object, const std::shared_ptr<NSObject>& made);
 
