@@ -55,6 +55,9 @@ struct DesktopOptions {
     int majorVersion = 14;
     bool trusted = true;
     int loginHelpers = 0;
+    // The system knows the login helper as a login item (off), so that its
+    // registration is accepted.
+    bool helperLoginItem = false;
 };
 
 inline simulation::DesktopState switcherDesktop(DesktopOptions options = {})
@@ -67,6 +70,8 @@ inline simulation::DesktopState switcherDesktop(DesktopOptions options = {})
              .localizedName = String("KestrovaHelper"),
              .bundlePath = String("/Applications/Kestrova.app/Contents/Library/LoginItems/KestrovaHelper.app"),
              .activationPolicy = simulation::ActivationPolicy::Prohibited});
+    if (options.helperLoginItem)
+        state.loginItems.push_back({.bundleIdentifier = String("com.kestrova.KestrovaHelper")});
     state.trusted = options.trusted;
     return state;
 }

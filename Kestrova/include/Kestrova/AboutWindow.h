@@ -9,4 +9,7 @@ class AboutWindow : public NSWindow {
 
 public:
     using NSWindow::NSWindow;
+
+    // Closing hides the application; it writes no default.
+    void close() override;
 };

@@ -9,4 +9,9 @@ class WelcomeWindow : public NSWindow {
 
 public:
     using NSWindow::NSWindow;
+
+    // However it is closed, the welcome has been seen: "firstLaunch" is
+    // written false before the application hides, so that no later launch
+    // greets again.
+    void close() override;
 };

@@ -9,4 +9,8 @@ class WelcomeWindowController : public NSWindowController {
 
 public:
     using NSWindowController::NSWindowController;
+
+    // The welcome is closed, not kept in the Dock or enlarged: its
+    // miniaturize and zoom buttons are hidden, where it has them.
+    void windowDidLoad() override;
 };

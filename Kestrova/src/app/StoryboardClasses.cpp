@@ -1,5 +1,6 @@
 #include "Kestrova/StoryboardClasses.h"
 
+#include "Kestrova/AboutViewController.h"
 #include "Kestrova/AboutWindow.h"
 #include "Kestrova/AppDelegate.h"
 #include "Kestrova/AppViewItem.h"
@@ -49,6 +50,7 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<WelcomeWindow>();
     NSStoryboard::registerClass<WelcomeWindowController>();
     NSStoryboard::registerClass<AboutWindow>();
+    NSStoryboard::registerClass<AboutViewController>();
     NSStoryboard::registerClass<PreferencesViewController>();
     NSStoryboard::registerClass<AssignShortcutsViewController>();
 }

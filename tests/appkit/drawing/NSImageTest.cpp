@@ -77,4 +77,25 @@ TEST_F(ImageTest, RegisteredNameWinsWhileTheImageLives)
     EXPECT_EQ(NSImage::imageNamed("Status Item")->size(), NSMakeSize(18, 16));
 }
 
+TEST_F(ImageTest, TheApplicationIconIsTheBundlesIconFileOrOneMadeForIt)
+{
+    auto made = NSImage::imageNamed(NSImageNameApplicationIcon);
+    ASSERT_NE(made, nullptr) << "every program has an icon";
+    EXPECT_TRUE(made->path().empty());
+    EXPECT_EQ(made->size(), NSMakeSize(512, 512));
+    EXPECT_EQ(NSImage::imageNamed("NSApplicationIcon"), made);
+
+    fs::path contents = root / "Iconic.app" / "Contents";
+    fs::create_directories(contents / "Resources");
+    fs::copy_file(root / "Test.app/Contents/Resources/Status Item.png", contents / "Resources" / "Status Item.png");
+    std::ofstream(contents / "Info.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>CFBundleIdentifier</key><string>com.kestrova.Iconic</string>"
+           "<key>CFBundleIconFile</key><string>Status Item</string></dict></plist>\n";
+    NSBundle::setMainBundle(NSBundle::bundleWithPath((root / "Iconic.app").string()));
+    auto icon = NSImage::imageNamed(NSImageNameApplicationIcon);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(icon->path().hasSuffix("Iconic.app/Contents/Resources/Status Item.png"));
+}
+
 }  // namespace

@@ -201,6 +201,27 @@ TEST_F(NSStoryboardTest, RefusesABrokenDescriptionAndSaysWhere)
          "application.outlets.delegate: no top-level object 'd' in the scene"},
         {R"({"application": {"outlets": {"dock": "d"}}})",
          "application.outlets.dock: the application has no outlet 'dock'"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v"}]}}}]})",
+         "scenes[0].controller.view.constraints[0].first: expected 'item.attribute'"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v.middle"}]}}}]})",
+         "scenes[0].controller.view.constraints[0].first: unknown attribute 'middle'"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "constraints": [{"first": "w.width", "constant": 3}]}}}]})",
+         "scenes[0].controller.view.constraints[0].first: no object 'w' in the scene"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v.width", "relation": "="}]}}}]})",
+         "scenes[0].controller.view.constraints[0].relation: unknown relation '='; expected ==, <= or >="},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v.width", "priority": 1001}]}}}]})",
+         "scenes[0].controller.view.constraints[0].priority: a priority lies between 1 and 1000"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+             "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v.width", "multiplier": 2}]}}}]})",
+         "scenes[0].controller.view.constraints[0].multiplier: a multiplier needs a second item"},
+        {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController", "id": "c",
+             "constraints": [{"first": "c.width"}]}}]})",
+         "scenes[0].controller.constraints: only views hold constraints"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -309,6 +330,116 @@ TEST_F(NSStoryboardTest, BindsThroughANamedTransformer)
     EXPECT_TRUE(log.sink().contains(
         LogLevel::Error, "Could not make the scene 'B': scenes[1].controller.view.subviews[0].bindings.value: no value "
                          "transformer named 'NoSuchTransformer'"));
+}
+
+TEST_F(NSStoryboardTest, ConstraintsPlaceTheViewsTheyName)
+{
+    auto storyboard = load(R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+      "view": {"id": "root", "class": "NSView", "frame": [0, 0, 200, 100],
+        "subviews": [
+          {"id": "box", "class": "NSView", "frame": [1, 1, 1, 1], "subviews": [
+            {"id": "inner", "class": "NSView"}]},
+          {"id": "free", "class": "NSView", "frame": [5, 5, 10, 10]}],
+        "constraints": [
+          {"first": "box.leading", "second": "root.leading", "constant": 20},
+          {"first": "box.top", "second": "root.top", "constant": 10},
+          {"first": "box.width", "second": "root.width", "multiplier": 0.5},
+          {"first": "box.height", "constant": 40, "identifier": "boxHeight"},
+          {"first": "box.height", "relation": "<=", "constant": 30, "priority": 250},
+          {"first": "inner.centerX", "second": "box.centerX"},
+          {"first": "inner.centerY", "second": "box.centerY"},
+          {"first": "inner.width", "constant": 10},
+          {"first": "inner.height", "constant": 6}]}}}]})");
+    ASSERT_TRUE(storyboard);
+    auto controller = storyboard->instantiateControllerWithIdentifier("A").object<NSViewController>();
+    auto root = controller->view();
+    root->layoutSubtreeIfNeeded();
+    auto box = root->subviews().at(0);
+    auto inner = box->subviews().at(0);
+    auto free = root->subviews().at(1);
+    EXPECT_TRUE(root->translatesAutoresizingMaskIntoConstraints()) << "the holder keeps its frame";
+    EXPECT_FALSE(box->translatesAutoresizingMaskIntoConstraints());
+    EXPECT_FALSE(inner->translatesAutoresizingMaskIntoConstraints());
+    EXPECT_TRUE(free->translatesAutoresizingMaskIntoConstraints());
+    // Top is the top on screen: the root is not flipped, so y counts up.
+    EXPECT_EQ(box->frame(), NSMakeRect(20, 50, 100, 40)) << "the weak height gives way";
+    EXPECT_EQ(inner->frame(), NSMakeRect(45, 17, 10, 6));
+    EXPECT_EQ(free->frame(), NSMakeRect(5, 5, 10, 10));
+    // Each on the closest common ancestor of its items.
+    EXPECT_EQ(root->constraints().size(), 3u);
+    ASSERT_EQ(box->constraints().size(), 4u);
+    EXPECT_EQ(inner->constraints().size(), 2u);
+    EXPECT_EQ(box->constraints()[0]->identifier(), String("boxHeight"));
+    EXPECT_EQ(box->constraints()[1]->priority(), 250);
+}
+
+TEST_F(NSStoryboardTest, AConstraintTheLayoutCantTakeGivesNoScene)
+{
+    struct Case {
+        const char* constraint;
+        const char* error;
+    };
+    const Case cases[] = {
+        {R"({"first": "a.width", "second": "a.leading"})",
+         "scenes[0].controller.view.constraints[0]: +[NSLayoutConstraint "
+         "constraintWithItem:attribute:relatedBy:toItem:attribute:multiplier:constant:]: width can't be related to "
+         "leading"},
+        {R"({"first": "a.leading", "constant": 3})",
+         "scenes[0].controller.view.constraints[0]: +[NSLayoutConstraint "
+         "constraintWithItem:attribute:relatedBy:toItem:attribute:multiplier:constant:]: a position can't be set to a "
+         "constant; positions are related in pairs"},
+        {R"({"first": "c.width", "constant": 3})", "scenes[0].controller.view.constraints[0].first: 'c' is not a view"},
+        {R"({"first": "a.width", "second": "other.width"})",
+         "scenes[0].controller.view.constraints[0]: the items share no view tree"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.constraint);
+        auto storyboard =
+            load(std::string(R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+          "id": "c", "view": {"class": "NSView", "subviews": [{"id": "a", "class": "NSView"}],
+            "constraints": [)") +
+                 c.constraint + R"(]}},
+          "objects": [{"id": "other", "class": "NSView"}]}]})");
+        ASSERT_TRUE(storyboard);
+        ScopedLogCapture log;
+        EXPECT_FALSE(storyboard->instantiateControllerWithIdentifier("A"));
+        EXPECT_TRUE(log.sink().contains(LogLevel::Error, std::string("Could not make the scene 'A': ") + c.error))
+            << ::testing::PrintToString(log.sink().texts());
+    }
+}
+
+TEST_F(NSStoryboardTest, ABoundCheckBoxWritesTheUsersChoiceAsABoolean)
+{
+    auto& defaults = NSUserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey("storyboardTestPlain");
+    defaults.setBool(true, "storyboardTestNegated");
+    auto storyboard = load(R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
+      "view": {"class": "NSView", "subviews": [
+        {"class": "NSButton", "properties": {"buttonType": 3}, "bindings": [{"binding": "value",
+          "to": "@sharedUserDefaultsController", "keyPath": "values.storyboardTestPlain"}]},
+        {"class": "NSButton", "properties": {"buttonType": 3}, "bindings": [{"binding": "value",
+          "to": "@sharedUserDefaultsController", "keyPath": "values.storyboardTestNegated",
+          "options": {"NSValueTransformerName": "NSNegateBoolean"}}]},
+        {"class": "NSButton", "bindings": [{"binding": "value",
+          "to": "@sharedUserDefaultsController", "keyPath": "values.storyboardTestPush"}]}]}}}]})");
+    ASSERT_TRUE(storyboard);
+    auto view = storyboard->instantiateControllerWithIdentifier("A").object<NSViewController>()->view();
+    auto plain = std::dynamic_pointer_cast<NSButton>(view->subviews().at(0));
+    auto negated = std::dynamic_pointer_cast<NSButton>(view->subviews().at(1));
+    auto push = std::dynamic_pointer_cast<NSButton>(view->subviews().at(2));
+    EXPECT_EQ(plain->state(), NSControlStateValueOff) << "no value shows as off";
+    EXPECT_EQ(negated->state(), NSControlStateValueOff);
+
+    plain->performClick(Id());
+    negated->performClick(Id());
+    push->performClick(Id());
+    EXPECT_EQ(defaults.objectForKey("storyboardTestPlain"), Id::boolean(true));
+    EXPECT_EQ(defaults.objectForKey("storyboardTestNegated"), Id::boolean(false)) << "through the transformer";
+    EXPECT_TRUE(defaults.objectForKey("storyboardTestPush").isNilOrNull()) << "a push button has no value to write";
+    plain->performClick(Id());
+    EXPECT_EQ(defaults.objectForKey("storyboardTestPlain"), Id::boolean(false));
+    for (const char* key : {"storyboardTestPlain", "storyboardTestNegated"})
+        defaults.removeObjectForKey(key);
 }
 
 TEST_F(NSStoryboardTest, AnUnknownSceneGivesNothing)

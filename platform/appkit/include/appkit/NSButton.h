@@ -63,8 +63,10 @@ public:
     bool isHighlighted() const { return highlighted_; }
     void highlight(bool highlighted);
 
-    // What a click does: when enabled, turns a check box's state over and
-    // sends the action.
+    // What a click does: when enabled, turns a check box's state over,
+    // writes it through the value binding as a Boolean, and sends the
+    // action. The binding's value shows as the state: true or a non-zero
+    // number is on, anything else off.
     virtual void performClick(const Id& sender);
     void mouseDown(NSEvent& event) override;
     void mouseUp(NSEvent& event) override;

@@ -17,6 +17,11 @@ class NSColor;
 class NSImageRep;
 class NSBitmapImageRep;
 
+// The program's own icon, by name: the main bundle's "CFBundleIconFile"
+// image, else the icon made for an application without one, from the
+// bundle's name.
+extern const String NSImageNameApplicationIcon;
+
 // An image: a size in points and representations that draw it: bitmaps
 // (a PNG file, its "@2x" companion as the bitmap for backing scale 2,
 // pixels drawn with lockFocus) or a drawing handler. Drawing picks the

@@ -54,6 +54,15 @@ struct StoryboardObject;
 //     "frame": [x, y, width, height],      // views; a window's content rectangle
 //     "autoresizingMask": 18,              // views
 //     "subviews": [ <object>, ... ],       // views
+//     "constraints": [{"first": "icon.top", "relation": ">=", "second": "content.top",
+//                      "multiplier": 1, "constant": 20, "priority": 750, "identifier": "..."}],
+//                                          // views: activated once the view's subtree is in
+//                                          // place; "item.attribute" names an object of the
+//                                          // scene and an attribute as descriptions print it
+//                                          // ("leading", "centerX", "firstBaseline", ...);
+//                                          // without "second" it is a width or height against
+//                                          // the constant. The views named, the holder aside,
+//                                          // stop translating their autoresizing masks.
 //     "styleMask": ["titled", "closable", "miniaturizable", "resizable", "fullSizeContentView"],
 //                                          // windows; or the raw number
 //     "delegate": "controller",            // windows and popovers

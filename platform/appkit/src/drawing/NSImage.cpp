@@ -8,6 +8,7 @@
 #include "appkit/NSParagraphStyle.h"
 #include "appkit/NSScreen.h"
 #include "foundation/NSBundle.h"
+#include "foundation/NSPathUtilities.h"
 
 #include <cairo.h>
 
@@ -15,6 +16,8 @@
 #include <cmath>
 #include <fstream>
 #include <unordered_map>
+
+const String NSImageNameApplicationIcon = "NSApplicationIcon";
 
 namespace {
 
@@ -26,6 +29,18 @@ struct NamedImages {
     // Found in a main bundle, keyed by the bundle's path and the name.
     std::unordered_map<String, std::shared_ptr<NSImage>> cached;
 };
+
+// The image that stands for the program itself.
+std::shared_ptr<NSImage> applicationIconOf(const NSBundle& bundle)
+{
+    if (const String* file = bundle.objectForInfoDictionaryKey("CFBundleIconFile").string())
+        if (auto image = NSImage::imageForResource(bundle, *file))
+            return image;
+    for (const char* key : {"CFBundleDisplayName", "CFBundleName"})
+        if (const String* name = bundle.objectForInfoDictionaryKey(key).string(); name && !name->empty())
+            return NSImage::generatedApplicationIcon(*name);
+    return NSImage::generatedApplicationIcon(stringByDeletingPathExtension(lastPathComponent(bundle.bundlePath())));
+}
 
 NamedImages& namedImages()
 {
@@ -231,6 +246,8 @@ std::shared_ptr<NSImage> NSImage::imageNamed(const String& name)
             return it->second;
     }
     auto image = imageForResource(*bundle, name);
+    if (!image && name == NSImageNameApplicationIcon)
+        image = applicationIconOf(*bundle);
     if (!image)
         return nullptr;
     image->name_ = name;

@@ -6,6 +6,7 @@
 #include "appkit/NSFont.h"
 #include "appkit/NSImage.h"
 #include "appkit/NSParagraphStyle.h"
+#include "foundation/NSKeyValueBinding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,9 +116,14 @@ void NSButton::performClick(const Id&)
     if (!isEnabled())
         return;
     // A radio button stays on; the others turn over.
-    if (isCheckable())
+    if (isCheckable()) {
         setState(buttonType_ == NSButtonTypeRadio || state() != NSControlStateValueOn ? NSControlStateValueOn
                                                                                       : NSControlStateValueOff);
+        // A bound check box stands for a Boolean: the model gets true or
+        // false, not the state's number, so that readers of Booleans (user
+        // defaults observed as optional Booleans) see the user's choice.
+        propagateBindingValue(*this, NSValueBinding, Id::boolean(state() == NSControlStateValueOn));
+    }
     sendAction(action(), target());
 }
 

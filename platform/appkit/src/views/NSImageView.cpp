@@ -21,7 +21,10 @@ void NSImageView::describe(ClassDescriptor& d)
 {
     d.property<NSImageView>(
         "image", [](NSImageView& v) { return Id(v.image()); },
-        [](NSImageView& v, const Id& value) { v.setImage(value.object<NSImage>()); });
+        [](NSImageView& v, const Id& value) {
+            // A storyboard names its images.
+            v.setImage(value.string() ? NSImage::imageNamed(*value.string()) : value.object<NSImage>());
+        });
     d.property<NSImageView>(
         "imageScaling", [](NSImageView& v) { return Id::number(NSUInteger(v.imageScaling())); },
         [](NSImageView& v, const Id& value) {

@@ -61,6 +61,12 @@ void NSTextField::describe(ClassDescriptor& d)
                 f.setLineBreakMode(NSLineBreakMode(raw));
         });
     d.property<NSTextField>(
+        "preferredMaxLayoutWidth", [](NSTextField& f) { return Id::number(f.preferredMaxLayoutWidth()); },
+        [](NSTextField& f, const Id& value) {
+            f.setPreferredMaxLayoutWidth(std::max(0.0, value.doubleValue()));
+            f.invalidateIntrinsicContentSize();
+        });
+    d.property<NSTextField>(
         "placeholderString", [](NSTextField& f) { return Id(f.placeholderString()); },
         [](NSTextField& f, const Id& value) { f.setPlaceholderString(value.string() ? *value.string() : String()); });
 }
