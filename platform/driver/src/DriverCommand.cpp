@@ -229,6 +229,7 @@ constexpr CommandForm kCommands[] = {
     {.word = "close", .kind = Kind::Close, .rest = Rest::Optional},
     {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
+    {.word = "login", .kind = Kind::Login, .rest = Rest::Nothing},
 };
 
 ParseResult<DriverCommand> readCommand(const CommandForm& form, std::string_view rest)

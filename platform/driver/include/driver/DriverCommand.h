@@ -26,6 +26,9 @@
 //                         that title or class
 //   wait SECONDS          lets time pass
 //   status                tells what is on screen
+//   login                 the user logs in: every enabled autostart entry of
+//                         the home starts as a real process, in this home and
+//                         desktop
 //   quit                  ends the program
 //
 // APP is a process identifier (all digits), a bundle identifier or a name.
@@ -45,6 +48,7 @@ struct DriverCommand {
         Close,
         Wait,
         Status,
+        Login,
         Quit
     };
 
