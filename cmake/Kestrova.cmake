@@ -62,7 +62,8 @@ function(kestrova_add_tests)
 endfunction()
 
 # kestrova_add_app_bundle(NAME <program> SOURCES <files>... INFO_PLIST <template>
-#                         [RESOURCES <folder>] [LIBRARIES <targets>...] [EMBED_BUNDLES <targets>...])
+#                         [RESOURCES <folder>] [LIBRARIES <targets>...] [EMBED_BUNDLES <targets>...]
+#                         [BUNDLE_DIR <folder>])
 # Builds a program and lays it out as an application bundle in the build:
 #
 #   <NAME>.app/Contents/Info.plist       INFO_PLIST with its @VARIABLES@ filled in
@@ -77,9 +78,14 @@ endfunction()
 # copies the bundle again). The bundle's folder goes into the cache as
 # <NAME>_APP_BUNDLE in capitals, for tests and for programs that carry this
 # one; the target <NAME>_bundle lays out everything but the executable.
+# BUNDLE_DIR puts the bundle elsewhere than <NAME>.app in the current build
+# folder (a login item inside the application that carries it).
 function(kestrova_add_app_bundle)
-  cmake_parse_arguments(ARG "" "NAME;INFO_PLIST;RESOURCES" "SOURCES;LIBRARIES;EMBED_BUNDLES" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;INFO_PLIST;RESOURCES;BUNDLE_DIR" "SOURCES;LIBRARIES;EMBED_BUNDLES" ${ARGN})
   set(bundle ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}.app)
+  if(ARG_BUNDLE_DIR)
+    set(bundle ${ARG_BUNDLE_DIR})
+  endif()
   string(TOUPPER ${ARG_NAME} upper)
   set(${upper}_APP_BUNDLE ${bundle} CACHE INTERNAL "The application bundle of ${ARG_NAME} in the build")
 

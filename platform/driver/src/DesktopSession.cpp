@@ -1,6 +1,7 @@
 #include "driver/DesktopSession.h"
 
 #include "OrderedLogSink.h"
+#include "SessionProcessMirror.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSEvent.h"
@@ -10,23 +11,33 @@
 #include "appkit/NSStatusBarButton.h"
 #include "appkit/NSStatusItem.h"
 #include "appkit/NSWindow.h"
+#include "driver/AutostartProgram.h"
 #include "foundation/Clock.h"
+#include "foundation/DetachedProcess.h"
 #include "foundation/Log.h"
 #include "foundation/NSBundle.h"
+#include "foundation/NSDistributedNotificationCenter.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/NSProcessInfo.h"
 #include "foundation/NSRunLoop.h"
 #include "foundation/NSUserDefaults.h"
+#include "foundation/SessionBus.h"
+#include "foundation/SessionProcesses.h"
 #include "foundation/VirtualClock.h"
 #include "simulation/DesktopDescription.h"
 #include "simulation/SimulatedDesktop.h"
 #include "simulation/SimulatedKeyboard.h"
+
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -44,10 +55,45 @@ std::string programName()
 std::string usage(const std::string& program)
 {
     return "usage: " + program +
-           " [--desktop FILE] [--script FILE] [--home DIR]\n"
+           " [--desktop FILE] [--script FILE | --no-script] [--home DIR]\n"
            "  --desktop FILE  the simulated desktop's JSON description (default: the embedded one)\n"
            "  --script FILE   driver commands, one a line (default: standard input)\n"
+           "  --no-script     no commands: run until the program quits or is told to end\n"
            "  --home DIR      the simulated user's home, where the user defaults are kept\n";
+}
+
+bool infoFlag(const NSBundle& bundle, const char* key)
+{
+    Id value = bundle.objectForInfoDictionaryKey(key);
+    return value.isBoolean() && value.boolValue();
+}
+
+simulation::ActivationPolicy policyOf(const NSBundle& bundle)
+{
+    if (infoFlag(bundle, "LSBackgroundOnly"))
+        return simulation::ActivationPolicy::Prohibited;
+    if (infoFlag(bundle, "LSUIElement"))
+        return simulation::ActivationPolicy::Accessory;
+    return simulation::ActivationPolicy::Regular;
+}
+
+// A program without commands ends as programs do when the system or the
+// user asks: SIGTERM or SIGINT terminates the application on its main run
+// loop. Blocked here, before any other thread starts, so that only the
+// waiting thread takes them.
+void terminateOnSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals] {
+        int signal = 0;
+        if (sigwait(&signals, &signal) != 0)
+            return;
+        NSRunLoop::mainRunLoop().performBlock([] { NSApplication::sharedApplication()->terminate(Id()); });
+    }).detach();
 }
 
 std::string lowered(std::string text)
@@ -93,6 +139,7 @@ DesktopSession::DesktopSession(std::ostream& out, std::istream& in)
 
 DesktopSession::~DesktopSession()
 {
+    leaveSessionBus();
     releaseLog();
 }
 
@@ -113,6 +160,10 @@ ParseResult<DesktopSession::Options> DesktopSession::parseArguments(int argc, ch
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
         std::string* into = nullptr;
+        if (argument == "--no-script") {
+            options.noScript = true;
+            continue;
+        }
         if (argument == "--desktop")
             into = &options.desktopFile;
         else if (argument == "--script")
@@ -125,6 +176,8 @@ ParseResult<DesktopSession::Options> DesktopSession::parseArguments(int argc, ch
             return ParseError{argument + " needs a value"};
         *into = argv[++i];
     }
+    if (options.noScript && !options.scriptFile.empty())
+        return ParseError{"--script and --no-script exclude each other"};
     return options;
 }
 
@@ -175,16 +228,90 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
         }
         in_ = &script_;
     }
+    noScript_ = options->noScript;
+    joinSessionBus(*options);
     return std::nullopt;
+}
+
+void DesktopSession::joinSessionBus(const Options& options)
+{
+    auto desktop = simulation::SimulatedDesktop::current();
+    auto bundle = NSBundle::mainBundle();
+    String identifier = bundle ? bundle->bundleIdentifier() : String();
+    // A desktop describes its own process as the program it was written for;
+    // another program run on it (the login helper on the default desktop) is
+    // itself there, not the one described.
+    if (pid_t own = desktop->ownProcess(); own && !identifier.empty()) {
+        auto self = desktop->application(own);
+        if (self && self->bundleIdentifier != identifier)
+            desktop->setOwnProcessIdentity(identifier, String(programName()), bundle->bundlePath(), policyOf(*bundle));
+    }
+    if (noScript_)
+        terminateOnSignals();
+
+    // Programs started from here live in the same world.
+    std::vector<std::string> inherited{"--home", NSHomeDirectory().utf8()};
+    if (!options.desktopFile.empty()) {
+        std::error_code ignored;
+        auto absolute = std::filesystem::absolute(options.desktopFile, ignored);
+        inherited.insert(inherited.end(), {"--desktop", absolute.string()});
+    }
+    inherited.push_back("--no-script");
+    DetachedProcess::setInheritedArguments(std::move(inherited));
+
+    // What others post before the program has registered for it at launch
+    // still reaches it.
+    NSDistributedNotificationCenter::defaultCenter().holdPostsFromOtherProcesses();
+    if (!SessionBus::connect())
+        return;
+    if (!identifier.empty() && SessionProcesses::announce(identifier))
+        announced_ = identifier;
+    mirror_ = std::make_unique<SessionProcessMirror>();
+    mirror_->start();
+}
+
+void DesktopSession::leaveSessionBus()
+{
+    if (!mirror_)
+        return;
+    mirror_.reset();
+    if (!announced_.empty())
+        SessionProcesses::withdraw(announced_);
+    SessionBus::disconnect();
+}
+
+void DesktopSession::logIn()
+{
+    std::string home = NSHomeDirectory().utf8();
+    std::vector<std::string> problems;
+    auto programs = AutostartProgram::enabledIn(home, problems);
+    for (const auto& problem : problems)
+        transcript_.note("autostart entry skipped: " + problem);
+    if (programs.empty()) {
+        transcript_.note("nothing starts at login");
+        return;
+    }
+    for (const auto& program : programs) {
+        std::string error;
+        if (auto pid = program.start(home + "/Library/Logs", error))
+            transcript_.note("started at login: " + program.name + " (pid " + std::to_string(*pid) + ")");
+        else
+            transcript_.note("could not start " + program.name + " at login: " + error);
+    }
 }
 
 int DesktopSession::run(NSApplication& application)
 {
     launch(application);
-    std::string line;
-    bool going = true;
-    while (going && std::getline(*in_, line))
-        going = execute(line);
+    if (noScript_) {
+        while (!finished_ && !application.isTerminated())
+            NSRunLoop::mainRunLoop().run();
+    } else {
+        std::string line;
+        bool going = !application.isTerminated();
+        while (going && std::getline(*in_, line))
+            going = execute(line);
+    }
     finish();
     // Settings that could not be stored fail the run as bad lines do.
     bool unstored = NSUserDefaults::standardUserDefaults().failedWriteCount() > 0;
@@ -216,7 +343,15 @@ void DesktopSession::launch(NSApplication& application)
 
     transcript_.start();
     transcript_.command("launch");
+    if (mirror_) {
+        // The bus as it is now, not as its notices have told it so far: a
+        // program that checks at launch for another one started at the same
+        // moment sees it, or is seen by it.
+        SessionProcesses::refresh();
+        mirror_->sync();
+    }
     application.finishLaunching();
+    NSDistributedNotificationCenter::defaultCenter().releasePostsFromOtherProcesses();
     settle();
     transcript_.flush();
 }
@@ -241,6 +376,9 @@ bool DesktopSession::execute(const std::string& line)
     perform(**command);
     settle();
     transcript_.flush();
+    // A program that quit of itself takes no more commands.
+    if (application_ && application_->isTerminated())
+        finished_ = true;
     return !finished_;
 }
 
@@ -253,6 +391,7 @@ void DesktopSession::finish()
         transcript_.flush();
     }
     transcript_.stop();
+    leaveSessionBus();
     transcript_.line("ended");
     out_.flush();
     releaseLog();
@@ -312,6 +451,9 @@ void DesktopSession::perform(const DriverCommand& command)
         break;
     case Kind::Status:
         transcript_.status();
+        break;
+    case Kind::Login:
+        logIn();
         break;
     case Kind::Quit:
         if (!finished_ && application_)

@@ -263,6 +263,7 @@ constexpr CommandForm kCommands[] = {
     {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
     {.word = "drag", .kind = Kind::Drag, .rest = Rest::Own, .read = readDrag},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
+    {.word = "login", .kind = Kind::Login, .rest = Rest::Nothing},
 };
 
 ParseResult<DriverCommand> readCommand(const CommandForm& form, std::string_view rest)

@@ -83,7 +83,33 @@ void NSDistributedNotificationCenter::dispatch(const std::shared_ptr<NSNotificat
 void NSDistributedNotificationCenter::deliverNotificationFromAnotherProcess(
     const std::shared_ptr<NSNotification>& notification, bool deliverImmediately)
 {
-    if (notification)
+    if (!notification)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (holdingIncoming_) {
+            incoming_.emplace_back(notification, deliverImmediately);
+            return;
+        }
+    }
+    deliverToObservers(notification, deliverImmediately);
+}
+
+void NSDistributedNotificationCenter::holdPostsFromOtherProcesses()
+{
+    std::lock_guard lock(mutex_);
+    holdingIncoming_ = true;
+}
+
+void NSDistributedNotificationCenter::releasePostsFromOtherProcesses()
+{
+    std::vector<std::pair<std::shared_ptr<NSNotification>, bool>> released;
+    {
+        std::lock_guard lock(mutex_);
+        holdingIncoming_ = false;
+        released.swap(incoming_);
+    }
+    for (const auto& [notification, deliverImmediately] : released)
         deliverToObservers(notification, deliverImmediately);
 }
 

@@ -488,6 +488,55 @@ bool SimulatedDesktop::quitApplication(pid_t pid)
     return true;
 }
 
+bool SimulatedDesktop::addRunningApplication(SimulatedApplication application)
+{
+    std::vector<DesktopChange> changes;
+    {
+        std::lock_guard lock(mutex_);
+        if (application.pid == 0 || findRunning(application.pid))
+            return false;
+        application.terminated = false;
+        application.ownProcess = false;
+        for (auto& window : application.windows) {
+            if (window.number == 0 || numberInUse(window.number))
+                window.number = freshWindowNumber();
+        }
+        settleMainAndFocus(application);
+        pid_t pid = application.pid;
+        // A pid comes round again: the process that had it before is gone.
+        std::erase_if(quit_, [pid](const SimulatedApplication& gone) { return gone.pid == pid; });
+        state_.applications.push_back(std::move(application));
+        changes.push_back({.kind = DesktopChange::Kind::ApplicationLaunched, .pid = pid});
+    }
+    deliver(changes);
+    return true;
+}
+
+bool SimulatedDesktop::setOwnProcessIdentity(std::optional<String> bundleIdentifier,
+                                             std::optional<String> localizedName, std::optional<String> bundlePath,
+                                             ActivationPolicy policy)
+{
+    std::vector<DesktopChange> changes;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = std::find_if(state_.applications.begin(), state_.applications.end(),
+                               [](const auto& application) { return application.ownProcess; });
+        if (it == state_.applications.end())
+            return false;
+        it->bundleIdentifier = std::move(bundleIdentifier);
+        it->localizedName = std::move(localizedName);
+        it->bundlePath = std::move(bundlePath);
+        if (it->activationPolicy != policy) {
+            it->activationPolicy = policy;
+            changes.push_back({.kind = DesktopChange::Kind::ActivationPolicyChanged, .pid = it->pid});
+        }
+        if (!canBeActive(*it) && state_.frontmostApplication == it->pid)
+            handActivationOn(it->pid, changes);
+    }
+    deliver(changes);
+    return true;
+}
+
 void SimulatedDesktop::handActivationOn(pid_t leaving, std::vector<DesktopChange>& changes)
 {
     // The most recently active application that can take it over, as the

@@ -34,12 +34,19 @@ public:
     // nullptr when no application is frontmost.
     std::shared_ptr<NSRunningApplication> frontmostApplication() const;
 
-    // The bundle of the application with that identifier, running or not;
-    // nullptr when the desktop knows none.
+    // The bundle of the application with that identifier, running or not:
+    // one of this machine's application bundles on disk (those that hold the
+    // program's own bundle, those beside it, and the simulated home's
+    // Applications folder), else one the desktop knows; nullptr when neither
+    // has one.
     std::shared_ptr<NSURL> URLForApplicationWithBundleIdentifier(const String& bundleIdentifier) const;
     // Launches the application at the bundle URL at once (or finds the
     // running instance); the completion, when given, follows on the main
-    // queue with the application or an error.
+    // queue with the application or an error. A bundle on disk starts its
+    // executable as a real, detached process in the same home and desktop,
+    // unless a real process of the session announced its identifier already
+    // (or a new instance is asked for); its completion comes once the process
+    // has announced itself, or with an error when it ends before that.
     void openApplicationAtURL(const std::shared_ptr<NSURL>& url,
                               const std::shared_ptr<NSWorkspaceOpenConfiguration>& configuration,
                               OpenCompletion completion);

@@ -4,6 +4,7 @@
 #include "driver/DriverCommand.h"
 #include "driver/Transcript.h"
 #include "foundation/ParseResult.h"
+#include "foundation/String.h"
 
 #include <fstream>
 #include <istream>
@@ -31,12 +32,23 @@ class OrderedLogSink;
 //   --home DIR       the simulated user's home, where the user defaults live
 //                    (default: the description's, else under the XDG data
 //                    folder), so that a later run sees what this one wrote
+//   --no-script      no driver commands: the program runs on its own until
+//                    it quits or is told to end (SIGTERM, SIGINT), as the
+//                    programs that the workspace and a login start do
+//
+// On a session bus (DBUS_SESSION_BUS_ADDRESS) the program is one of the
+// session's real processes: it announces its bundle identifier, the other
+// announced programs join the desktop's running applications while they run,
+// and the programs it starts get the same home and desktop.
+class SessionProcessMirror;
+
 class DesktopSession : public NSApplicationEnvironment {
 public:
     struct Options {
         std::string desktopFile;
         std::string scriptFile;
         std::string home;
+        bool noScript = false;
     };
 
     // Writes the transcript to `out`; reads the commands from `in` unless
@@ -78,6 +90,9 @@ private:
     std::optional<pid_t> findApplication(const std::string& name) const;
     // Puts the log back as it was before launch.
     void releaseLog();
+    void joinSessionBus(const Options& options);
+    void leaveSessionBus();
+    void logIn();
 
     std::ostream& out_;
     std::istream* in_;
@@ -88,6 +103,9 @@ private:
     int line_ = 0;
     int errors_ = 0;
     bool finished_ = false;
+    bool noScript_ = false;
+    String announced_;
+    std::unique_ptr<SessionProcessMirror> mirror_;
 };
 
 // Puts a session on standard output and standard input in place as the

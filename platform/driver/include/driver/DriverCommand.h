@@ -35,6 +35,9 @@
 //   drag text "TEXT" to GAP
 //                         another application's text dragged onto the gap
 //   status                tells what is on screen
+//   login                 the user logs in: every enabled autostart entry of
+//                         the home starts as a real process, in this home and
+//                         desktop
 //   quit                  ends the program
 //
 // APP is a process identifier (all digits), a bundle identifier or a name.
@@ -55,6 +58,7 @@ struct DriverCommand {
         Wait,
         Drag,
         Status,
+        Login,
         Quit
     };
 

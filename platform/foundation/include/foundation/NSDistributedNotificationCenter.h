@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // How an observer of the distributed centre is treated while the centre is
@@ -61,6 +62,13 @@ public:
     void deliverNotificationFromAnotherProcess(const std::shared_ptr<NSNotification>& notification,
                                                bool deliverImmediately);
 
+    // While a program starts, what other processes post may arrive before it
+    // has registered for it. Between these two calls such posts are kept as
+    // they come, and matched only on release, against the observers then
+    // registered; the program's own posts are not held.
+    void holdPostsFromOtherProcesses();
+    void releasePostsFromOtherProcesses();
+
 protected:
     void dispatch(const std::shared_ptr<NSNotification>& notification, bool deliverImmediately) override;
 
@@ -76,5 +84,7 @@ private:
     mutable std::mutex mutex_;
     bool suspended_ = false;
     std::vector<Held> held_;
+    bool holdingIncoming_ = false;
+    std::vector<std::pair<std::shared_ptr<NSNotification>, bool>> incoming_;
     PostHook hook_;
 };

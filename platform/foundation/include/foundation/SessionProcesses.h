@@ -38,6 +38,22 @@ public:
     static std::vector<SessionProcess> list();
     static std::vector<SessionProcess> list(const String& bundleIdentifier);
 
+    // Asks the bus itself who is announced now, and learns at once of those
+    // whose notice hasn't come round yet. A program that has announced itself
+    // and then refreshes before it looks for another one can't miss it when
+    // that one does the same: the bus handles the requests in order, so at
+    // least one of the two sees the other. Departures still come by notice.
+    static void refresh();
+
+    // Starting a program that should run once per session: the claim is the
+    // session's, so that of two processes that would start it at the same
+    // moment one does and the other knows it is on its way. False when
+    // another process holds the claim; true when it is ours (or there is no
+    // bus, and so no one to share it with). Held until released or until this
+    // process leaves the bus.
+    static bool claimLaunch(const String& bundleIdentifier);
+    static void releaseLaunch(const String& bundleIdentifier);
+
     // Arrivals and departures, reached on the run loop of the thread that adds
     // the observer, in the order the bus told them. Ends when the answered
     // object is released.

@@ -34,13 +34,11 @@ bool isAsciiAlphanumeric(unsigned char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-std::optional<std::string> busName(const String& bundleIdentifier, const std::string& uniqueName)
+// The identifier as one element of a bus name.
+std::string escaped(const std::string& identifier)
 {
-    std::string identifier = bundleIdentifier.utf8();
-    if (identifier.empty() || uniqueName.size() < 2)
-        return std::nullopt;
     static const char digits[] = "0123456789abcdef";
-    std::string name = prefix + ".";
+    std::string name;
     for (std::size_t i = 0; i < identifier.size(); ++i) {
         auto c = static_cast<unsigned char>(identifier[i]);
         if (isAsciiAlphanumeric(c) && !(i == 0 && c >= '0' && c <= '9')) {
@@ -51,9 +49,29 @@ std::optional<std::string> busName(const String& bundleIdentifier, const std::st
             name += digits[c & 15];
         }
     }
-    name += ".c";
+    return name;
+}
+
+std::optional<std::string> busName(const String& bundleIdentifier, const std::string& uniqueName)
+{
+    std::string identifier = bundleIdentifier.utf8();
+    if (identifier.empty() || uniqueName.size() < 2)
+        return std::nullopt;
+    std::string name = prefix + "." + escaped(identifier) + ".c";
     for (char c : uniqueName.substr(1))
         name += c == '.' ? '_' : c;
+    if (name.size() > maximumNameLength)
+        return std::nullopt;
+    return name;
+}
+
+// One name per identifier, held by whoever is starting that program.
+std::optional<std::string> launchName(const String& bundleIdentifier)
+{
+    std::string identifier = bundleIdentifier.utf8();
+    if (identifier.empty())
+        return std::nullopt;
+    std::string name = "org.kestrova.Launching." + escaped(identifier);
     if (name.size() > maximumNameLength)
         return std::nullopt;
     return name;
@@ -371,6 +389,49 @@ void SessionProcesses::withdraw(const String& bundleIdentifier)
             sd_bus_release_name(bus, name->c_str());
     });
     Registry::shared().departed(*name);
+}
+
+bool SessionProcesses::claimLaunch(const String& bundleIdentifier)
+{
+    auto connection = bus::currentConnection();
+    auto name = launchName(bundleIdentifier);
+    if (!connection || !name)
+        return true;
+    return connection->withBus([&](sd_bus* bus) {
+        if (!bus)
+            return true;
+        // Not queued: a claim someone else holds is refused at once.
+        int r = sd_bus_request_name(bus, name->c_str(), 0);
+        if (r >= 0)
+            return true;
+        if (r != -EEXIST)
+            Log::error("Cannot claim the start of \"%s\" on the session bus: %s", bundleIdentifier.utf8().c_str(),
+                       std::strerror(-r));
+        return r != -EEXIST;
+    });
+}
+
+void SessionProcesses::releaseLaunch(const String& bundleIdentifier)
+{
+    auto connection = bus::currentConnection();
+    auto name = launchName(bundleIdentifier);
+    if (!connection || !name)
+        return;
+    connection->withBus([&](sd_bus* bus) {
+        if (bus)
+            sd_bus_release_name(bus, name->c_str());
+    });
+}
+
+void SessionProcesses::refresh()
+{
+    auto connection = bus::currentConnection();
+    if (!connection)
+        return;
+    connection->withBus([](sd_bus* bus) {
+        if (bus)
+            listAnnounced(bus);
+    });
 }
 
 std::vector<SessionProcess> SessionProcesses::list()

@@ -110,6 +110,15 @@ public:
     bool setHidden(pid_t pid, bool hidden);
     bool setActivationPolicy(pid_t pid, ActivationPolicy policy);
     bool setOwnProcess(pid_t pid);
+    // A process that started outside the desktop (a real program of the
+    // session) joins the running list as it is, with its own pid, without
+    // activation. False, and nothing changes, for pid 0 or a pid in use.
+    bool addRunningApplication(SimulatedApplication application);
+    // The program the desktop runs is another one than described: its own
+    // process takes that program's bundle identifier, name, bundle and
+    // policy, keeping its pid and windows. False without an own process.
+    bool setOwnProcessIdentity(std::optional<String> bundleIdentifier, std::optional<String> localizedName,
+                               std::optional<String> bundlePath, ActivationPolicy policy);
     bool setApplicationFailures(pid_t pid, AccessibilityFailures failures);
 
     // --- Windows ---

@@ -1,0 +1,346 @@
+// The helper and the switcher as the two real programs they are, on a
+// private session bus: who starts whom, who tells whom to quit, and that
+// nothing is left running afterwards.
+
+#include "ChildProcess.h"
+#include "MainRunLoopWaiting.h"
+#include "PrivateSessionBus.h"
+#include "TemporaryFolder.h"
+#include "driver/AutostartProgram.h"
+#include "foundation/DetachedProcess.h"
+#include "foundation/DistributedNotificationMessage.h"
+#include "foundation/NSBundle.h"
+#include "foundation/NSPathUtilities.h"
+#include "foundation/NSRunLoop.h"
+#include "foundation/SessionBus.h"
+#include "foundation/SessionProcesses.h"
+#include "servicemanagement/SMLoginItem.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const String kSwitcher = "com.kestrova.Kestrova";
+const String kHelper = "com.kestrova.KestrovaHelper";
+
+bool hasLine(const std::vector<std::string>& lines, const std::string& wanted)
+{
+    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Waits for a process that need not be ours to end; false when it still runs
+// at the limit (then it is killed).
+bool waitForExit(pid_t pid)
+{
+    int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0)
+        return true;  // gone already
+    pollfd ready{.fd = fd, .events = POLLIN, .revents = 0};
+    int r = 0;
+    while ((r = ::poll(&ready, 1, 10000)) < 0 && errno == EINTR) {
+    }
+    if (r == 0)
+        ::kill(pid, SIGKILL);
+    ::close(fd);
+    // Ours to reap once its parent has gone (we are the subreaper).
+    ::waitpid(pid, nullptr, 0);
+    return r > 0;
+}
+
+bool running(pid_t pid)
+{
+    ::waitpid(pid, nullptr, WNOHANG);
+    return ::kill(pid, 0) == 0;
+}
+
+// A connection of the test's own, to post as another program would and to
+// know that the helper has taken in what came before.
+class RawBus {
+public:
+    explicit RawBus(const std::string& address)
+    {
+        if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
+            sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0)
+            bus_ = sd_bus_flush_close_unref(bus_);
+    }
+    ~RawBus() { sd_bus_flush_close_unref(bus_); }
+    bool ok() const { return bus_ != nullptr; }
+
+    bool postKillLauncher(const String& object)
+    {
+        sd_bus_message* message = nullptr;
+        std::string error;
+        bool sent =
+            sd_bus_message_new_signal(bus_, &message, DistributedNotificationMessage::path,
+                                      DistributedNotificationMessage::interface,
+                                      DistributedNotificationMessage::member) >= 0 &&
+            DistributedNotificationMessage::append(message, {.name = "killLauncher", .object = Id(object)}, error) &&
+            sd_bus_send(bus_, message, nullptr) >= 0;
+        sd_bus_message_unref(message);
+        return sent;
+    }
+
+    // Answered by the peer's connection itself once it has read everything
+    // this connection sent before.
+    bool ping(const std::string& destination)
+    {
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        int r = sd_bus_call_method(bus_, destination.c_str(), "/", "org.freedesktop.DBus.Peer", "Ping", &error, nullptr,
+                                   "");
+        sd_bus_error_free(&error);
+        return r >= 0;
+    }
+
+    // The bus name of the process that announced this identifier.
+    std::string ownerOf(const std::string& fragment)
+    {
+        char** names = nullptr;
+        std::string found;
+        if (sd_bus_list_names(bus_, &names, nullptr) < 0)
+            return found;
+        for (char** n = names; *n; ++n) {
+            if (found.empty() && std::string(*n).find(fragment) != std::string::npos)
+                found = *n;
+            std::free(*n);
+        }
+        std::free(names);
+        return found;
+    }
+
+private:
+    sd_bus* bus_ = nullptr;
+};
+
+class TwoProcessesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus_.running()) << bus_.error();
+        // Programs that outlive the one that started them come to us, to be
+        // reaped.
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+        ASSERT_TRUE(SessionBus::connect(bus_.address()));
+        watching_ = SessionProcesses::observe([this](const SessionProcess& process, bool arrived) {
+            if (arrived && process.processIdentifier != ::getpid())
+                arrivals_.push_back(process);
+            NSRunLoop::mainRunLoop().stop();
+        });
+        DetachedProcess::setInheritedArguments({"--home", home_.path(), "--no-script"});
+        // What this process starts itself, as the system does at login, is on
+        // the same bus.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
+    }
+
+    void TearDown() override
+    {
+        for (pid_t pid : started_)
+            arrivals_.push_back({.bundleIdentifier = "started by the test", .processIdentifier = pid});
+        for (const auto& process : arrivals_) {
+            if (running(process.processIdentifier)) {
+                ADD_FAILURE() << process.bundleIdentifier.utf8() << " (pid " << process.processIdentifier
+                              << ") was left running";
+                ::kill(process.processIdentifier, SIGKILL);
+                waitForExit(process.processIdentifier);
+            }
+        }
+        watching_.reset();
+        SessionBus::disconnect();
+        DetachedProcess::setInheritedArguments({});
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+
+    std::unique_ptr<ChildProcess> start(const std::string& program, std::vector<std::string> arguments = {})
+    {
+        arguments.insert(arguments.begin(), {"--home", home_.path()});
+        auto child = std::make_unique<ChildProcess>(program, arguments, std::vector{bus_.environmentEntry()});
+        EXPECT_TRUE(child->started()) << program;
+        return child;
+    }
+
+    static std::size_t count(const String& identifier) { return SessionProcesses::list(identifier).size(); }
+    std::size_t arrived(const String& identifier) const
+    {
+        return std::count_if(arrivals_.begin(), arrivals_.end(),
+                             [&](const SessionProcess& p) { return p.bundleIdentifier == identifier; });
+    }
+    static bool waitFor(const std::function<bool()>& done) { return runMainRunLoopUntil(done); }
+
+    // Ends the switcher the way the system does, and reads what it wrote.
+    std::vector<std::string> endSwitcher()
+    {
+        for (const auto& process : SessionProcesses::list(kSwitcher)) {
+            ::kill(process.processIdentifier, SIGTERM);
+            EXPECT_TRUE(waitForExit(process.processIdentifier));
+        }
+        return linesOf(TemporaryFolder::read(home_ / "Library/Logs/Kestrova.log"));
+    }
+
+    PrivateSessionBus bus_;
+    TemporaryFolder home_;
+    std::shared_ptr<SessionProcesses::Observation> watching_;
+    std::vector<SessionProcess> arrivals_;
+    std::vector<pid_t> started_;
+};
+
+TEST_F(TwoProcessesTest, TheHelperOpensTheSwitcherOnceAndQuitsWhenItSaysSo)
+{
+    auto helper = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) == 1 && count(kHelper) == 0; }));
+    EXPECT_EQ(helper->wait(), 0);
+    auto said = helper->readRemainingLines();
+    EXPECT_TRUE(hasLine(said, "  quit: KestrovaHelper")) << ::testing::PrintToString(said);
+
+    auto switcher = endSwitcher();
+    EXPECT_EQ(arrived(kSwitcher), 1u);
+    EXPECT_TRUE(hasLine(switcher, "  notification posted: killLauncher, object \"com.kestrova.Kestrova\""))
+        << ::testing::PrintToString(switcher);
+    EXPECT_TRUE(hasLine(switcher, "  quit: KestrovaHelper"));
+    EXPECT_TRUE(hasLine(switcher, "ended"));
+}
+
+TEST_F(TwoProcessesTest, TheHelperQuitsAtOnceWhileTheSwitcherRuns)
+{
+    auto switcher = start(KESTROVA_PROGRAM, {"--no-script"});
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) == 1; }));
+
+    auto helper = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+    EXPECT_EQ(helper->wait(), 0);
+    EXPECT_EQ(arrived(kSwitcher), 1u) << "nothing else was opened";
+    EXPECT_FALSE(std::filesystem::exists(home_ / "Library/Logs/Kestrova.log"));
+
+    // Ended as the system ends a program: it terminates and exits cleanly.
+    switcher->kill(SIGTERM);
+    EXPECT_EQ(switcher->wait(), 0);
+    auto lines = switcher->readRemainingLines();
+    // The helper came after the switcher's launch and went at once: nothing
+    // to tell it.
+    EXPECT_FALSE(hasLine(lines, "  notification posted: killLauncher, object \"com.kestrova.Kestrova\""));
+    EXPECT_TRUE(hasLine(lines, "ended"));
+}
+
+TEST_F(TwoProcessesTest, OnlyTheSwitchersKillLauncherEndsTheHelper)
+{
+    // A copy of the helper outside the switcher's bundle finds no switcher to
+    // open, and waits.
+    std::filesystem::copy(KESTROVA_HELPER_BUNDLE, home_ / "KestrovaHelper.app",
+                          std::filesystem::copy_options::recursive);
+    auto helper = start(home_ / "KestrovaHelper.app/Contents/MacOS/KestrovaHelper");
+    ASSERT_TRUE(waitFor([] { return count(kHelper) == 1; }));
+    RawBus other(bus_.address());
+    ASSERT_TRUE(other.ok());
+    std::string helperName = other.ownerOf("KestrovaHelper");
+    ASSERT_FALSE(helperName.empty());
+
+    // Each post is in the helper's hands once it has answered the ping that
+    // followed it; the next command's turn of its run loop delivers it.
+    auto afterPost = [&](const String& object) {
+        EXPECT_TRUE(other.postKillLauncher(object));
+        EXPECT_TRUE(other.ping(helperName));
+        EXPECT_TRUE(helper->send("status"));
+        std::vector<std::string> lines;
+        while (auto line = helper->readLine()) {
+            lines.push_back(*line);
+            if (line->rfind("  frontmost: ", 0) == 0 || *line == "ended")
+                break;
+        }
+        // What the delivery did comes after the status.
+        if (!hasLine(lines, "ended"))
+            while (auto line = helper->readLine(std::chrono::milliseconds(200)))
+                lines.push_back(*line);
+        return lines;
+    };
+
+    for (const char* object : {"com.example.Other", "com.kestrova.KestrovaHelper"}) {
+        SCOPED_TRACE(object);
+        auto lines = afterPost(String(object));
+        EXPECT_FALSE(hasLine(lines, "  quit: KestrovaHelper")) << ::testing::PrintToString(lines);
+        EXPECT_EQ(count(kHelper), 1u);
+    }
+    auto lines = afterPost(kSwitcher);
+    EXPECT_TRUE(hasLine(lines, "  quit: KestrovaHelper")) << ::testing::PrintToString(lines);
+    EXPECT_EQ(helper->wait(), 0);
+    EXPECT_EQ(arrived(kSwitcher), 0u);
+}
+
+TEST_F(TwoProcessesTest, TwoHelpersAtOnceStartOneSwitcherAndBothQuit)
+{
+    auto first = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+    auto second = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+    EXPECT_EQ(first->wait(), 0);
+    EXPECT_EQ(second->wait(), 0);
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) >= 1; }));
+    endSwitcher();
+    EXPECT_EQ(arrived(kSwitcher), 1u);
+}
+
+TEST_F(TwoProcessesTest, AtLoginTheRegisteredHelperStartsTheSwitcher)
+{
+    // The registration writes the autostart entry into the home, as the
+    // preferences do through the same call.
+    setHomeDirectory(String(home_.path()));
+    NSBundle::setMainBundle(NSBundle::bundleWithPath(KESTROVA_APP_BUNDLE));
+    ASSERT_TRUE(SMLoginItemSetEnabled(kHelper, true));
+    std::vector<std::string> problems;
+    auto programs = AutostartProgram::enabledIn(home_.path(), problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+    ASSERT_EQ(programs.size(), 1u);
+    EXPECT_EQ(programs[0].command, std::vector<std::string>{KESTROVA_HELPER_PROGRAM});
+
+    std::string error;
+    auto helper = programs[0].start(home_ / "Library/Logs", error);
+    ASSERT_TRUE(helper) << error;
+    started_.push_back(*helper);
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) == 1 && count(kHelper) == 0; }));
+    auto switcher = endSwitcher();
+    EXPECT_TRUE(hasLine(switcher, "  notification posted: killLauncher, object \"com.kestrova.Kestrova\""));
+
+    ASSERT_TRUE(SMLoginItemSetEnabled(kHelper, false));
+    EXPECT_TRUE(AutostartProgram::enabledIn(home_.path(), problems).empty());
+    NSBundle::setMainBundle(nullptr);
+}
+
+TEST_F(TwoProcessesTest, ALoginWhileTheSwitcherRunsStartsAHelperThatQuitsAtOnce)
+{
+    home_.write(".config/autostart/com.kestrova.KestrovaHelper.desktop",
+                "[Desktop Entry]\nType=Application\nName=KestrovaHelper\nExec=\"" KESTROVA_HELPER_PROGRAM "\"\n");
+    auto switcher = start(KESTROVA_PROGRAM);
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) == 1; }));
+    ASSERT_TRUE(switcher->send("login"));
+    std::vector<std::string> skipped;
+    auto started = switcher->readLineStartingWith("  started at login: KestrovaHelper (pid ", &skipped);
+    ASSERT_TRUE(started) << ::testing::PrintToString(skipped);
+    ASSERT_TRUE(waitFor([this] { return arrived(kHelper) == 1 && count(kHelper) == 0; }));
+    EXPECT_EQ(count(kSwitcher), 1u);
+    switcher->closeInput();
+    EXPECT_EQ(switcher->wait(), 0);
+}
+
+}  // namespace
