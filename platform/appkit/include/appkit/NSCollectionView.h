@@ -288,8 +288,6 @@ public:
     NSDragOperation draggingSourceOperationMaskForLocal(bool local) const;
     void setDraggingSourceOperationMask(NSDragOperation mask, bool local);
 
-    // The item whose frame holds the point (in the view's coordinates).
-    std::optional<NSIndexPath> indexPathForItemAtPoint(NSPoint point);
     // Where a drop at the point would go, before the delegate has a say.
     std::pair<NSIndexPath, NSCollectionViewDropOperation> proposedDropAtPoint(NSPoint point);
     // The gap indicator shown now; nullptr while none is.

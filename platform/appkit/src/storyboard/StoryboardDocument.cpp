@@ -392,8 +392,11 @@ private:
             }
             if (const Json* second = find(json, "second"))
                 std::tie(parsed.secondItem, parsed.secondAttribute) = constraintItem(*second, at + ".second");
-            if (const Json* multiplier = find(json, "multiplier"))
+            if (const Json* multiplier = find(json, "multiplier")) {
                 parsed.multiplier = requireNumber(*multiplier, at + ".multiplier");
+                if (parsed.secondItem.empty())
+                    refuse(at + ".multiplier", "a multiplier needs a second item");
+            }
             if (const Json* constant = find(json, "constant"))
                 parsed.constant = requireNumber(*constant, at + ".constant");
             if (const Json* priority = find(json, "priority")) {

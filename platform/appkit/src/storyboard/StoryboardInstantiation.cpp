@@ -78,7 +78,8 @@ std::vector<std::shared_ptr<NSObject>> StoryboardInstantiation::nibObjects(const
 void StoryboardInstantiation::activateConstraints()
 {
     std::vector<std::shared_ptr<NSLayoutConstraint>> made;
-    for (const StoryboardConstraint* constraint : std::exchange(constraints_, {})) {
+    std::vector<const StoryboardConstraint*> described = std::exchange(constraints_, {});
+    for (const StoryboardConstraint* constraint : described) {
         auto first = resolve(constraint->firstItem, constraint->path + ".first");
         std::shared_ptr<NSObject> second;
         if (!constraint->secondItem.empty())
@@ -103,6 +104,11 @@ void StoryboardInstantiation::activateConstraints()
         made.push_back(std::move(layoutConstraint));
     }
     NSLayoutConstraint::activateConstraints(made);
+    // A constraint that could not be installed would leave the scene laid
+    // out differently from its description: no scene rather than a wrong one.
+    for (std::size_t i = 0; i < made.size(); ++i)
+        if (!made[i]->isActive())
+            fail(described[i]->path, "the items share no view tree");
 }
 
 std::vector<std::pair<String, std::shared_ptr<NSObject>>>

@@ -60,18 +60,6 @@ void NSCollectionView::setDraggingSourceOperationMask(NSDragOperation mask, bool
     (local ? dragState().localMask : dragState().externalMask) = mask;
 }
 
-std::optional<NSIndexPath> NSCollectionView::indexPathForItemAtPoint(NSPoint point)
-{
-    if (!layout_)
-        return std::nullopt;
-    for (NSInteger section = 0; section < numberOfSections(); ++section)
-        for (NSInteger item = 0; item < numberOfItemsInSection(section); ++item)
-            if (auto attributes = layout_->layoutAttributesForItemAtIndexPath(NSIndexPath(item, section));
-                attributes && !attributes->hidden && contains(attributes->frame, point))
-                return NSIndexPath(item, section);
-    return std::nullopt;
-}
-
 std::pair<NSIndexPath, NSCollectionViewDropOperation> NSCollectionView::proposedDropAtPoint(NSPoint point)
 {
     NSInteger sections = numberOfSections();
