@@ -203,7 +203,8 @@ TEST_F(NSStoryboardTest, RefusesABrokenDescriptionAndSaysWhere)
          "application.outlets.dock: the application has no outlet 'dock'"},
         {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
              "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v"}]}}}]})",
-         "scenes[0].controller.view.constraints[0].first: expected an object's identifier and an attribute, such as 'icon.leading'"},
+         "scenes[0].controller.view.constraints[0].first: expected an object's identifier and an attribute, such as "
+         "'icon.leading'"},
         {R"({"scenes": [{"identifier": "A", "controller": {"class": "NSViewController",
              "view": {"class": "NSView", "id": "v", "constraints": [{"first": "v.middle"}]}}}]})",
          "scenes[0].controller.view.constraints[0].first: unknown attribute 'middle'"},
