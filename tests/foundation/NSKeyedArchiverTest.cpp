@@ -160,7 +160,9 @@ TEST_F(NSKeyedArchiverTest, ScalarsAndValueKindsRoundTrip)
     const Dictionary* other = decoded->other.dictionary();
     ASSERT_TRUE(other);
     EXPECT_EQ(other->objectForKey(Id::number(7)).kind(), Id::Kind::Unsigned);
-    EXPECT_TRUE((*other->objectForKey("list").array())[2].isNull());
+    Id list = other->objectForKey("list");
+    ASSERT_TRUE(list.array());
+    EXPECT_TRUE((*list.array())[2].isNull());
 }
 
 TEST_F(NSKeyedArchiverTest, RootValuesNeedNoClass)

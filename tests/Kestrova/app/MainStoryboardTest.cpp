@@ -29,8 +29,8 @@ TEST_F(MainStoryboardTest, TheBundleNamesItselfAndItsStoryboard)
     auto bundle = NSBundle::mainBundle();
     EXPECT_EQ(bundle->bundleIdentifier(), String("com.kestrova.Kestrova"));
     EXPECT_EQ(bundle->objectForInfoDictionaryKey("NSMainStoryboardFile"), Id(String("Main")));
-    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("CFBundleShortVersionString").string());
-    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("CFBundleVersion").string());
+    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("CFBundleShortVersionString").isString());
+    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("CFBundleVersion").isString());
     EXPECT_FALSE(bundle->pathForImageResource("Status Item").empty());
     EXPECT_TRUE(NSBundle::bundleWithPath(bundle->resourcePath().appending("/ShortcutLibrary_ShortcutLibrary.bundle")));
     auto helper =

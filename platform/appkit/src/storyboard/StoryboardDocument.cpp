@@ -299,7 +299,8 @@ private:
             parsed.keyPath = requireName(*find(binding, "keyPath"), at + ".keyPath");
             if (const Json* options = find(binding, "options")) {
                 std::string optionsAt = at + ".options";
-                parsed.options = *toValue(expectObject(*options, optionsAt), site.depth + 1, optionsAt).dictionary();
+                Id value = toValue(expectObject(*options, optionsAt), site.depth + 1, optionsAt);
+                parsed.options = *value.dictionary();
             }
             references_.push_back({at + ".to", parsed.to});
             site.object.bindings.push_back(std::move(parsed));

@@ -212,11 +212,18 @@ public:
     }
 
     // Typed views; nullptr when the value is of another kind.
-    const String* string() const { return std::get_if<String>(&value_); }
-    const Data* data() const { return std::get_if<Data>(&value_); }
-    const Date* date() const { return std::get_if<Date>(&value_); }
-    const Array* array() const { return std::get_if<Array>(&value_); }
-    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&value_); }
+    // Pointers into this value: a temporary's would dangle, so they are
+    // refused at compile time; hold the Id first.
+    const String* string() const& { return std::get_if<String>(&value_); }
+    const Data* data() const& { return std::get_if<Data>(&value_); }
+    const Date* date() const& { return std::get_if<Date>(&value_); }
+    const Array* array() const& { return std::get_if<Array>(&value_); }
+    const Dictionary* dictionary() const& { return std::get_if<Dictionary>(&value_); }
+    const String* string() const&& = delete;
+    const Data* data() const&& = delete;
+    const Date* date() const&& = delete;
+    const Array* array() const&& = delete;
+    const Dictionary* dictionary() const&& = delete;
     NSObject* objectPointer() const;
     const std::shared_ptr<NSObject>& objectReference() const;
     template <class T> std::shared_ptr<T> object() const
