@@ -38,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     ScopedVirtualClock clock;
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    std::string error;
-    auto storyboard = NSStoryboard::storyboardWithData(text, nullptr, &error);
-    if (!storyboard) {
-        if (error.empty())
+    auto read = NSStoryboard::storyboardWithData(text, nullptr);
+    if (!read) {
+        if (read.error().empty())
             std::abort();
         return 0;
     }
+    const std::shared_ptr<NSStoryboard>& storyboard = *read;
     for (const auto& identifier : storyboard->controllerIdentifiers()) {
         Id made = storyboard->instantiateControllerWithIdentifier(identifier);
         if (auto controller = made.object<NSViewController>())

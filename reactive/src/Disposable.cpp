@@ -11,7 +11,7 @@ namespace {
 class ActionCancelable final : public detail::Cancelable {
 public:
     explicit ActionCancelable(std::function<void()> action)
-        : m_action(std::move(action))
+        : action_(std::move(action))
     {
     }
 
@@ -19,28 +19,28 @@ private:
     void onDispose() noexcept override
     {
         // Moved out so that what the action captured goes with its only run.
-        auto action = std::move(m_action);
+        auto action = std::move(action_);
         if (action)
             action();
     }
 
-    std::function<void()> m_action;
+    std::function<void()> action_;
 };
 
 }  // namespace
 
 Disposable::Disposable(std::function<void()> action)
-    : m_cancelable(std::make_shared<ActionCancelable>(std::move(action)))
+    : cancelable_(std::make_shared<ActionCancelable>(std::move(action)))
 {
 }
 
 Disposable::Disposable(std::shared_ptr<detail::Cancelable> cancelable) noexcept
-    : m_cancelable(std::move(cancelable))
+    : cancelable_(std::move(cancelable))
 {
 }
 
 Disposable::Disposable(Disposable&& other) noexcept
-    : m_cancelable(std::move(other.m_cancelable))
+    : cancelable_(std::move(other.cancelable_))
 {
 }
 
@@ -48,7 +48,7 @@ Disposable& Disposable::operator=(Disposable&& other) noexcept
 {
     if (this != &other) {
         dispose();
-        m_cancelable = std::move(other.m_cancelable);
+        cancelable_ = std::move(other.cancelable_);
     }
     return *this;
 }
@@ -62,13 +62,13 @@ void Disposable::dispose() noexcept
 {
     // Let go first: disposing can call out, and the callee may destroy this
     // very handle (a handler that drops its own subscription).
-    if (auto cancelable = std::move(m_cancelable))
+    if (auto cancelable = std::move(cancelable_))
         cancelable->dispose();
 }
 
 bool Disposable::isDisposed() const noexcept
 {
-    return !m_cancelable || m_cancelable->isDisposed();
+    return !cancelable_ || cancelable_->isDisposed();
 }
 
 void Disposable::disposed(DisposeBag& bag) &&

@@ -6,9 +6,9 @@ namespace reactive {
 
 DisposeBag::DisposeBag(DisposeBag&& other) noexcept
 {
-    std::lock_guard lock(other.m_mutex);
-    m_disposables = std::move(other.m_disposables);
-    other.m_disposables.clear();
+    std::lock_guard lock(other.mutex_);
+    disposables_ = std::move(other.disposables_);
+    other.disposables_.clear();
 }
 
 DisposeBag& DisposeBag::operator=(DisposeBag&& other) noexcept
@@ -17,13 +17,13 @@ DisposeBag& DisposeBag::operator=(DisposeBag&& other) noexcept
         return *this;
     std::vector<Disposable> taken;
     {
-        std::lock_guard lock(other.m_mutex);
-        taken = std::move(other.m_disposables);
-        other.m_disposables.clear();
+        std::lock_guard lock(other.mutex_);
+        taken = std::move(other.disposables_);
+        other.disposables_.clear();
     }
     {
-        std::lock_guard lock(m_mutex);
-        std::swap(taken, m_disposables);
+        std::lock_guard lock(mutex_);
+        std::swap(taken, disposables_);
     }
     disposeAll(taken);
     return *this;
@@ -36,22 +36,22 @@ DisposeBag::~DisposeBag()
     // member goes).
     std::vector<Disposable> taken;
     {
-        std::lock_guard lock(m_mutex);
-        taken = std::move(m_disposables);
+        std::lock_guard lock(mutex_);
+        taken = std::move(disposables_);
     }
     disposeAll(taken);
 }
 
 void DisposeBag::insert(Disposable disposable)
 {
-    std::lock_guard lock(m_mutex);
-    m_disposables.push_back(std::move(disposable));
+    std::lock_guard lock(mutex_);
+    disposables_.push_back(std::move(disposable));
 }
 
 std::size_t DisposeBag::size() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_disposables.size();
+    std::lock_guard lock(mutex_);
+    return disposables_.size();
 }
 
 void DisposeBag::disposeAll(std::vector<Disposable>& disposables) noexcept

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BinaryPropertyList.h"
 #include "TemporaryFolder.h"
 #include "TypedForm.h"
 #include "foundation/Log.h"
@@ -149,11 +151,11 @@ TEST(NSUserDefaultsTest, WritesGoThroughATemporaryFileThatIsRenamed)
 
 TEST(NSUserDefaultsTest, ValuesAnotherWriterStoredSurviveARewriteOfAnotherKey)
 {
-    struct Case {
+    struct Value {
         const char* key;
         Id value;
     };
-    const Case cases[] = {
+    const std::vector<Value> inBoth = {
         {.key = "lastUpdateCheck", .value = Date(731340441)},
         {.key = "automaticUpdateChecks", .value = Id::boolean(true)},
         {.key = "sendsProfile", .value = Id::boolean(false)},
@@ -171,31 +173,113 @@ TEST(NSUserDefaultsTest, ValuesAnotherWriterStoredSurviveARewriteOfAnotherKey)
         {.key = "history",
          .value = Array{Dictionary{{"when", Date(-31622401)}, {"count", Id::number(3)}}, Date(63113904000), Array{}}},
         {.key = "nothing", .value = Dictionary{}},
+        {.key = "firstSeen", .value = Date(-63113904000)},  // 0001-01-01
     };
-    const std::string fixture =
-        TemporaryFolder::read(KESTROVA_SOURCE_DIR "/tests/foundation/fixtures/OtherWriterPreferences.plist");
-    ASSERT_FALSE(fixture.empty());
-    TemporaryFolder home;
-    home.write(plistFile(), fixture);
-
-    ScopedLogCapture capture;
-    auto defaults = NSUserDefaults::create(home.path(), domain);
-    defaults->setBool(true, "rememberShortcuts");
-    EXPECT_THAT(capture.sink().texts(), IsEmpty());
-    EXPECT_THAT(problemLines(*defaults), IsEmpty());
-
-    auto reread = NSUserDefaults::create(home.path(), domain);
+    struct Case {
+        const char* file;
+        PropertyList::Format format;
+        // What only the binary form holds.
+        std::vector<Value> more;
+        std::vector<double> dates;
+    };
+    const Case cases[] = {
+        {.file = "OtherWriterPreferences.plist", .format = PropertyList::Format::XML},
+        {.file = "OtherWriterPreferences.bplist",
+         .format = PropertyList::Format::Binary,
+         .more = {{.key = "lastOpened", .value = Date(731326272.5)}},  // 2024-03-05 10:11:12.5
+         .dates = {731340441, -31622401, 63113904000, -63113904000, 731326272.5}},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        EXPECT_EQ(typedForm(defaults->objectForKey(c.key)), typedForm(c.value));
-        EXPECT_EQ(typedForm(reread->objectForKey(c.key)), typedForm(c.value));
+        SCOPED_TRACE(c.file);
+        const std::string fixture =
+            TemporaryFolder::read(std::string(KESTROVA_SOURCE_DIR "/tests/foundation/fixtures/") + c.file);
+        ASSERT_FALSE(fixture.empty());
+        TemporaryFolder home;
+        home.write(plistFile(), fixture);
+
+        ScopedLogCapture capture;
+        auto defaults = NSUserDefaults::create(home.path(), domain);
+        defaults->setBool(true, "rememberShortcuts");
+        EXPECT_THAT(capture.sink().texts(), IsEmpty());
+        EXPECT_THAT(problemLines(*defaults), IsEmpty());
+
+        auto reread = NSUserDefaults::create(home.path(), domain);
+        std::vector<Value> values = inBoth;
+        values.insert(values.end(), c.more.begin(), c.more.end());
+        for (const Value& v : values) {
+            SCOPED_TRACE(v.key);
+            EXPECT_EQ(typedForm(defaults->objectForKey(v.key)), typedForm(v.value));
+            EXPECT_EQ(typedForm(reread->objectForKey(v.key)), typedForm(v.value));
+        }
+        EXPECT_EQ(reread->persistentDomain().count(), values.size() + 1);
+
+        std::string written = TemporaryFolder::read(plistPath(home));
+        auto document = PropertyList::parse(written.data(), written.size());
+        ASSERT_TRUE(document.ok()) << document.error();
+        EXPECT_EQ(document->format, c.format);
+        // Each date as the very bits the other writer gave it.
+        for (double date : c.dates)
+            EXPECT_THAT(written, HasSubstr(binaryDate(date))) << date;
+        if (c.format != PropertyList::Format::XML)
+            continue;
+        // Element for element what the other writer wrote, plus the new key.
+        for (const char* element : {"<date>", "<real>", "<integer>", "<data>", "<string>", "<false/>", "<dict>"})
+            EXPECT_EQ(occurrences(written, element), occurrences(fixture, element)) << element;
+        EXPECT_EQ(occurrences(written, "<true/>"), occurrences(fixture, "<true/>") + 1);
+        EXPECT_THAT(written, HasSubstr("<date>0001-01-01T00:00:00Z</date>"));
     }
-    EXPECT_EQ(reread->persistentDomain().count(), std::size(cases) + 1);
-    // Element for element what the other writer wrote, plus the new key.
-    std::string written = TemporaryFolder::read(plistPath(home));
-    for (const char* element : {"<date>", "<real>", "<integer>", "<data>", "<string>", "<false/>", "<dict>"})
-        EXPECT_EQ(occurrences(written, element), occurrences(fixture, element)) << element;
-    EXPECT_EQ(occurrences(written, "<true/>"), occurrences(fixture, "<true/>") + 1);
+}
+
+TEST(NSUserDefaultsTest, AFileKeepsItsFormAndRefusesOnlyWhatTheFormCannotHold)
+{
+    const Id farFuture = Date(PropertyList::latestXMLDate + 1);  // 10000-01-01
+    struct Case {
+        const char* name;
+        std::optional<PropertyList::Format> existing;  // nullopt: no file yet
+        PropertyList::Format written;
+        bool holdsFarFuture;
+    };
+    const Case cases[] = {
+        {.name = "new file", .existing = std::nullopt, .written = PropertyList::Format::XML, .holdsFarFuture = false},
+        {.name = "XML file",
+         .existing = PropertyList::Format::XML,
+         .written = PropertyList::Format::XML,
+         .holdsFarFuture = false},
+        {.name = "binary file",
+         .existing = PropertyList::Format::Binary,
+         .written = PropertyList::Format::Binary,
+         .holdsFarFuture = true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder home;
+        if (c.existing) {
+            auto bytes = PropertyList::serialize(Dictionary{{"miniMode", Id::boolean(true)}}, *c.existing);
+            home.write(plistFile(), std::string(bytes->begin(), bytes->end()));
+        }
+        ScopedLogCapture capture;
+        auto defaults = NSUserDefaults::create(home.path(), domain);
+        defaults->setObject(Date(0.25), "lastOpened");
+        defaults->setObject(farFuture, "renewal");
+
+        auto read = PropertyList::readFile(plistPath(home));
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(read->format, c.written);
+        const Dictionary& stored = *read->value.dictionary();
+        EXPECT_EQ(typedForm(stored.objectForKey("lastOpened")),
+                  typedForm(Date(c.written == PropertyList::Format::XML ? 0 : 0.25)));
+        if (c.holdsFarFuture) {
+            EXPECT_EQ(typedForm(stored.objectForKey("renewal")), typedForm(farFuture));
+            EXPECT_THAT(capture.sink().texts(), IsEmpty());
+            continue;
+        }
+        const std::string why = "a date outside the years 0000 to 9999, which the XML form can't hold";
+        EXPECT_TRUE(stored.objectForKey("renewal").isNil());
+        EXPECT_TRUE(defaults->objectForKey("renewal").isNil());
+        EXPECT_THAT(capture.sink().texts(), ElementsAre(StartsWith("Cannot store ")));
+        EXPECT_THAT(capture.sink().texts(), ElementsAre(testing::EndsWith(" for key renewal: " + why)));
+        EXPECT_THAT(problemLines(*defaults), ElementsAre("write refused: renewal = (null): " + why));
+    }
 }
 
 TEST(NSUserDefaultsTest, UnreadableFileIsMovedAsideAndNotLost)

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "BinaryPropertyList.h"
 #include "TemporaryFolder.h"
 #include "TypedForm.h"
 #include "foundation/NSObject.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 using testing::HasSubstr;
 
@@ -30,22 +32,14 @@ std::string xmlDocument(const std::string& body)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n" + body + "\n</plist>\n";
 }
 
-// A binary property list of one object: its marker byte and payload.
-std::string binaryDocument(const std::string& object)
-{
-    std::string bytes = "bplist00" + object;
-    auto table = static_cast<char>(bytes.size());
-    bytes += '\x08';
-    bytes += std::string(6, '\0') + "\x01\x01";
-    bytes += std::string(7, '\0') + "\x01";
-    bytes += std::string(8, '\0');
-    bytes += std::string(7, '\0') + table;
-    return bytes;
-}
-
 const Id unsignedMaximum = Id::number(std::numeric_limits<std::uint64_t>::max());
 const Id signedMinimum = Id::number(std::numeric_limits<std::int64_t>::min());
 const Id aboveSigned = Id::number(std::uint64_t{1} << 63);
+
+// 0001-01-01 and the distant past (0000-12-30), which the XML form writes
+// with a padded year.
+constexpr double yearOne = -63113904000.0;
+constexpr double distantPast = -63114076800.0;
 
 }  // namespace
 
@@ -66,6 +60,8 @@ TEST(PropertyListTest, ValuesRoundTripInBothFormats)
         {.name = "date", .value = Date(60)},
         {.name = "date before the reference date", .value = Date(-86401)},
         {.name = "far date", .value = Date(63113904000)},
+        {.name = "year 1", .value = Date(yearOne)},
+        {.name = "distant past", .value = Date(distantPast)},
         {.name = "dates in containers", .value = Dictionary{{"when", Array{Date(1), Date(2)}}}},
         {.name = "real", .value = Id::number(0.125)},
         {.name = "ascii", .value = "plain"},
@@ -101,11 +97,14 @@ TEST(PropertyListTest, DictionaryOrderIsKept)
 
 TEST(PropertyListTest, ValuesWithoutAPropertyListFormAreRefused)
 {
+    using PropertyList::Format;
     struct Case {
         const char* name;
         Id value;
         const char* message;
+        Format format = Format::Binary;
     };
+    const double infinity = std::numeric_limits<double>::infinity();
     const Case cases[] = {
         {.name = "nil", .value = Id(), .message = "nil has no property-list form"},
         {.name = "null", .value = Array{Id::null()}, .message = "the null marker"},
@@ -114,15 +113,27 @@ TEST(PropertyListTest, ValuesWithoutAPropertyListFormAreRefused)
         {.name = "too deep", .value = nested(PropertyList::maximumDepth + 2), .message = "nested too deeply"},
         {.name = "U+0000 in a string", .value = Array{String(std::u16string(u"a\0b", 3))}, .message = "U+0000"},
         {.name = "U+0000 in a key", .value = Dictionary{{String(std::u16string(u"k\0", 2)), "x"}}, .message = "U+0000"},
-        {.name = "date before 1000", .value = Date(PropertyList::earliestDate - 1), .message = "years 1000 to 9999"},
-        {.name = "date after 9999", .value = Date(PropertyList::latestDate + 1), .message = "years 1000 to 9999"},
-        {.name = "date that is no number", .value = Date(std::nan("")), .message = "years 1000 to 9999"},
+        {.name = "date that is no number", .value = Date(std::nan("")), .message = "no finite number"},
+        {.name = "endless date", .value = Array{Date(-infinity)}, .message = "no finite number"},
+        {.name = "XML date before 0000",
+         .value = Date(PropertyList::earliestXMLDate - 0.5),
+         .message = "a date outside the years 0000 to 9999, which the XML form can't hold",
+         .format = Format::XML},
+        {.name = "XML date after 9999",
+         .value = Dictionary{{"when", Date(PropertyList::latestXMLDate + 1)}},
+         .message = "the years 0000 to 9999",
+         .format = Format::XML},
+        {.name = "OpenStep",
+         .value = "text",
+         .message = "OpenStep format is not supported",
+         .format = Format::OpenStep},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_FALSE(PropertyList::isPropertyList(c.value));
+        EXPECT_EQ(PropertyList::isPropertyList(c.value), c.format != Format::Binary);
+        EXPECT_THAT(PropertyList::whyNotPropertyList(c.value, c.format), testing::Optional(HasSubstr(c.message)));
         std::string error;
-        EXPECT_FALSE(PropertyList::serialize(c.value, PropertyList::Format::Binary, &error));
+        EXPECT_FALSE(PropertyList::serialize(c.value, c.format, &error));
         EXPECT_THAT(error, HasSubstr(c.message));
     }
 }
@@ -161,8 +172,14 @@ TEST(PropertyListTest, IntegersAndDatesAreWrittenAsOtherWritersWriteThem)
         {.name = "unsigned maximum", .value = unsignedMaximum, .element = "<integer>18446744073709551615</integer>"},
         {.name = "date", .value = Date(60), .element = "<date>2001-01-01T00:01:00Z</date>"},
         {.name = "date before", .value = Date(-1), .element = "<date>2000-12-31T23:59:59Z</date>"},
-        {.name = "earliest", .value = Date(PropertyList::earliestDate), .element = "<date>1000-01-01T00:00:00Z</date>"},
-        {.name = "latest", .value = Date(PropertyList::latestDate), .element = "<date>9999-12-31T23:59:59Z</date>"},
+        {.name = "earliest",
+         .value = Date(PropertyList::earliestXMLDate),
+         .element = "<date>0000-01-01T00:00:00Z</date>"},
+        {.name = "distant past", .value = Date(distantPast), .element = "<date>0000-12-30T00:00:00Z</date>"},
+        {.name = "year 1", .value = Date(yearOne), .element = "<date>0001-01-01T00:00:00Z</date>"},
+        {.name = "year 99", .value = Date(-60016204800), .element = "<date>0099-03-01T00:00:00Z</date>"},
+        {.name = "year 999", .value = Date(-31588531201), .element = "<date>0999-12-31T23:59:59Z</date>"},
+        {.name = "latest", .value = Date(PropertyList::latestXMLDate), .element = "<date>9999-12-31T23:59:59Z</date>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,24 +193,40 @@ TEST(PropertyListTest, IntegersAndDatesAreWrittenAsOtherWritersWriteThem)
     }
 }
 
-TEST(PropertyListTest, XMLDatesHoldWholeSecondsAndBinaryOnesMore)
+TEST(PropertyListTest, XMLDatesHoldWholeSecondsAndBinaryOnesEveryFiniteDate)
 {
     struct Case {
         double written;
-        double xml;
+        // What the XML form keeps of it; nullopt where it holds no such date.
+        std::optional<double> xml;
     };
     const Case cases[] = {
-        {.written = 1.75, .xml = 1}, {.written = -0.5, .xml = -1}, {.written = -86400.25, .xml = -86401}};
+        {.written = 1.75, .xml = 1},
+        {.written = -0.5, .xml = -1},
+        {.written = -86400.25, .xml = -86401},
+        {.written = yearOne + 0.125, .xml = yearOne},
+        {.written = PropertyList::latestXMLDate + 0.999, .xml = PropertyList::latestXMLDate},
+        {.written = distantPast - 86400.0 * 366 * 2, .xml = std::nullopt},
+        {.written = PropertyList::latestXMLDate + 1, .xml = std::nullopt},
+        {.written = -std::numeric_limits<double>::max(), .xml = std::nullopt},
+        {.written = std::numeric_limits<double>::denorm_min(), .xml = 0},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
-        auto xml = PropertyList::serialize(Date(c.written), PropertyList::Format::XML);
         auto binary = PropertyList::serialize(Date(c.written), PropertyList::Format::Binary);
-        ASSERT_TRUE(xml && binary);
-        auto fromXML = PropertyList::parse(xml->data(), xml->size());
+        ASSERT_TRUE(binary);
+        EXPECT_THAT(std::string(binary->begin(), binary->end()), HasSubstr(binaryDate(c.written)));
         auto fromBinary = PropertyList::parse(binary->data(), binary->size());
-        ASSERT_TRUE(fromXML.ok() && fromBinary.ok());
-        EXPECT_EQ(typedForm(fromXML->value), typedForm(Date(c.xml)));
+        ASSERT_TRUE(fromBinary.ok()) << fromBinary.error();
         EXPECT_EQ(typedForm(fromBinary->value), typedForm(Date(c.written)));
+
+        auto xml = PropertyList::serialize(Date(c.written), PropertyList::Format::XML);
+        ASSERT_EQ(xml.has_value(), c.xml.has_value());
+        if (!xml)
+            continue;
+        auto fromXML = PropertyList::parse(xml->data(), xml->size());
+        ASSERT_TRUE(fromXML.ok()) << fromXML.error();
+        EXPECT_EQ(typedForm(fromXML->value), typedForm(Date(*c.xml)));
     }
 }
 
@@ -229,9 +262,15 @@ TEST(PropertyListTest, InputThatWouldReadAsAnotherValueIsUnreadable)
          .document = xmlDocument("<date>yesterday</date>"),
          .error = "date \"yesterday\" is not a date"},
         {.name = "30 February", .document = xmlDocument("<date>2023-02-30T00:00:00Z</date>"), .error = "is not a date"},
-        {.name = "date before 1000",
-         .document = xmlDocument("<date>0999-12-31T23:59:59Z</date>"),
-         .error = "a date outside the years 1000 to 9999"},
+        {.name = "year of five digits",
+         .document = xmlDocument("<date>10000-01-01T00:00:00Z</date>"),
+         .error = "is not a date"},
+        {.name = "binary date that is no number",
+         .document = binaryDocument(binaryDate(std::nan(""))),
+         .error = "a date that is no finite number"},
+        {.name = "binary endless date",
+         .document = binaryDocument(binaryDate(std::numeric_limits<double>::infinity())),
+         .error = "a date that is no finite number"},
         {.name = "NUL in XML",
          .document = xmlDocument("<string>a"s + '\0' + "b</string>"),
          .error = "the text holds a NUL character"},
@@ -284,6 +323,13 @@ TEST(PropertyListTest, WhatOtherWritersMayWriteStillReads)
          .document = binaryDocument("\x13"s + std::string(7, '\xff') + "\xf9"),
          .value = Id::number(-7)},
         {.name = "binary date", .document = binaryDocument("\x33\x40\x4e"s + std::string(6, '\0')), .value = Date(60)},
+        {.name = "year 1", .document = xmlDocument("<date>0001-01-01T00:00:00Z</date>"), .value = Date(yearOne)},
+        {.name = "binary distant past",
+         .document = binaryDocument(binaryDate(distantPast)),
+         .value = Date(distantPast)},
+        {.name = "binary year 1 and a half second",
+         .document = binaryDocument(binaryDate(yearOne + 0.5)),
+         .value = Date(yearOne + 0.5)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -39,10 +39,10 @@ class FakeDefaults {
 public:
     void set(const std::string& key, std::optional<bool> value)
     {
-        m_values[key] = value;
-        auto observers = m_observers;  // called out over a copy: observers may go away meanwhile
+        values_[key] = value;
+        auto observers = observers_;  // called out over a copy: observers may go away meanwhile
         for (const auto& [id, observer] : observers)
-            if (m_observers.count(id) && observer.first == key)
+            if (observers_.count(id) && observer.first == key)
                 observer.second(value);
     }
 
@@ -50,20 +50,20 @@ public:
     Observable<std::optional<bool>> observe(const std::string& key)
     {
         return Observable<std::optional<bool>>::create([this, key](Observer<std::optional<bool>> observer) {
-            auto found = m_values.find(key);
-            observer.onNext(found == m_values.end() ? std::nullopt : found->second);
-            const int id = m_nextId++;
-            m_observers[id] = {key, [observer](std::optional<bool> value) { observer.onNext(value); }};
-            return Disposable([this, id] { m_observers.erase(id); });
+            auto found = values_.find(key);
+            observer.onNext(found == values_.end() ? std::nullopt : found->second);
+            const int id = nextId_++;
+            observers_[id] = {key, [observer](std::optional<bool> value) { observer.onNext(value); }};
+            return Disposable([this, id] { observers_.erase(id); });
         });
     }
 
-    std::size_t observerCount() const { return m_observers.size(); }
+    std::size_t observerCount() const { return observers_.size(); }
 
 private:
-    std::map<std::string, std::optional<bool>> m_values;
-    std::map<int, std::pair<std::string, std::function<void(std::optional<bool>)>>> m_observers;
-    int m_nextId = 0;
+    std::map<std::string, std::optional<bool>> values_;
+    std::map<int, std::pair<std::string, std::function<void(std::optional<bool>)>>> observers_;
+    int nextId_ = 0;
 };
 
 }  // namespace

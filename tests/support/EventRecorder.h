@@ -13,23 +13,23 @@ class EventRecorder {
 public:
     void record(std::string event)
     {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(event));
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
     }
 
     std::vector<std::string> events() const
     {
-        std::lock_guard lock(m_mutex);
-        return m_events;
+        std::lock_guard lock(mutex_);
+        return events_;
     }
 
     std::vector<std::string> take()
     {
-        std::lock_guard lock(m_mutex);
-        return std::exchange(m_events, {});
+        std::lock_guard lock(mutex_);
+        return std::exchange(events_, {});
     }
 
 private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_events;
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
 };

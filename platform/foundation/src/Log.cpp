@@ -2,6 +2,7 @@
 #include "foundation/NSLog.h"
 
 #include "VFormat.h"
+#include "foundation/PrintableText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -65,7 +66,9 @@ void StandardErrorLogSink::write(const LogEntry& entry)
     line += " " + entry.text;
     for (const auto& [name, value] : entry.values)
         line += " {" + name + "=" + value.description().utf8() + "}";
-    line += "\n";
+    // Texts and values carry input (key names, paths, defaults): escape what
+    // could work the terminal, and keep each entry on its one line.
+    line = printableText(line) + "\n";
     std::lock_guard lock(sinkMutex);
     std::fputs(line.c_str(), stderr);
 }

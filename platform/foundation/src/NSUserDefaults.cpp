@@ -205,6 +205,7 @@ void NSUserDefaults::resetStandardUserDefaults(const String& home, const String&
     defaults.values_ = Dictionary();
     defaults.registered_ = Dictionary();
     defaults.lastWriteFailed_ = false;
+    defaults.fileFormat_ = PropertyList::Format::XML;
     defaults.writesBlocked_ = false;
     defaults.problems_.clear();
     defaults.failedWrites_ = 0;
@@ -260,6 +261,8 @@ NSUserDefaults::DiskState NSUserDefaults::readDiskLocked(Dictionary& values)
     auto read = PropertyList::parse(bytes.data(), bytes.size());
     if (read && read->value.isDictionary()) {
         values = *read->value.dictionary();
+        fileFormat_ =
+            read->format == PropertyList::Format::Binary ? PropertyList::Format::Binary : PropertyList::Format::XML;
         writesBlocked_ = false;
         return DiskState::Read;
     }
@@ -289,7 +292,7 @@ std::optional<std::string> NSUserDefaults::writeFileLocked(const Dictionary& val
         return std::optional<std::string>(std::move(reason));
     };
     std::string error;
-    auto bytes = PropertyList::serialize(values, PropertyList::Format::XML, &error);
+    auto bytes = PropertyList::serialize(values, fileFormat_, &error);
     if (!bytes)
         return fail(error);
     std::string folder = parentFolder(path_);
@@ -492,15 +495,20 @@ void NSUserDefaults::setObject(const Id& value, const String& key)
         Log::error("Attempt to set a user default with an empty key");
         return;
     }
-    if (auto why = value.isNil() ? std::nullopt : PropertyList::whyNotPropertyList(value)) {
-        Log::error("Attempt to insert non-property list object %s for key %s: %s", printable(value).c_str(),
-                   key.utf8().c_str(), why->c_str());
-        std::lock_guard lock(mutex_);
-        recordLocked(StorageProblem::Kind::WriteRefused, *why).key = key;
-        return;
-    }
     {
+        // A value the file's form can't hold is refused; an unchanged one is
+        // no write.
         std::lock_guard lock(mutex_);
+        if (auto why = value.isNil() ? std::nullopt : PropertyList::whyNotPropertyList(value, fileFormat_)) {
+            if (PropertyList::isPropertyList(value))
+                Log::error("Cannot store %s for key %s: %s", printable(value).c_str(), key.utf8().c_str(),
+                           why->c_str());
+            else
+                Log::error("Attempt to insert non-property list object %s for key %s: %s", printable(value).c_str(),
+                           key.utf8().c_str(), why->c_str());
+            recordLocked(StorageProblem::Kind::WriteRefused, *why).key = key;
+            return;
+        }
         if (sameValue(values_.objectForKey(key), value))
             return;
     }

@@ -5,6 +5,7 @@
 #include "foundation/NSObject.h"
 #include "foundation/OpenStepPropertyList.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -17,7 +18,7 @@ namespace PropertyList {
 
 namespace {
 
-std::optional<std::string> whyNotPropertyList(const Id& value, int depth)
+std::optional<std::string> whyNotPropertyList(const Id& value, Format format, int depth)
 {
     if (depth > maximumDepth)
         return "nested too deeply";
@@ -33,12 +34,10 @@ std::optional<std::string> whyNotPropertyList(const Id& value, int depth)
             return "a string holds U+0000, which a property list cannot carry";
         return std::nullopt;
     case Id::Kind::Date:
-        if (!detail::isWritableDate(value.date()->timeIntervalSinceReferenceDate()))
-            return "a date outside the years 1000 to 9999";
-        return std::nullopt;
+        return detail::whyNotWritableDate(value.date()->timeIntervalSinceReferenceDate(), format);
     case Id::Kind::Array:
         for (const Id& item : *value.array()) {
-            if (auto why = whyNotPropertyList(item, depth + 1))
+            if (auto why = whyNotPropertyList(item, format, depth + 1))
                 return why;
         }
         return std::nullopt;
@@ -46,9 +45,9 @@ std::optional<std::string> whyNotPropertyList(const Id& value, int depth)
         for (const auto& [key, item] : *value.dictionary()) {
             if (!key.isString())
                 return "dictionary key " + key.description().utf8() + " is not a string";
-            if (auto why = whyNotPropertyList(key, depth + 1))
+            if (auto why = whyNotPropertyList(key, format, depth + 1))
                 return why;
-            if (auto why = whyNotPropertyList(item, depth + 1))
+            if (auto why = whyNotPropertyList(item, format, depth + 1))
                 return why;
         }
         return std::nullopt;
@@ -78,6 +77,26 @@ bool looksLikeXML(std::string_view text)
     return text.starts_with("<?xml") || text.starts_with("<!DOCTYPE") || text.starts_with("<plist");
 }
 
+// libplist writes a year before 1000 with fewer than four digits ("1-01-01"),
+// which the XML form's readers (ours included) don't take: pad each one. Only
+// markup is looked at; text never holds a bare "<".
+void padDateYears(std::vector<std::uint8_t>& xml)
+{
+    static constexpr std::string_view open = "<date>";
+    auto isDigit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+    auto at = xml.begin();
+    for (;;) {
+        at = std::search(at, xml.end(), open.begin(), open.end());
+        if (at == xml.end())
+            return;
+        at += open.size();
+        auto digits = std::find_if_not(at, xml.end(), isDigit);
+        auto length = digits - at;
+        if (length > 0 && length < 4 && digits != xml.end() && *digits == '-')
+            at = xml.insert(at, 4 - length, '0');
+    }
+}
+
 ParseResult<Document> parseOpenStep(const char* chars, std::size_t size)
 {
     auto text = OpenStepPropertyList::parse(chars, size);
@@ -90,7 +109,14 @@ ParseResult<Document> parseOpenStep(const char* chars, std::size_t size)
 
 std::optional<std::string> whyNotPropertyList(const Id& value)
 {
-    return whyNotPropertyList(value, 0);
+    return whyNotPropertyList(value, Format::Binary, 0);
+}
+
+std::optional<std::string> whyNotPropertyList(const Id& value, Format format)
+{
+    if (format == Format::OpenStep)
+        return "writing the OpenStep format is not supported";
+    return whyNotPropertyList(value, format, 0);
 }
 
 bool isPropertyList(const Id& value)
@@ -100,11 +126,7 @@ bool isPropertyList(const Id& value)
 
 std::optional<std::vector<std::uint8_t>> serialize(const Id& value, Format format, std::string* error)
 {
-    if (format == Format::OpenStep) {
-        setError(error, "writing the OpenStep format is not supported");
-        return std::nullopt;
-    }
-    if (auto why = whyNotPropertyList(value)) {
+    if (auto why = whyNotPropertyList(value, format)) {
         setError(error, *why);
         return std::nullopt;
     }
@@ -120,10 +142,12 @@ std::optional<std::vector<std::uint8_t>> serialize(const Id& value, Format forma
         return std::nullopt;
     }
     std::vector<std::uint8_t> out(bytes, bytes + length);
-    if (format == Format::Binary)
+    if (format == Format::Binary) {
         plist_to_bin_free(bytes);
-    else
+    } else {
         plist_to_xml_free(bytes);
+        padDateYears(out);
+    }
     return out;
 }
 

@@ -176,12 +176,12 @@ Id integerFromNode(plist_t node)
     return Id::number(static_cast<std::int64_t>(u));
 }
 
-Id dateFromNode(plist_t node, bool wholeSeconds, std::string* error)
+Id dateFromNode(plist_t node, Format format, std::string* error)
 {
     // libplist hands out whole seconds in 32 bits (saturated beyond them):
     // enough for a date read from XML, which holds no more, within about
     // 1933 to 2069. Anything else is read from the node's binary form.
-    if (wholeSeconds) {
+    if (format == Format::XML) {
         std::int32_t seconds = 0;
         std::int32_t microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
@@ -197,8 +197,8 @@ Id dateFromNode(plist_t node, bool wholeSeconds, std::string* error)
     std::uint64_t bits = readBigEndian(object.data() + 1, 8);
     double seconds = 0;
     std::memcpy(&seconds, &bits, sizeof seconds);
-    if (!isWritableDate(seconds)) {
-        setError(error, "a date outside the years 1000 to 9999");
+    if (auto why = whyNotWritableDate(seconds, format)) {
+        setError(error, *why);
         return {};
     }
     return Date(seconds);
@@ -239,7 +239,7 @@ Id fromNode(plist_t node, Format format, int depth, std::string* error)
         return Data(bytes, bytes ? length : 0);
     }
     case PLIST_DATE:
-        return dateFromNode(node, format == Format::XML, error);
+        return dateFromNode(node, format, error);
     case PLIST_UID: {
         std::uint64_t u = 0;
         plist_get_uid_val(node, &u);
@@ -294,9 +294,14 @@ Id fromNode(plist_t node, Format format, int depth, std::string* error)
 
 }  // namespace
 
-bool isWritableDate(double secondsSinceReferenceDate)
+std::optional<std::string> whyNotWritableDate(double secondsSinceReferenceDate, Format format)
 {
-    return secondsSinceReferenceDate >= earliestDate && secondsSinceReferenceDate < latestDate + 1;
+    if (!std::isfinite(secondsSinceReferenceDate))
+        return "a date that is no finite number";
+    if (format == Format::XML &&
+        !(secondsSinceReferenceDate >= earliestXMLDate && secondsSinceReferenceDate < latestXMLDate + 1))
+        return "a date outside the years 0000 to 9999, which the XML form can't hold";
+    return std::nullopt;
 }
 
 Node toNode(const Id& value, Format format)

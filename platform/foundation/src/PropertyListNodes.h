@@ -6,6 +6,7 @@
 #include <plist/plist.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // The bridge between our values and libplist's nodes. It stays in src/ so that
@@ -22,16 +23,18 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-// Within earliestDate and latestDate, to the end of that second.
-bool isWritableDate(double secondsSinceReferenceDate);
+// Why a date can't be written in `format`, if it can't: in binary every
+// finite date can; in XML one from earliestXMLDate to the end of
+// latestXMLDate's second.
+std::optional<std::string> whyNotWritableDate(double secondsSinceReferenceDate, Format format);
 
 // The node for a value that has a property-list form (see
 // whyNotPropertyList); empty for one that has none. For the XML form dates
 // are rounded down to their second, as that form holds no more.
 Node toNode(const Id& value, Format format);
 // The value of a node read from a document in `format`; nil, with the reason
-// in `error`, for a missing node, one nested too deep or a date outside the
-// writable years.
+// in `error`, for a missing node, one nested too deep or a date that could
+// not be written back in `format`.
 Id fromNode(plist_t node, Format format, std::string* error);
 
 }  // namespace PropertyList::detail

@@ -21,8 +21,8 @@ template <class A, class B, class R, class F>
 class CombineLatestSink final : public Cancelable, public std::enable_shared_from_this<CombineLatestSink<A, B, R, F>> {
 public:
     CombineLatestSink(Observer<R> downstream, F combiner)
-        : m_downstream(std::move(downstream))
-        , m_combiner(std::move(combiner))
+        : downstream_(std::move(downstream))
+        , combiner_(std::move(combiner))
     {
     }
 
@@ -30,8 +30,8 @@ public:
     {
         // Subscribed outside the lock: a source that emits while subscribing
         // (an initial value) comes back in through the side observers.
-        m_leftSubscription.set(left.subscribe(Observer<A>(std::make_shared<Side<A, true>>(this->shared_from_this()))));
-        m_rightSubscription.set(
+        leftSubscription_.set(left.subscribe(Observer<A>(std::make_shared<Side<A, true>>(this->shared_from_this()))));
+        rightSubscription_.set(
             right.subscribe(Observer<B>(std::make_shared<Side<B, false>>(this->shared_from_this()))));
     }
 
@@ -39,14 +39,14 @@ private:
     template <class V, bool IsLeft> class Side final : public ObserverBase<V> {
     public:
         explicit Side(std::shared_ptr<CombineLatestSink> sink) noexcept
-            : m_sink(std::move(sink))
+            : sink_(std::move(sink))
         {
         }
-        void onNext(const V& value) override { m_sink->template next<IsLeft>(value); }
-        void onCompleted() override { m_sink->completed(IsLeft); }
+        void onNext(const V& value) override { sink_->template next<IsLeft>(value); }
+        void onCompleted() override { sink_->completed(IsLeft); }
 
     private:
-        std::shared_ptr<CombineLatestSink> m_sink;
+        std::shared_ptr<CombineLatestSink> sink_;
     };
 
     // The downstream observer is called with the lock held: that is what keeps
@@ -55,51 +55,51 @@ private:
     // that a handler may emit into one of the sides again on the same thread.
     template <bool IsLeft, class V> void next(const V& value)
     {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped || isDisposed())
+        std::lock_guard lock(mutex_);
+        if (stopped_ || isDisposed())
             return;
         if constexpr (IsLeft)
-            m_left = value;
+            left_ = value;
         else
-            m_right = value;
-        if (m_left && m_right)
-            m_downstream.onNext(std::invoke(m_combiner, *m_left, *m_right));
+            right_ = value;
+        if (left_ && right_)
+            downstream_.onNext(std::invoke(combiner_, *left_, *right_));
     }
 
     // Complete when both sides have, or as soon as one side completes without
     // having emitted: no combined value can come any more.
     void completed(bool left)
     {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped || isDisposed())
+        std::lock_guard lock(mutex_);
+        if (stopped_ || isDisposed())
             return;
-        (left ? m_leftDone : m_rightDone) = true;
-        const bool neverEmitted = left ? !m_left : !m_right;
-        if (!neverEmitted && !(m_leftDone && m_rightDone))
+        (left ? leftDone_ : rightDone_) = true;
+        const bool neverEmitted = left ? !left_ : !right_;
+        if (!neverEmitted && !(leftDone_ && rightDone_))
             return;
-        m_stopped = true;
-        m_downstream.onCompleted();
+        stopped_ = true;
+        downstream_.onCompleted();
         dispose();
     }
 
     void onDispose() noexcept override
     {
-        // Not under m_mutex: disposing from another thread must not wait for
+        // Not under mutex_: disposing from another thread must not wait for
         // a delivery in progress (that delivery may be what disposes).
-        m_leftSubscription.dispose();
-        m_rightSubscription.dispose();
+        leftSubscription_.dispose();
+        rightSubscription_.dispose();
     }
 
-    std::recursive_mutex m_mutex;
-    Observer<R> m_downstream;
-    F m_combiner;
-    std::optional<A> m_left;
-    std::optional<B> m_right;
-    bool m_leftDone{false};
-    bool m_rightDone{false};
-    bool m_stopped{false};
-    SingleAssignmentDisposable m_leftSubscription;
-    SingleAssignmentDisposable m_rightSubscription;
+    std::recursive_mutex mutex_;
+    Observer<R> downstream_;
+    F combiner_;
+    std::optional<A> left_;
+    std::optional<B> right_;
+    bool leftDone_{false};
+    bool rightDone_{false};
+    bool stopped_{false};
+    SingleAssignmentDisposable leftSubscription_;
+    SingleAssignmentDisposable rightSubscription_;
 };
 
 }  // namespace detail

@@ -52,7 +52,7 @@ public:
     void disposed(DisposeBag& bag) &&;
 
 private:
-    std::shared_ptr<detail::Cancelable> m_cancelable;
+    std::shared_ptr<detail::Cancelable> cancelable_;
 };
 
 }  // namespace reactive

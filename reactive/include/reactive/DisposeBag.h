@@ -32,8 +32,8 @@ public:
 private:
     static void disposeAll(std::vector<Disposable>& disposables) noexcept;
 
-    mutable std::mutex m_mutex;
-    std::vector<Disposable> m_disposables;
+    mutable std::mutex mutex_;
+    std::vector<Disposable> disposables_;
 };
 
 }  // namespace reactive

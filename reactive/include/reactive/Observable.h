@@ -36,7 +36,7 @@ public:
     using SubscribeFunction = std::function<Disposable(Observer<T>)>;
 
     Observable(detail::RawTag, SubscribeFunction subscribe)
-        : m_subscribe(std::make_shared<const SubscribeFunction>(std::move(subscribe)))
+        : subscribe_(std::make_shared<const SubscribeFunction>(std::move(subscribe)))
     {
     }
 
@@ -55,7 +55,7 @@ public:
     const Observable& asObservable() const noexcept { return *this; }
 
     // Subscribes a raw observer; mostly for operators.
-    Disposable subscribe(Observer<T> observer) const { return (*m_subscribe)(std::move(observer)); }
+    Disposable subscribe(Observer<T> observer) const { return (*subscribe_)(std::move(observer)); }
 
     // The subscription lives until the returned Disposable is disposed or
     // destroyed (keep it in a DisposeBag), or until the stream completes.
@@ -111,7 +111,7 @@ public:
     }
 
 private:
-    std::shared_ptr<const SubscribeFunction> m_subscribe;
+    std::shared_ptr<const SubscribeFunction> subscribe_;
 };
 
 // Anything that can be used where an Observable is expected: an Observable or

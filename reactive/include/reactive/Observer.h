@@ -30,16 +30,16 @@ public:
 template <class T> class Observer {
 public:
     explicit Observer(std::shared_ptr<detail::ObserverBase<T>> impl) noexcept
-        : m_impl(std::move(impl))
+        : impl_(std::move(impl))
     {
     }
 
-    void onNext(const T& value) const { m_impl->onNext(value); }
-    void onNext() const requires std::same_as<T, Unit> { m_impl->onNext(Unit{}); }
-    void onCompleted() const { m_impl->onCompleted(); }
+    void onNext(const T& value) const { impl_->onNext(value); }
+    void onNext() const requires std::same_as<T, Unit> { impl_->onNext(Unit{}); }
+    void onCompleted() const { impl_->onCompleted(); }
 
 private:
-    std::shared_ptr<detail::ObserverBase<T>> m_impl;
+    std::shared_ptr<detail::ObserverBase<T>> impl_;
 };
 
 }  // namespace reactive

@@ -33,8 +33,8 @@ public:
     class Subscription final : public Cancelable {
     public:
         Subscription(std::weak_ptr<SubjectCore> core, Observer<T> observer) noexcept
-            : m_core(std::move(core))
-            , m_observer(std::move(observer))
+            : core_(std::move(core))
+            , observer_(std::move(observer))
         {
         }
 
@@ -43,45 +43,45 @@ public:
             // Checked per subscriber, just before its turn: one disposed
             // earlier in the same emission is skipped.
             if (!isDisposed())
-                m_observer.onNext(value);
+                observer_.onNext(value);
         }
 
         void complete() const
         {
             if (!isDisposed())
-                m_observer.onCompleted();
+                observer_.onCompleted();
         }
 
     private:
         void onDispose() noexcept override
         {
             // Weak: the subject may be gone before its subscribers.
-            if (auto core = m_core.lock())
+            if (auto core = core_.lock())
                 core->remove(this);
         }
 
-        std::weak_ptr<SubjectCore> m_core;
+        std::weak_ptr<SubjectCore> core_;
         // Kept until the subscription object goes: an emission that took the
         // list before the disposal may still be calling it.
-        Observer<T> m_observer;
+        Observer<T> observer_;
     };
 
     Disposable subscribe(Observer<T> observer)
     {
-        std::unique_lock lock(m_mutex);
-        if (m_completed) {
+        std::unique_lock lock(mutex_);
+        if (completed_) {
             lock.unlock();
             observer.onCompleted();
             return Disposable();
         }
         auto subscription = std::make_shared<Subscription>(this->weak_from_this(), std::move(observer));
         auto list = std::make_shared<List>();
-        if (m_list) {
-            list->reserve(m_list->size() + 1);
-            *list = *m_list;
+        if (list_) {
+            list->reserve(list_->size() + 1);
+            *list = *list_;
         }
         list->push_back(subscription);
-        m_list = std::move(list);
+        list_ = std::move(list);
         return Disposable(std::shared_ptr<Cancelable>(std::move(subscription)));
     }
 
@@ -89,10 +89,10 @@ public:
     {
         std::shared_ptr<const List> list;
         {
-            std::lock_guard lock(m_mutex);
-            if (m_completed)
+            std::lock_guard lock(mutex_);
+            if (completed_)
                 return;
-            list = m_list;
+            list = list_;
         }
         if (!list)
             return;
@@ -104,11 +104,11 @@ public:
     {
         std::shared_ptr<const List> list;
         {
-            std::lock_guard lock(m_mutex);
-            if (m_completed)
+            std::lock_guard lock(mutex_);
+            if (completed_)
                 return;
-            m_completed = true;
-            list = std::move(m_list);
+            completed_ = true;
+            list = std::move(list_);
         }
         if (!list)
             return;
@@ -118,35 +118,35 @@ public:
 
     bool hasObservers() const
     {
-        std::lock_guard lock(m_mutex);
-        return m_list && !m_list->empty();
+        std::lock_guard lock(mutex_);
+        return list_ && !list_->empty();
     }
 
 private:
     void remove(const Subscription* subscription)
     {
         std::shared_ptr<const List> old;  // released outside the lock
-        std::lock_guard lock(m_mutex);
-        if (!m_list)
+        std::lock_guard lock(mutex_);
+        if (!list_)
             return;
-        auto found = std::find_if(m_list->begin(), m_list->end(),
+        auto found = std::find_if(list_->begin(), list_->end(),
                                   [subscription](const auto& entry) { return entry.get() == subscription; });
-        if (found == m_list->end())
+        if (found == list_->end())
             return;
         std::shared_ptr<const List> list;
-        if (m_list->size() > 1) {
+        if (list_->size() > 1) {
             auto rest = std::make_shared<List>();
-            rest->reserve(m_list->size() - 1);
-            rest->insert(rest->end(), m_list->begin(), found);
-            rest->insert(rest->end(), std::next(found), m_list->end());
+            rest->reserve(list_->size() - 1);
+            rest->insert(rest->end(), list_->begin(), found);
+            rest->insert(rest->end(), std::next(found), list_->end());
             list = std::move(rest);
         }
-        old = std::exchange(m_list, std::move(list));
+        old = std::exchange(list_, std::move(list));
     }
 
-    mutable std::mutex m_mutex;
-    std::shared_ptr<const List> m_list;
-    bool m_completed{false};
+    mutable std::mutex mutex_;
+    std::shared_ptr<const List> list_;
+    bool completed_{false};
 };
 
 }  // namespace detail
@@ -167,9 +167,9 @@ public:
     using Element = T;
 
     PublishSubject()
-        : m_core(std::make_shared<detail::SubjectCore<T>>())
-        , m_observable(detail::raw,
-                       [core = m_core](Observer<T> observer) { return core->subscribe(std::move(observer)); })
+        : core_(std::make_shared<detail::SubjectCore<T>>())
+        , observable_(detail::raw,
+                      [core = core_](Observer<T> observer) { return core->subscribe(std::move(observer)); })
     {
     }
     PublishSubject(const PublishSubject&) = delete;
@@ -179,29 +179,29 @@ public:
     // destroy the object that owns this subject.
     void onNext(const T& value)
     {
-        auto core = m_core;
+        auto core = core_;
         core->onNext(value);
     }
     void onNext() requires std::same_as<T, Unit> { onNext(Unit{}); }
     void onCompleted()
     {
-        auto core = m_core;
+        auto core = core_;
         core->onCompleted();
     }
 
-    bool hasObservers() const { return m_core->hasObservers(); }
+    bool hasObservers() const { return core_->hasObservers(); }
 
-    const Observable<T>& asObservable() const noexcept { return m_observable; }
+    const Observable<T>& asObservable() const noexcept { return observable_; }
 
     Disposable subscribe(std::function<void(const T&)> onNext, std::function<void()> onCompleted = {}) const
     {
-        return m_observable.subscribe(std::move(onNext), std::move(onCompleted));
+        return observable_.subscribe(std::move(onNext), std::move(onCompleted));
     }
-    Disposable bind(std::function<void(const T&)> onNext) const { return m_observable.bind(std::move(onNext)); }
+    Disposable bind(std::function<void(const T&)> onNext) const { return observable_.bind(std::move(onNext)); }
 
 private:
-    std::shared_ptr<detail::SubjectCore<T>> m_core;
-    Observable<T> m_observable;
+    std::shared_ptr<detail::SubjectCore<T>> core_;
+    Observable<T> observable_;
 };
 
 }  // namespace reactive

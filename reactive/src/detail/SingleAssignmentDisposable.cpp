@@ -7,9 +7,9 @@ namespace reactive::detail {
 void SingleAssignmentDisposable::set(Disposable disposable) noexcept
 {
     {
-        std::lock_guard lock(m_mutex);
-        if (!m_disposed) {
-            m_disposable = std::move(disposable);
+        std::lock_guard lock(mutex_);
+        if (!disposed_) {
+            disposable_ = std::move(disposable);
             return;
         }
     }
@@ -20,9 +20,9 @@ void SingleAssignmentDisposable::dispose() noexcept
 {
     Disposable taken;
     {
-        std::lock_guard lock(m_mutex);
-        m_disposed = true;
-        taken = std::move(m_disposable);
+        std::lock_guard lock(mutex_);
+        disposed_ = true;
+        taken = std::move(disposable_);
     }
     // Outside the lock: disposing calls out into the upstream source.
     taken.dispose();

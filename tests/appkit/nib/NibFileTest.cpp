@@ -115,17 +115,17 @@ TEST_F(NibFileTest, AMalformedNibIsRefusedWithThePlaceNamed)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
-        std::string error;
-        EXPECT_EQ(NSNib::nibWithData(c.json, "Bad", &error), nullptr);
-        EXPECT_EQ(error, c.message);
+        auto read = NSNib::nibWithData(c.json, "Bad");
+        EXPECT_FALSE(read.ok());
+        EXPECT_EQ(read.error(), c.message);
     }
 }
 
 TEST_F(NibFileTest, AnOwnerOfAnotherClassGetsNoObjects)
 {
-    std::string error;
-    auto nib = NSNib::nibWithData(kTile, "Tile", &error);
-    ASSERT_NE(nib, nullptr) << error;
+    auto read = NSNib::nibWithData(kTile, "Tile");
+    ASSERT_TRUE(read.ok()) << read.error();
+    const std::shared_ptr<NSNib>& nib = *read;
     NSNib::Objects objects;
     EXPECT_FALSE(nib->instantiateWithOwner(Id(std::make_shared<NSView>()), &objects));
     EXPECT_TRUE(objects.empty());
@@ -139,14 +139,15 @@ TEST_F(NibFileTest, AnOwnerOfAnotherClassGetsNoObjects)
 
 TEST_F(NibFileTest, StoryboardsGiveScrollViewsTheirDocument)
 {
-    auto storyboard = NSStoryboard::storyboardWithData(R"({"scenes": [{"identifier": "List", "controller": {
+    auto read = NSStoryboard::storyboardWithData(R"({"scenes": [{"identifier": "List", "controller": {
       "class": "NSViewController",
       "view": {"class": "NSView", "frame": [0, 0, 200, 100], "subviews": [
         {"id": "scroll", "class": "NSScrollView", "frame": [0, 0, 200, 100],
          "properties": {"hasVerticalScroller": true},
          "documentView": {"id": "list", "class": "NSCollectionView"}}]}}}]})",
-                                                       nullptr);
-    ASSERT_NE(storyboard, nullptr);
+                                                 nullptr);
+    ASSERT_TRUE(read.ok()) << read.error();
+    const std::shared_ptr<NSStoryboard>& storyboard = *read;
     auto controller = storyboard->instantiateControllerWithIdentifier("List").object<NSViewController>();
     ASSERT_NE(controller, nullptr);
     auto scroll = std::dynamic_pointer_cast<NSScrollView>(controller->view()->subviews().at(0));
@@ -155,13 +156,12 @@ TEST_F(NibFileTest, StoryboardsGiveScrollViewsTheirDocument)
     ASSERT_NE(scroll->documentView(), nullptr);
     EXPECT_TRUE(scroll->documentView()->isKindOf<NSCollectionView>());
 
-    std::string error;
-    EXPECT_EQ(NSStoryboard::storyboardWithData(
-                  R"({"scenes": [{"identifier": "X", "controller": {"class": "NSViewController",
-                      "view": {"class": "NSView", "documentView": {"class": "NSView"}}}}]})",
-                  nullptr, &error),
-              nullptr);
-    EXPECT_EQ(error, "scenes[0].controller.view.documentView: only scroll views have a document view");
+    auto refused = NSStoryboard::storyboardWithData(
+        R"({"scenes": [{"identifier": "X", "controller": {"class": "NSViewController",
+            "view": {"class": "NSView", "documentView": {"class": "NSView"}}}}]})",
+        nullptr);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error(), "scenes[0].controller.view.documentView: only scroll views have a document view");
 }
 
 }  // namespace

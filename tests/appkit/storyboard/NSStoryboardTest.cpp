@@ -126,17 +126,15 @@ protected:
 
     static std::shared_ptr<NSStoryboard> load(const std::string& json)
     {
-        std::string error;
-        auto storyboard = NSStoryboard::storyboardWithData(json, nullptr, &error);
-        EXPECT_TRUE(storyboard) << error;
-        return storyboard;
+        auto read = NSStoryboard::storyboardWithData(json, nullptr);
+        EXPECT_TRUE(read.ok()) << read.error();
+        return read.ok() ? *read : nullptr;
     }
 
     static std::string refusal(const std::string& json)
     {
-        std::string error;
-        auto storyboard = NSStoryboard::storyboardWithData(json, nullptr, &error);
-        return storyboard ? std::string("(accepted)") : error;
+        auto read = NSStoryboard::storyboardWithData(json, nullptr);
+        return read.ok() ? std::string("(accepted)") : read.error();
     }
 
     ScopedVirtualClock clock_;

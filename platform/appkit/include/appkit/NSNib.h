@@ -2,6 +2,7 @@
 
 #include "foundation/Id.h"
 #include "foundation/NSObject.h"
+#include "foundation/ParseResult.h"
 #include "foundation/String.h"
 
 #include <functional>
@@ -53,10 +54,8 @@ public:
     // (the main bundle's when nullptr); nullptr when there is neither, or
     // the file is not a valid nib (the reason goes to the error log).
     static std::shared_ptr<NSNib> nibNamed(const String& name, const std::shared_ptr<NSBundle>& bundle = nullptr);
-    // A nib given as text; nullptr and the message in `error` when it is
-    // malformed.
-    static std::shared_ptr<NSNib> nibWithData(std::string_view json, const String& name = String(),
-                                              std::string* error = nullptr);
+    // A nib given as text, or the message that says what is malformed.
+    static ParseResult<std::shared_ptr<NSNib>> nibWithData(std::string_view json, const String& name = String());
 
     NSNib(String name, Loader loader);
     ~NSNib() override;

@@ -3,6 +3,7 @@
 #include "foundation/ClassDescriptor.h"
 #include "foundation/Id.h"
 #include "foundation/NSObject.h"
+#include "foundation/ParseResult.h"
 #include "foundation/String.h"
 
 #include <functional>
@@ -122,10 +123,10 @@ public:
     // reason goes to the error log.
     static std::shared_ptr<NSStoryboard> storyboardWithName(const String& name,
                                                             const std::shared_ptr<NSBundle>& bundle = nullptr);
-    // A description given as text; nullptr and the message in `error` when
-    // it is malformed.
-    static std::shared_ptr<NSStoryboard>
-    storyboardWithData(std::string_view json, const std::shared_ptr<NSBundle>& bundle, std::string* error = nullptr);
+    // A description given as text, or the message that says what is
+    // malformed.
+    static ParseResult<std::shared_ptr<NSStoryboard>> storyboardWithData(std::string_view json,
+                                                                         const std::shared_ptr<NSBundle>& bundle);
     // The storyboard the main bundle's information property list names as
     // "NSMainStoryboardFile"; nullptr when it names none or it can't be
     // read. The same object while the main bundle stays the same.

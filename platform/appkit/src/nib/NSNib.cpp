@@ -106,14 +106,11 @@ std::shared_ptr<NSNib> NSNib::nibNamed(const String& name, const std::shared_ptr
     return std::make_shared<NSNib>(name, std::move(loader));
 }
 
-std::shared_ptr<NSNib> NSNib::nibWithData(std::string_view json, const String& name, std::string* error)
+ParseResult<std::shared_ptr<NSNib>> NSNib::nibWithData(std::string_view json, const String& name)
 {
     auto document = detail::NibDocument::parse(json);
-    if (!document) {
-        if (error)
-            *error = document.error();
-        return nullptr;
-    }
+    if (!document)
+        return document.failure();
     return std::make_shared<NSNib>(name, loaderFor(name, std::move(*document)));
 }
 

@@ -59,15 +59,12 @@ NSStoryboard::NSStoryboard(String name, std::shared_ptr<NSBundle> bundle,
 
 NSStoryboard::~NSStoryboard() = default;
 
-std::shared_ptr<NSStoryboard>
-NSStoryboard::storyboardWithData(std::string_view json, const std::shared_ptr<NSBundle>& bundle, std::string* error)
+ParseResult<std::shared_ptr<NSStoryboard>> NSStoryboard::storyboardWithData(std::string_view json,
+                                                                            const std::shared_ptr<NSBundle>& bundle)
 {
     auto document = detail::StoryboardDocument::parse(json);
-    if (!document) {
-        if (error)
-            *error = document.error();
-        return nullptr;
-    }
+    if (!document)
+        return document.failure();
     return std::make_shared<NSStoryboard>(String(), bundle, std::move(*document));
 }
 

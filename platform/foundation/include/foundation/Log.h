@@ -32,7 +32,8 @@ public:
     virtual void write(const LogEntry& entry) = 0;
 };
 
-// Writes "<level> [activity] text {name=value}" lines to standard error.
+// Writes "<level> [activity] text {name=value}" lines to standard error, with
+// control characters escaped as printableText does.
 class StandardErrorLogSink final : public LogSink {
 public:
     void write(const LogEntry& entry) override;

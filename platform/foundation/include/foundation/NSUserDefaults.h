@@ -2,6 +2,7 @@
 
 #include "foundation/Id.h"
 #include "foundation/NSObject.h"
+#include "foundation/PropertyList.h"
 
 #include <cstdint>
 #include <memory>
@@ -28,8 +29,11 @@
 // Values are the property-list kinds: Boolean, number, string, data, date,
 // array and dictionary (string keys). Anything else (objects, the null
 // marker, a string holding U+0000, which the file can't carry) is refused with
-// an error log line and not stored. Values in the file that this instance did
-// not write go back unchanged when it writes another key.
+// an error log line and not stored, as is a value the file's form can't hold
+// (a date beyond the years 0000 to 9999 in XML). Values in the file that this
+// instance did not write go back unchanged when it writes another key: a file
+// is written in the form it was last read in (XML or binary; an OpenStep file
+// becomes XML, which holds all it can say), and a new file is XML.
 //
 // A write that can't reach the disk keeps the new value in memory for this
 // run, logs why, and is told as a storage problem, as are files that can't be
@@ -146,12 +150,14 @@ public:
 
 private:
     enum class DiskState { Read, Missing, Corrupt, Unreadable };
-    // Reads the file as it is on disk now; a corrupt file is moved aside (and
-    // reported as Corrupt), one that can't be opened or moved is Unreadable.
+    // Reads the file as it is on disk now, noting its form; a corrupt file is
+    // moved aside (and reported as Corrupt), one that can't be opened or moved
+    // is Unreadable.
     DiskState readDiskLocked(Dictionary& values);
     // Applies one change to what is on disk and writes the result
     // atomically; the reason when it could not.
     std::optional<std::string> persistLocked(const String& key, const Id& value);
+    // Writes the file in fileFormat_.
     std::optional<std::string> writeFileLocked(const Dictionary& values);
     // Keeps a new problem, dropping the oldest beyond the limit; the caller
     // fills in what else it knows.
@@ -165,6 +171,8 @@ private:
     Dictionary values_;
     Dictionary registered_;
     bool lastWriteFailed_ = false;
+    // The form of the file as last read: what it is written back in.
+    PropertyList::Format fileFormat_ = PropertyList::Format::XML;
     std::vector<StorageProblem> problems_;
     std::uint64_t failedWrites_ = 0;
     std::uint64_t problemsNumbered_ = 0;

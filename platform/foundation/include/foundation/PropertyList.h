@@ -19,13 +19,15 @@
 // dictionaries (string keys, insertion order kept) <-> <array>/<dict>. A
 // keyed-archive UID reads as an unsigned number.
 //
-// The XML form holds a date to the second, so a date is written there rounded
-// down to its second, and only years 1000 to 9999 are written or read.
+// The binary form holds a date exactly, as the number of seconds it is. The
+// XML form holds one to the second, with a four-digit year: a date is written
+// there rounded down to its second, and only years 0000 to 9999 are written or
+// read.
 //
 // Input that would otherwise read as another value than the one written is
 // refused as unreadable: an integer beyond 64 bits, an integer or date whose
 // text is not one, an integer with a leading zero, a U+0000 in a string, a
-// date outside the years above.
+// date that is no finite number.
 namespace PropertyList {
 
 // OpenStep is read only (see OpenStepPropertyList.h); writing it is not offered.
@@ -35,20 +37,23 @@ enum class Format { XML, Binary, OpenStep };
 // exhaust the stack.
 inline constexpr int maximumDepth = 256;
 
-// The dates the XML form writes and reads back, years 1000 to 9999, in
+// The dates the XML form writes and reads back, years 0000 to 9999, in
 // seconds since the reference date.
-inline constexpr double earliestDate = -31588531200.0;  // 1000-01-01 00:00:00 UTC
-inline constexpr double latestDate = 252423993599.0;    // 9999-12-31 23:59:59 UTC
+inline constexpr double earliestXMLDate = -63145526400.0;  // 0000-01-01 00:00:00 UTC
+inline constexpr double latestXMLDate = 252423993599.0;    // 9999-12-31 23:59:59 UTC
 
 // Why a value (or something in it) has no property-list form: nil, the null
 // marker, an object, a dictionary key that is not a string, a string holding
-// U+0000 (property-list text can't carry it), a date outside the years above,
-// nesting beyond maximumDepth. Nullopt when it has one.
+// U+0000 (property-list text can't carry it), a date that is no finite
+// number, nesting beyond maximumDepth. Nullopt when it has one. The binary
+// form holds every such value; with a format, a date outside the years above
+// has none in XML either.
 std::optional<std::string> whyNotPropertyList(const Id& value);
+std::optional<std::string> whyNotPropertyList(const Id& value, Format format);
 bool isPropertyList(const Id& value);
 
 // Serialises a value as XML or binary; nullopt (with a message) when it has
-// no property-list form or the format is OpenStep.
+// no form in that format or the format is OpenStep.
 std::optional<std::vector<std::uint8_t>> serialize(const Id& value, Format format, std::string* error = nullptr);
 
 // What a property list holds, and the form it was in.

@@ -17,17 +17,17 @@ public:
 
     void dispose() noexcept
     {
-        if (!m_disposed.exchange(true, std::memory_order_acq_rel))
+        if (!disposed_.exchange(true, std::memory_order_acq_rel))
             onDispose();
     }
 
-    bool isDisposed() const noexcept { return m_disposed.load(std::memory_order_acquire); }
+    bool isDisposed() const noexcept { return disposed_.load(std::memory_order_acquire); }
 
 protected:
     virtual void onDispose() noexcept = 0;
 
 private:
-    std::atomic<bool> m_disposed{false};
+    std::atomic<bool> disposed_{false};
 };
 
 }  // namespace reactive::detail

@@ -20,9 +20,9 @@ public:
     void dispose() noexcept;
 
 private:
-    std::mutex m_mutex;
-    Disposable m_disposable;
-    bool m_disposed{false};
+    std::mutex mutex_;
+    Disposable disposable_;
+    bool disposed_{false};
 };
 
 }  // namespace reactive::detail

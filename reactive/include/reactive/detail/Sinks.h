@@ -19,39 +19,39 @@ namespace reactive::detail {
 template <class T> class SubscribeSink final : public ObserverBase<T>, public Cancelable {
 public:
     SubscribeSink(std::function<void(const T&)> onNext, std::function<void()> onCompleted)
-        : m_onNext(std::move(onNext))
-        , m_onCompleted(std::move(onCompleted))
+        : onNext_(std::move(onNext))
+        , onCompleted_(std::move(onCompleted))
     {
     }
 
-    void setUpstream(Disposable upstream) noexcept { m_upstream.set(std::move(upstream)); }
+    void setUpstream(Disposable upstream) noexcept { upstream_.set(std::move(upstream)); }
 
     void onNext(const T& value) override
     {
-        if (m_stopped.load(std::memory_order_acquire) || isDisposed())
+        if (stopped_.load(std::memory_order_acquire) || isDisposed())
             return;
-        if (m_onNext)
-            m_onNext(value);
+        if (onNext_)
+            onNext_(value);
     }
 
     void onCompleted() override
     {
-        if (isDisposed() || m_stopped.exchange(true, std::memory_order_acq_rel))
+        if (isDisposed() || stopped_.exchange(true, std::memory_order_acq_rel))
             return;
-        if (m_onCompleted)
-            m_onCompleted();
+        if (onCompleted_)
+            onCompleted_();
         dispose();
     }
 
 private:
     // The handlers stay until the sink itself goes: an emission on another
     // thread may be inside one of them while this runs.
-    void onDispose() noexcept override { m_upstream.dispose(); }
+    void onDispose() noexcept override { upstream_.dispose(); }
 
-    std::function<void(const T&)> m_onNext;
-    std::function<void()> m_onCompleted;
-    std::atomic<bool> m_stopped{false};
-    SingleAssignmentDisposable m_upstream;
+    std::function<void(const T&)> onNext_;
+    std::function<void()> onCompleted_;
+    std::atomic<bool> stopped_{false};
+    SingleAssignmentDisposable upstream_;
 };
 
 // Stands between the subscribe function of Observable<T>::create and the
@@ -61,33 +61,33 @@ private:
 template <class T> class CreateSink final : public ObserverBase<T>, public Cancelable {
 public:
     explicit CreateSink(Observer<T> downstream) noexcept
-        : m_downstream(std::move(downstream))
+        : downstream_(std::move(downstream))
     {
     }
 
-    void setUpstream(Disposable upstream) noexcept { m_upstream.set(std::move(upstream)); }
+    void setUpstream(Disposable upstream) noexcept { upstream_.set(std::move(upstream)); }
 
     void onNext(const T& value) override
     {
-        if (m_stopped.load(std::memory_order_acquire) || isDisposed())
+        if (stopped_.load(std::memory_order_acquire) || isDisposed())
             return;
-        m_downstream.onNext(value);
+        downstream_.onNext(value);
     }
 
     void onCompleted() override
     {
-        if (isDisposed() || m_stopped.exchange(true, std::memory_order_acq_rel))
+        if (isDisposed() || stopped_.exchange(true, std::memory_order_acq_rel))
             return;
-        m_downstream.onCompleted();
+        downstream_.onCompleted();
         dispose();
     }
 
 private:
-    void onDispose() noexcept override { m_upstream.dispose(); }
+    void onDispose() noexcept override { upstream_.dispose(); }
 
-    Observer<T> m_downstream;
-    std::atomic<bool> m_stopped{false};
-    SingleAssignmentDisposable m_upstream;
+    Observer<T> downstream_;
+    std::atomic<bool> stopped_{false};
+    SingleAssignmentDisposable upstream_;
 };
 
 // Stateless operators: they forward to the downstream observer and rely on the
@@ -96,57 +96,57 @@ private:
 template <class T, class U, class F> class MapObserver final : public ObserverBase<T> {
 public:
     MapObserver(Observer<U> downstream, F transform)
-        : m_downstream(std::move(downstream))
-        , m_transform(std::move(transform))
+        : downstream_(std::move(downstream))
+        , transform_(std::move(transform))
     {
     }
 
-    void onNext(const T& value) override { m_downstream.onNext(std::invoke(m_transform, value)); }
-    void onCompleted() override { m_downstream.onCompleted(); }
+    void onNext(const T& value) override { downstream_.onNext(std::invoke(transform_, value)); }
+    void onCompleted() override { downstream_.onCompleted(); }
 
 private:
-    Observer<U> m_downstream;
-    F m_transform;
+    Observer<U> downstream_;
+    F transform_;
 };
 
 template <class T, class F> class FilterObserver final : public ObserverBase<T> {
 public:
     FilterObserver(Observer<T> downstream, F predicate)
-        : m_downstream(std::move(downstream))
-        , m_predicate(std::move(predicate))
+        : downstream_(std::move(downstream))
+        , predicate_(std::move(predicate))
     {
     }
 
     void onNext(const T& value) override
     {
-        if (std::invoke(m_predicate, value))
-            m_downstream.onNext(value);
+        if (std::invoke(predicate_, value))
+            downstream_.onNext(value);
     }
-    void onCompleted() override { m_downstream.onCompleted(); }
+    void onCompleted() override { downstream_.onCompleted(); }
 
 private:
-    Observer<T> m_downstream;
-    F m_predicate;
+    Observer<T> downstream_;
+    F predicate_;
 };
 
 template <class T, class U, class F> class CompactMapObserver final : public ObserverBase<T> {
 public:
     CompactMapObserver(Observer<U> downstream, F transform)
-        : m_downstream(std::move(downstream))
-        , m_transform(std::move(transform))
+        : downstream_(std::move(downstream))
+        , transform_(std::move(transform))
     {
     }
 
     void onNext(const T& value) override
     {
-        if (auto transformed = std::invoke(m_transform, value))
-            m_downstream.onNext(*transformed);
+        if (auto transformed = std::invoke(transform_, value))
+            downstream_.onNext(*transformed);
     }
-    void onCompleted() override { m_downstream.onCompleted(); }
+    void onCompleted() override { downstream_.onCompleted(); }
 
 private:
-    Observer<U> m_downstream;
-    F m_transform;
+    Observer<U> downstream_;
+    F transform_;
 };
 
 template <class T> struct IsOptional : std::false_type {

@@ -341,9 +341,9 @@ TEST_F(NSCollectionViewTest, StoryboardsSetTheLayoutAndTheSelectionSettings)
                      "properties": {"maximumNumberOfColumns": 1, "minimumLineSpacing": 10}}]
       }]
     })";
-    std::string error;
-    auto storyboard = NSStoryboard::storyboardWithData(json, nullptr, &error);
-    ASSERT_NE(storyboard, nullptr) << error;
+    auto read = NSStoryboard::storyboardWithData(json, nullptr);
+    ASSERT_TRUE(read.ok()) << read.error();
+    const std::shared_ptr<NSStoryboard>& storyboard = *read;
     auto controller = storyboard->instantiateControllerWithIdentifier("List").object<NSViewController>();
     ASSERT_NE(controller, nullptr);
     auto list = std::dynamic_pointer_cast<NSCollectionView>(controller->view()->subviews().at(0));
