@@ -3,6 +3,7 @@
 #include "Kestrova/AppStateContext.h"
 #include "Kestrova/SPUStandardUserDriverDelegate.h"
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSPopoverDelegate.h"
 #include "foundation/NSObject.h"
 #include "foundation/String.h"
 #include "shortcut-library/SRShortcutAction.h"
@@ -25,6 +26,7 @@ class NSViewController;
 // was frontmost at the last press of the global shortcut.
 class AppDelegate : public NSObject,
                     public NSApplicationDelegate,
+                    public NSPopoverDelegate,
                     public SRShortcutActionTarget,
                     public SPUStandardUserDriverDelegate,
                     public AppStateContext {
@@ -65,6 +67,10 @@ public:
     void applicationWillBecomeActive(NSNotification& notification) override;
     void applicationWillResignActive(NSNotification& notification) override;
     void applicationDidResignActive(NSNotification& notification) override;
+
+    // NSPopoverDelegate of the mini-mode popover: its going away while the
+    // program is still in front hides the program, whatever it showed.
+    void popoverDidClose(NSNotification& notification) override;
 
     // The global shortcut: remembers the frontmost application and hands the
     // press to the current state. Always handled.

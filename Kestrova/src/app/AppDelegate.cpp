@@ -221,6 +221,7 @@ void AppDelegate::showSwitcher()
         if (!controller)
             return;
         setPopoverContent(controller, true);
+        popover_->setDelegate(std::dynamic_pointer_cast<NSPopoverDelegate>(shared_from_this()));
         showPopover(false);
         return;
     }
@@ -242,6 +243,19 @@ void AppDelegate::hideSwitcher()
     if (mainWindowController_)
         mainWindowController_->close();
     mainWindowController_ = nullptr;
+}
+
+void AppDelegate::popoverDidClose(NSNotification&)
+{
+    // The mini view hides the program when it leaves the screen alone, but
+    // the permission screen, or a windows list pushed over the mini view,
+    // leave nobody to do it: the program would stay in front with nothing
+    // shown, and the active state would ignore the next global shortcut. A
+    // popover closed because the program resigned, or was hidden by the mini
+    // view, needs nothing more.
+    auto current = NSRunningApplication::currentApplication();
+    if (current && current->isActive() && !current->isHidden())
+        sharedApplication()->hide(Id());
 }
 
 void AppDelegate::setPopoverContent(const std::shared_ptr<NSViewController>& controller, bool sizeToFit)
