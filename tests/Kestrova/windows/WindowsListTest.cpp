@@ -548,6 +548,18 @@ TEST_F(WindowsListTest, TheListsContractWithItsSceneAndItsRows)
     } catch (const ProgramStopped& stopped) {
         EXPECT_STREQ(stopped.what(), "Expect item with identifier `Window` to be type of `Kestrova.WindowViewItem` ");
     }
+
+    // A row whose view connected neither its number nor its box.
+    auto row = std::make_shared<WindowViewItem>();
+    row->setNibName("No Such Nib");
+    row->loadViewIfNeeded();
+    try {
+        row->configure(A11yElement::forApplication(kNameless)->windows().at(0), 0);
+        ADD_FAILURE() << "the program goes on";
+    } catch (const ProgramStopped& stopped) {
+        EXPECT_STREQ(stopped.what(), "Expect the nib `WindowViewItem` to connect `shortcutLabel` ");
+    }
+    EXPECT_THROW(row->setSelected(true), ProgramStopped);
 }
 
 // Mini mode: the same list in the popover, at the size mini mode gives it.
@@ -606,6 +618,7 @@ TEST_F(MiniWindowsListTest, BackToThePopoversFirstScreen)
     clickBackButton(*windows);
     EXPECT_TRUE(delegate_->popover()->isShown()) << "going back doesn't close the popover";
     EXPECT_EQ(delegate_->popover()->contentViewController()->childViewControllers().size(), 1u);
+    EXPECT_EQ(popoverSize(), (NSSize{260, 64})) << "the first screen's own size";
 }
 
 }  // namespace
