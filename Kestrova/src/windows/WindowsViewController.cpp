@@ -243,6 +243,9 @@ void WindowsViewController::setUpCollectionView()
 void WindowsViewController::viewDidAppear()
 {
     NSViewController::viewDidAppear();
+    // One monitor at a time, or a digit would pick twice.
+    if (eventMonitor_)
+        NSEvent::removeMonitor(std::exchange(eventMonitor_, Id()));
     std::weak_ptr<WindowsViewController> self = std::static_pointer_cast<WindowsViewController>(shared_from_this());
     eventMonitor_ = NSEvent::addLocalMonitorForEventsMatchingMask(
         NSEventMaskKeyDown, [self](const std::shared_ptr<NSEvent>& event) -> std::shared_ptr<NSEvent> {
