@@ -95,6 +95,7 @@ TEST(DriverCommandTest, ReadsEveryCommand)
         {"close", Kind::Close, ""},
         {"close Welcome to Kestrova", Kind::Close, "Welcome to Kestrova"},
         {"wait 0.05", Kind::Wait, ""},
+        {"snapshot shots/safari windows.png", Kind::Snapshot, "shots/safari windows.png"},
         {"status", Kind::Status, ""},
     };
     for (const auto& c : cases) {
@@ -142,6 +143,7 @@ TEST(DriverCommandTest, NamesWhatIsWrongWithALine)
         {"wait soon", "wait: expected seconds (0 to 3600)"},
         {"wait -1", "wait: expected seconds (0 to 3600)"},
         {"activate", "activate: the application missing"},
+        {"snapshot", "snapshot: the file missing"},
         // Numbers that don't fit are refused, not wrapped or made infinite.
         {"press f4294967297", "press: unknown key 'f4294967297'"},
         {"default count 18446744073709551616", "default: the number 18446744073709551616 is out of range"},

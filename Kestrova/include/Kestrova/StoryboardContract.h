@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Kestrova/FatalError.h"
+#include "appkit/NSCollectionView.h"
+#include "appkit/NSCollectionViewItem.h"
 #include "appkit/NSStoryboard.h"
 #include "foundation/ClassDescriptor.h"
 #include "foundation/String.h"
@@ -11,6 +13,20 @@
 inline String qualifiedClassName(const ClassDescriptor& cls)
 {
     return String("Kestrova.").appending(cls.name());
+}
+
+// What the program says when a scene or a list hands it an object of
+// another class than the one its contract names: "Expect controller with
+// identifier `Main` to be type of `Kestrova.MainWindowController` ".
+inline String wrongTypeMessage(const char* what, const String& identifier, const ClassDescriptor& cls)
+{
+    return String("Expect ")
+        .appending(what)
+        .appending(" with identifier `")
+        .appending(identifier)
+        .appending("` to be type of `")
+        .appending(qualifiedClassName(cls))
+        .appending("` ");
 }
 
 // The main storyboard, which the bundle must carry.
@@ -27,10 +43,17 @@ template <class T> std::shared_ptr<T> requireController(NSStoryboard& storyboard
 {
     auto controller = storyboard.instantiateControllerWithIdentifier(identifier).object<T>();
     if (!controller)
-        fatalError(String("Expect controller with identifier `")
-                       .appending(identifier)
-                       .appending("` to be type of `")
-                       .appending(qualifiedClassName(T::descriptor()))
-                       .appending("` "));
+        fatalError(wrongTypeMessage("controller", identifier, T::descriptor()));
     return controller;
+}
+
+// An item for the index path from the list's registration of the
+// identifier, which must make items of class T.
+template <class T>
+std::shared_ptr<T> requireItem(NSCollectionView& collectionView, const String& identifier, const NSIndexPath& indexPath)
+{
+    auto item = std::dynamic_pointer_cast<T>(collectionView.makeItemWithIdentifier(identifier, indexPath));
+    if (!item)
+        fatalError(wrongTypeMessage("item", identifier, T::descriptor()));
+    return item;
 }

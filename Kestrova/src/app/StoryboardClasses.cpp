@@ -17,6 +17,7 @@
 #include "Kestrova/PreferencesViewController.h"
 #include "Kestrova/WelcomeWindow.h"
 #include "Kestrova/WelcomeWindowController.h"
+#include "Kestrova/WindowViewItem.h"
 #include "Kestrova/WindowsViewController.h"
 #include "appkit/NSStoryboard.h"
 #include "foundation/NSValueTransformer.h"
@@ -44,8 +45,9 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<MiniViewController>();
     NSStoryboard::registerClass<WindowsViewController>();
     NSStoryboard::registerClass<MyCollectionView>();
-    // The owner the tile's nib names.
+    // The owners the rows' nibs name.
     NSStoryboard::registerClass<AppViewItem>();
+    NSStoryboard::registerClass<WindowViewItem>();
     NSStoryboard::registerClass<PermissionViewController>();
     NSStoryboard::registerClass<WelcomeWindow>();
     NSStoryboard::registerClass<WelcomeWindowController>();

@@ -1,10 +1,7 @@
 #include "Kestrova/AppViewItem.h"
 
 #include "Kestrova/ApplicationLists.h"
-#include "Kestrova/FatalError.h"
 #include "Kestrova/ShortcutRegistry.h"
-#include "appkit/NSBox.h"
-#include "appkit/NSColor.h"
 #include "appkit/NSImage.h"
 #include "appkit/NSImageView.h"
 #include "appkit/NSTextField.h"
@@ -24,35 +21,9 @@ AppViewItem::AppViewItem()
 
 AppViewItem::~AppViewItem() = default;
 
-void AppViewItem::describe(ClassDescriptor& d)
-{
-    d.property<AppViewItem>(
-        "shortcutLabel", [](AppViewItem& item) { return Id(item.shortcutLabel()); },
-        [](AppViewItem& item, const Id& value) { item.setShortcutLabel(value.object<NSTextField>()); });
-    d.property<AppViewItem>(
-        "box", [](AppViewItem& item) { return Id(item.box()); },
-        [](AppViewItem& item, const Id& value) { item.setBox(value.object<NSBox>()); });
-}
-
-std::shared_ptr<NSTextField> AppViewItem::requireShortcutLabel() const
-{
-    auto label = shortcutLabel();
-    if (!label)
-        fatalError("Expect the nib `AppViewItem` to connect `shortcutLabel` ");
-    return label;
-}
-
-std::shared_ptr<NSBox> AppViewItem::requireBox() const
-{
-    auto box = this->box();
-    if (!box)
-        fatalError("Expect the nib `AppViewItem` to connect `box` ");
-    return box;
-}
-
 void AppViewItem::viewDidLoad()
 {
-    NSCollectionViewItem::viewDidLoad();
+    SwitcherItem::viewDidLoad();
     view()->setWantsLayer(true);
     shortcutFormatter_->setAreModifierFlagsLiteral(false);
 }
@@ -81,26 +52,10 @@ void AppViewItem::configure()
     }
 }
 
-void AppViewItem::setSelected(bool selected)
-{
-    NSCollectionViewItem::setSelected(selected);
-    updateBox(isSelected());
-}
-
-void AppViewItem::updateBox(bool selected)
-{
-    auto box = requireBox();
-    box->setFillColor(selected ? NSColor::systemGrayColor()->colorWithAlphaComponent(0.5) : NSColor::clearColor());
-}
-
 void AppViewItem::prepareForReuse()
 {
-    NSCollectionViewItem::prepareForReuse();
+    SwitcherItem::prepareForReuse();
     runningApp_.reset();
     if (auto imageView = this->imageView())
         imageView->setImage(nullptr);
-    if (auto textField = this->textField())
-        textField->setStringValue(String());
-    requireShortcutLabel()->setStringValue(String());
-    requireBox()->setFillColor(NSColor::clearColor());
 }

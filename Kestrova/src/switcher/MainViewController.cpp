@@ -36,14 +36,7 @@ public:
     collectionViewItemForRepresentedObjectAtIndexPath(NSCollectionView& collectionView,
                                                       const NSIndexPath& indexPath) override
     {
-        auto item = collectionView.makeItemWithIdentifier(kItemIdentifier, indexPath);
-        auto tile = std::dynamic_pointer_cast<AppViewItem>(item);
-        if (!tile)
-            fatalError(String("Expect item with identifier `")
-                           .appending(kItemIdentifier)
-                           .appending("` to be type of `")
-                           .appending(qualifiedClassName(AppViewItem::descriptor()))
-                           .appending("` "));
+        auto tile = requireItem<AppViewItem>(collectionView, kItemIdentifier, indexPath);
         if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= runningApps.size())
             fatalError("Index out of range");
         tile->setRunningApp(runningApps[std::size_t(indexPath.item())]);

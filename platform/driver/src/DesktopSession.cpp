@@ -449,6 +449,9 @@ void DesktopSession::perform(const DriverCommand& command)
     case Kind::Drag:
         drag(command);
         break;
+    case Kind::Snapshot:
+        snapshot(command.argument);
+        break;
     case Kind::Status:
         transcript_.status();
         break;
@@ -548,6 +551,32 @@ void DesktopSession::closeWindow(const std::string& which)
         return;
     }
     window->performClose(Id());
+}
+
+void DesktopSession::snapshot(const std::string& file)
+{
+    std::shared_ptr<NSWindow> window = application_->keyWindow();
+    if (!window) {
+        for (const auto& candidate : application_->orderedWindows()) {
+            // The status item's button is no window the user looks into.
+            if (candidate->contentView() && candidate->contentView()->isKindOf<NSStatusBarButton>())
+                continue;
+            window = candidate;
+            break;
+        }
+    }
+    if (!window) {
+        transcript_.note("no window of the program on screen");
+        return;
+    }
+    NSSize size = window->frame().size;
+    std::string what = window->className().utf8() + " " + std::to_string(static_cast<long>(size.width)) + "x" +
+                       std::to_string(static_cast<long>(size.height));
+    if (!window->writeSnapshot(String(file), window->backingScaleFactor())) {
+        transcript_.note("snapshot of " + what + " not written to " + file);
+        return;
+    }
+    transcript_.note("snapshot of " + what + " written to " + file);
 }
 
 void DesktopSession::pass(double seconds)

@@ -110,6 +110,10 @@ void DesktopSession::drag(const DriverCommand& command)
         auto desktop = simulation::SimulatedDesktop::current();
         constexpr unsigned short escapeKeyCode = 53;
         desktop->keyboard()->pressKey(escapeKeyCode, 0);
+        // The key reaches the program on its main queue: it must arrive
+        // while the drag is still on, or it would end the drag's window
+        // instead (Escape in the switcher hides it).
+        settle();
     }
     send(NSEventTypeLeftMouseUp, gapPoint);
     settle();

@@ -262,6 +262,7 @@ constexpr CommandForm kCommands[] = {
     {.word = "close", .kind = Kind::Close, .rest = Rest::Optional},
     {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
     {.word = "drag", .kind = Kind::Drag, .rest = Rest::Own, .read = readDrag},
+    {.word = "snapshot", .kind = Kind::Snapshot, .rest = Rest::Required, .missing = "the file"},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
     {.word = "login", .kind = Kind::Login, .rest = Rest::Nothing},
 };

@@ -170,6 +170,53 @@ TEST_F(SessionTest, AMenuChoiceClosesTheMiniSwitchersPopover)
                                           }));
 }
 
+// The driver's drags onto the windows list: another application's text, a
+// row dragged and let go with Escape, and a row dropped.
+TEST_F(SessionTest, TheWindowsListTakesOnlyItsOwnRows)
+{
+    for (const char* title : {"Gamma", "Beta", "Alpha"})
+        desktop().openWindow(kSafari, {.title = String(title)});
+    std::string transcript = run("shortcut\n"
+                                 "press down\n"
+                                 "press down\n"
+                                 "press return\n"
+                                 "drag text \"a clipping\" to 1\n"
+                                 "drag 3 to 1 cancel\n"
+                                 "drag 3 to 1\n"
+                                 "drag 4 to 1\n"
+                                 "press 1\n");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_TRUE(appearInOrder(transcript, {
+                                              "> drag text \"a clipping\" to 1",
+                                              "  the list refuses the text",
+                                              "> drag 3 to 1 cancel",
+                                              "  the drag is cancelled",
+                                              "> drag 3 to 1",
+                                              "  the drop is taken (move)",
+                                              "> drag 4 to 1",
+                                              "  the list has 3 rows",
+                                              "> press 1",
+                                              "  desktop window raised: Safari \"Gamma\"",
+                                              "  activation of Safari: activateWithOptions: options 0, asked by "
+                                              "Kestrova",
+                                          }));
+}
+
+TEST_F(SessionTest, ASnapshotThatCannotBeMadeIsTold)
+{
+    std::string transcript = run("snapshot /nonexistent/welcome.png\n"
+                                 "close Welcome to Kestrova\n"
+                                 "snapshot nothing.png\n");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_TRUE(appearInOrder(transcript, {
+                                              "> snapshot /nonexistent/welcome.png",
+                                              "  snapshot of WelcomeWindow 480x310 not written to "
+                                              "/nonexistent/welcome.png",
+                                              "> snapshot nothing.png",
+                                              "  no window of the program on screen",
+                                          }));
+}
+
 // The built program, as scripts/run.sh starts it.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -275,6 +322,12 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
                                     "  popover shown: PermissionViewController, 420x192, not animated",
                                     "> press cmd+w",
                                     "  popover closed: PermissionViewController, 420x192",
+                                    // Safari's windows: reordered, then one raised.
+                                    "> drag 3 to 1",
+                                    "  the drop is taken (move)",
+                                    "> press 3",
+                                    "  desktop window raised: Safari \"Release Notes\"",
+                                    "  activation of Safari: activateWithOptions: options 0, asked by Kestrova",
                                     "> quit",
                                     "  quit: Kestrova",
                                     "ended",
@@ -283,6 +336,51 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
     for (const auto& line : linesOf(tour.out))
         aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
     EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
+}
+
+// What a PNG file's header says its size is; 0 x 0 for anything else.
+std::pair<unsigned, unsigned> pngSize(const std::string& path)
+{
+    std::string data = readFile(path);
+    if (data.size() < 24 || data.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+        return {0, 0};
+    auto word = [&](std::size_t at) {
+        unsigned value = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            value = value << 8 | static_cast<unsigned char>(data[at + i]);
+        return value;
+    };
+    return {word(16), word(20)};
+}
+
+TEST_F(ProgramTest, TheWindowsListExampleRunsAndWritesItsSnapshots)
+{
+    auto result = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/windows-list.txt'", false,
+                             "cd '" + folder_.path() + "' && ");
+    ASSERT_EQ(result.status, 0) << result.err << result.out;
+    EXPECT_EQ(result.out.find("! line"), std::string::npos) << result.out;
+    EXPECT_TRUE(appearInOrder(result.out, {
+                                              "> press ctrl+tab",
+                                              "  window shown: MainWindow (key)",
+                                              "> snapshot switcher.png",
+                                              "  snapshot of MainWindow 460x396 written to switcher.png",
+                                              "> drag 3 to 1",
+                                              "  the drop is taken (move)",
+                                              "> press escape",
+                                              "  window closed: MainWindow",
+                                              "> press 3",
+                                              "  desktop window raised: Safari \"Release Notes\"",
+                                              "  activation of Safari: activateWithOptions: options 0, asked by "
+                                              "Kestrova",
+                                              "  frontmost: Safari (was Kestrova)",
+                                              "  window closed: MainWindow",
+                                              "ended",
+                                          }));
+    for (const char* name : {"switcher", "safari-windows", "safari-reordered", "safari-reopened", "safari-selected"}) {
+        SCOPED_TRACE(name);
+        // The main window at the screen's backing scale of 2.
+        EXPECT_EQ(pngSize(folder_.path() + "/" + name + ".png"), (std::pair<unsigned, unsigned>{920, 792}));
+    }
 }
 
 TEST_F(ProgramTest, TheTwoScreenExampleRuns)

@@ -2,8 +2,10 @@
 
 #include "Kestrova/EmbedSegue.h"
 #include "Kestrova/MainViewController.h"
+#include "Kestrova/RunningAppObject.h"
 #include "Kestrova/WindowsViewController.h"
 #include "KestrovaTestFixture.h"
+#include "appkit/NSRunningApplication.h"
 #include "appkit/NSView.h"
 
 namespace {
@@ -100,7 +102,10 @@ TEST_F(NavigationControllerTest, TheMainListsWindowsSeguePushesTheWindowsList)
     ASSERT_TRUE(list->isKindOf<MainViewController>());
     EXPECT_EQ(list->view()->superview(), navigation->view());
 
-    NSStoryboard::performSegue(*list, "Windows", Id());
+    auto safari = NSRunningApplication::runningApplicationWithProcessIdentifier(kSafari);
+    NSStoryboard::performSegue(
+        *list, "Windows",
+        Id(std::make_shared<RunningAppObject>(RunningApp{safari, A11yElement::forApplication(kSafari)})));
 
     ASSERT_EQ(navigation->childViewControllers().size(), 2u);
     EXPECT_TRUE(navigation->childViewControllers()[1]->isKindOf<WindowsViewController>());

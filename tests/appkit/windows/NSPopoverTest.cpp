@@ -249,4 +249,28 @@ TEST_F(PopoverTest, BehaviourDecidesWhatClosesThePopover)
     }
 }
 
+TEST_F(PopoverTest, FollowsItsControllersPreferredContentSize)
+{
+    show();
+    auto window = popover->popoverWindow();
+    EXPECT_EQ(window->frame().size, (NSSize{300, 200}));
+
+    content->setPreferredContentSize({250, 172});
+    EXPECT_EQ(popover->contentSize(), (NSSize{250, 172}));
+    EXPECT_EQ(window->frame().size, (NSSize{250, 172}));
+    // An empty size says nothing about the size wanted.
+    content->setPreferredContentSize(NSZeroSize);
+    EXPECT_EQ(window->frame().size, (NSSize{250, 172}));
+
+    // Only the controller shown counts.
+    auto other = std::make_shared<NSViewController>();
+    other->setView(std::make_shared<NSView>(NSMakeRect(0, 0, 100, 100)));
+    popover->setContentViewController(other);
+    NSSize switched = window->frame().size;
+    content->setPreferredContentSize({400, 400});
+    EXPECT_EQ(window->frame().size, switched);
+    other->setPreferredContentSize({120, 80});
+    EXPECT_EQ(window->frame().size, (NSSize{120, 80}));
+}
+
 }  // namespace

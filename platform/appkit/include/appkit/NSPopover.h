@@ -2,6 +2,7 @@
 
 #include "appkit/AppKitDefines.h"
 #include "appkit/NSResponder.h"
+#include "foundation/NSObject.h"
 #include "foundation/String.h"
 
 #include <memory>
@@ -41,6 +42,9 @@ public:
     NSPopoverBehavior behavior() const { return behavior_; }
     void setBehavior(NSPopoverBehavior behavior) { behavior_ = behavior; }
     std::shared_ptr<NSViewController> contentViewController() const { return contentViewController_; }
+    // The popover then follows the controller's preferredContentSize: each
+    // change to a size that isn't empty becomes its content size (a
+    // navigation pushing a child of another size resizes it).
     void setContentViewController(const std::shared_ptr<NSViewController>& controller);
     // Zero: the content view's own size.
     NSSize contentSize() const { return contentSize_; }
@@ -97,4 +101,5 @@ private:
     std::shared_ptr<NSWindow> window_;
     std::shared_ptr<NSPopover> keepAlive_;
     std::shared_ptr<NSObject> resignObserver_;
+    ObservationToken preferredSizeObservation_;
 };

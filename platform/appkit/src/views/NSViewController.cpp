@@ -1,5 +1,6 @@
 #include "appkit/NSViewController.h"
 
+#include "appkit/NSValue.h"
 #include "appkit/NSView.h"
 #include "appkit/NSWindow.h"
 
@@ -17,6 +18,14 @@ void NSViewController::describe(ClassDescriptor& d)
     d.property<NSViewController>(
         "title", [](NSViewController& c) { return Id(c.title()); },
         [](NSViewController& c, const Id& value) { c.setTitle(value.string() ? *value.string() : String()); });
+    // Observed by a popover showing the controller, which takes its size.
+    d.property<NSViewController>(
+        "preferredContentSize",
+        [](NSViewController& c) { return Id(NSValue::valueWithSize(c.preferredContentSize())); },
+        [](NSViewController& c, const Id& value) {
+            auto size = value.object<NSValue>();
+            c.setPreferredContentSize(size ? size->sizeValue() : NSZeroSize);
+        });
     // Settable for nibs, whose owner's view is one of their objects.
     d.property<NSViewController>(
         "view", [](NSViewController& c) { return Id(c.view()); },
@@ -61,7 +70,7 @@ void NSViewController::setRepresentedObject(const Id& representedObject)
 
 void NSViewController::setPreferredContentSize(NSSize size)
 {
-    preferredContentSize_ = size;
+    automaticChange("preferredContentSize", [&] { preferredContentSize_ = size; });
 }
 
 void NSViewController::addChildViewController(const std::shared_ptr<NSViewController>& child)

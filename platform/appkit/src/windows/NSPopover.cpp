@@ -52,6 +52,18 @@ void NSPopover::setContentViewController(const std::shared_ptr<NSViewController>
     if (contentViewController_ == controller)
         return;
     contentViewController_ = controller;
+    preferredSizeObservation_.reset();
+    if (controller) {
+        std::weak_ptr<NSObject> weak = weak_from_this();
+        std::weak_ptr<NSViewController> content = controller;
+        preferredSizeObservation_ = observe(*controller, "preferredContentSize", 0, [weak, content](const auto&) {
+            auto popover = std::static_pointer_cast<NSPopover>(weak.lock());
+            auto owner = content.lock();
+            NSSize size = owner ? owner->preferredContentSize() : NSZeroSize;
+            if (popover && size.width > 0 && size.height > 0)
+                popover->setContentSize(size);
+        });
+    }
     if (window_)
         window_->setContentViewController(controller);
 }

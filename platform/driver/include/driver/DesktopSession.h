@@ -83,6 +83,7 @@ private:
     // The mouse (or another application) dragging onto a list
     // (DesktopSessionDragging.cpp).
     void drag(const DriverCommand& command);
+    void snapshot(const std::string& file);
     void pass(double seconds);
     // Runs what the program scheduled for now: the notices of what changed,
     // the work it deferred to the next turn of the main queue.

@@ -34,6 +34,10 @@
 //                         drag over the gap instead of a release
 //   drag text "TEXT" to GAP
 //                         another application's text dragged onto the gap
+//   snapshot FILE         writes what the key window (or else the program's
+//                         frontmost window or popover) shows as a PNG file,
+//                         at the window's backing scale; a relative path is
+//                         taken from the working folder
 //   status                tells what is on screen
 //   login                 the user logs in: every enabled autostart entry of
 //                         the home starts as a real process, in this home and
@@ -57,13 +61,15 @@ struct DriverCommand {
         Close,
         Wait,
         Drag,
+        Snapshot,
         Status,
         Login,
         Quit
     };
 
     Kind kind = Kind::Status;
-    // The application, bundle identifier, default key, menu title or window.
+    // The application, bundle identifier, default key, menu title, window or
+    // snapshot file.
     std::string argument;
     KeyStroke keys;
     // Trust on or off.

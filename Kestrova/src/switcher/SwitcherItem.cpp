@@ -1,0 +1,68 @@
+#include "Kestrova/SwitcherItem.h"
+
+#include "Kestrova/FatalError.h"
+#include "appkit/NSBox.h"
+#include "appkit/NSColor.h"
+#include "appkit/NSTextField.h"
+
+namespace {
+
+constexpr CGFloat kSelectedAlpha = 0.5;
+
+String missingOutlet(const SwitcherItem& item, const char* outlet)
+{
+    return String("Expect the nib `")
+        .appending(item.className())
+        .appending("` to connect `")
+        .appending(outlet)
+        .appending("` ");
+}
+
+}  // namespace
+
+void SwitcherItem::describe(ClassDescriptor& d)
+{
+    d.property<SwitcherItem>(
+        "shortcutLabel", [](SwitcherItem& item) { return Id(item.shortcutLabel()); },
+        [](SwitcherItem& item, const Id& value) { item.setShortcutLabel(value.object<NSTextField>()); });
+    d.property<SwitcherItem>(
+        "box", [](SwitcherItem& item) { return Id(item.box()); },
+        [](SwitcherItem& item, const Id& value) { item.setBox(value.object<NSBox>()); });
+}
+
+std::shared_ptr<NSTextField> SwitcherItem::requireShortcutLabel() const
+{
+    auto label = shortcutLabel();
+    if (!label)
+        fatalError(missingOutlet(*this, "shortcutLabel"));
+    return label;
+}
+
+std::shared_ptr<NSBox> SwitcherItem::requireBox() const
+{
+    auto box = this->box();
+    if (!box)
+        fatalError(missingOutlet(*this, "box"));
+    return box;
+}
+
+void SwitcherItem::setSelected(bool selected)
+{
+    NSCollectionViewItem::setSelected(selected);
+    updateBox(isSelected());
+}
+
+void SwitcherItem::updateBox(bool selected)
+{
+    requireBox()->setFillColor(selected ? NSColor::systemGrayColor()->colorWithAlphaComponent(kSelectedAlpha)
+                                        : NSColor::clearColor());
+}
+
+void SwitcherItem::prepareForReuse()
+{
+    NSCollectionViewItem::prepareForReuse();
+    if (auto textField = this->textField())
+        textField->setStringValue(String());
+    requireShortcutLabel()->setStringValue(String());
+    requireBox()->setFillColor(NSColor::clearColor());
+}
