@@ -3,6 +3,7 @@
 #include "Kestrova/AppViewItem.h"
 #include "Kestrova/FatalError.h"
 #include "Kestrova/RunningAppObject.h"
+#include "Kestrova/RunningAppsDataSource.h"
 #include "Kestrova/StoryboardContract.h"
 #include "Kestrova/SwitcherShortcuts.h"
 #include "Kestrova/WindowManager.h"
@@ -23,30 +24,14 @@ constexpr CGFloat kTilesShownWhenScrolling = 4.5;
 
 }  // namespace
 
-class MainViewController::CollectionViewDataSource : public NSObject, public NSCollectionViewDataSource {
+class MainViewController::CollectionViewDataSource : public RunningAppsDataSource {
 public:
-    std::vector<RunningApp> runningApps;
-
-    NSInteger numberOfSectionsInCollectionView(NSCollectionView&) override { return 1; }
-    NSInteger collectionViewNumberOfItemsInSection(NSCollectionView&, NSInteger) override
-    {
-        return NSInteger(runningApps.size());
-    }
     std::shared_ptr<NSCollectionViewItem>
     collectionViewItemForRepresentedObjectAtIndexPath(NSCollectionView& collectionView,
                                                       const NSIndexPath& indexPath) override
     {
-        auto item = collectionView.makeItemWithIdentifier(kItemIdentifier, indexPath);
-        auto tile = std::dynamic_pointer_cast<AppViewItem>(item);
-        if (!tile)
-            fatalError(String("Expect item with identifier `")
-                           .appending(kItemIdentifier)
-                           .appending("` to be type of `")
-                           .appending(qualifiedClassName(AppViewItem::descriptor()))
-                           .appending("` "));
-        if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= runningApps.size())
-            fatalError("Index out of range");
-        tile->setRunningApp(runningApps[std::size_t(indexPath.item())]);
+        auto tile = requireItem<AppViewItem>(collectionView, kItemIdentifier, indexPath);
+        tile->setRunningApp(runningAppAt(indexPath));
         tile->configure();
         return tile;
     }
