@@ -15,9 +15,11 @@ void AboutViewController::viewDidLoad()
 {
     NSViewController::viewDidLoad();
     String version = "Unknown";
-    if (auto bundle = NSBundle::mainBundle())
-        if (const String* shortVersion = bundle->objectForInfoDictionaryKey("CFBundleShortVersionString").string())
-            version = *shortVersion;
+    if (auto bundle = NSBundle::mainBundle()) {
+        Id shortVersion = bundle->objectForInfoDictionaryKey("CFBundleShortVersionString");
+        if (const String* text = shortVersion.string())
+            version = *text;
+    }
     if (!versionLabel_)
         fatalError("Expect the `versionLabel` outlet of `AboutViewController` to be connected");
     versionLabel_->setStringValue(String("Version ").appending(version));

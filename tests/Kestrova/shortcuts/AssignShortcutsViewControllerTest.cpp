@@ -135,7 +135,8 @@ public:
     std::map<std::string, std::string> storedEntries()
     {
         std::map<std::string, std::string> entries;
-        if (const Dictionary* dictionary = stored().dictionary())
+        Id value = stored();
+        if (const Dictionary* dictionary = value.dictionary())
             for (const auto& [key, value] : *dictionary)
                 entries[key.string() ? key.string()->utf8() : "?"] = value.string() ? value.string()->utf8() : "?";
         return entries;
