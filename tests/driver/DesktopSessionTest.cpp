@@ -19,6 +19,8 @@
 #include "foundation/NSUserDefaults.h"
 #include "foundation/ScopedVirtualClock.h"
 #include "simulation/ScopedDesktop.h"
+#include "simulation/SimulatedDesktop.h"
+#include "simulation/SimulatedKeyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -289,6 +291,39 @@ TEST_F(StatusMenuSessionTest, ClosingThePopoversWindowClosesThePopover)
     EXPECT_NE(transcript.find("> close PopoverWindow\n  popover closed: NSViewController, 200x100\n"),
               std::string::npos)
         << transcript;
+}
+
+// Modifier keys stay down until released; a key pressed meanwhile comes with
+// them, and a modifier whose other key is still down stays held.
+TEST_F(DesktopSessionTest, HeldModifiersComeWithTheKeysPressed)
+{
+    auto desktop = simulation::SimulatedDesktop::current();
+    std::vector<std::uint64_t> flags;
+    std::istringstream in;
+    DesktopSession session(out, in);
+    session.launch(*NSApplication::sharedApplication());
+    for (const char* line : {"hold right cmd", "hold cmd", "release right cmd", "hold shift", "press a", "release cmd",
+                             "release shift", "release shift"}) {
+        session.execute(line);
+        flags.push_back(desktop->keyboard()->modifierFlags());
+    }
+    session.finish();
+    const std::uint64_t command = NSEventModifierFlagCommand;
+    const std::uint64_t shift = NSEventModifierFlagShift;
+    EXPECT_EQ(flags,
+              (std::vector<std::uint64_t>{command, command, command, command | shift, command | shift, shift, 0, 0}));
+
+    // What went to the application in front: the modifier changes, and the
+    // key with both modifiers held.
+    std::vector<std::string> events;
+    for (const auto& delivery : desktop->keyboard()->deliveries())
+        events.push_back(std::to_string(static_cast<int>(delivery.event.type)) + " " +
+                         std::to_string(delivery.event.keyCode) + " " + std::to_string(delivery.event.flags));
+    const std::string both = std::to_string(command | shift);
+    EXPECT_EQ(events, (std::vector<std::string>{"12 54 " + std::to_string(command), "12 55 " + std::to_string(command),
+                                                "12 54 " + std::to_string(command), "12 56 " + both, "10 0 " + both,
+                                                "11 0 " + both, "12 55 " + std::to_string(shift), "12 56 0"}));
+    EXPECT_NE(out.str().find("> release shift\n  the key is not down\n"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -233,4 +233,59 @@ TEST(DriverCommandTest, ReadsDragsOfRowsAndOfText)
     }
 }
 
+TEST(DriverCommandTest, ReadsModifierKeysClicksAndSnapshots)
+{
+    using Kind = DriverCommand::Kind;
+    struct Case {
+        const char* line;
+        Kind kind = Kind::Status;
+        unsigned short keyCode = 0;
+        NSEventModifierFlags flag = 0;
+        std::uint32_t row = 0;
+        std::string argument = "";
+        const char* error = nullptr;
+    };
+    const Case cases[] = {
+        {.line = "hold cmd", .kind = Kind::Hold, .keyCode = 55, .flag = NSEventModifierFlagCommand},
+        {.line = "hold right cmd", .kind = Kind::Hold, .keyCode = 54, .flag = NSEventModifierFlagCommand},
+        {.line = "release Left Shift", .kind = Kind::Release, .keyCode = 56, .flag = NSEventModifierFlagShift},
+        {.line = "release right shift", .kind = Kind::Release, .keyCode = 60, .flag = NSEventModifierFlagShift},
+        {.line = "hold option", .kind = Kind::Hold, .keyCode = 58, .flag = NSEventModifierFlagOption},
+        {.line = "hold right alt", .kind = Kind::Hold, .keyCode = 61, .flag = NSEventModifierFlagOption},
+        {.line = "hold ctrl", .kind = Kind::Hold, .keyCode = 59, .flag = NSEventModifierFlagControl},
+        {.line = "hold right control", .kind = Kind::Hold, .keyCode = 62, .flag = NSEventModifierFlagControl},
+        {.line = "click 2", .kind = Kind::Click, .row = 2},
+        {.line = "click 12 \"Use old shortcut\"", .kind = Kind::Click, .row = 12, .argument = "Use old shortcut"},
+        {.line = "snapshot /tmp/list.png", .kind = Kind::Snapshot, .argument = "/tmp/list.png"},
+        {.line = "hold", .error = "hold: the key missing"},
+        {.line = "hold a", .error = "hold: unknown modifier key 'a'"},
+        {.line = "release right", .error = "release: unknown modifier key 'right'"},
+        {.line = "click", .error = "click: expected the row, counted from 1"},
+        {.line = "click 0", .error = "click: expected the row, counted from 1"},
+        {.line = "click 4294967296", .error = "click: expected the row, counted from 1"},
+        {.line = "click 1 Clear", .error = "click: expected the tool tip in double quotes after the row"},
+        {.line = "click 1 \"Clear", .error = "click: expected the tool tip in double quotes after the row"},
+        {.line = "snapshot", .error = "snapshot: the file missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        auto parsed = DriverCommand::parse(c.line);
+        if (c.error) {
+            EXPECT_FALSE(parsed);
+            EXPECT_EQ(parsed.error(), c.error);
+            continue;
+        }
+        ASSERT_TRUE(parsed) << parsed.error();
+        const DriverCommand& command = **parsed;
+        EXPECT_EQ(command.kind, c.kind);
+        if (c.kind == Kind::Hold || c.kind == Kind::Release) {
+            EXPECT_EQ(command.keys.keyCode, c.keyCode);
+            EXPECT_EQ(command.keys.modifierFlags, c.flag);
+        } else {
+            EXPECT_EQ(command.row, c.row);
+            EXPECT_EQ(command.argument, c.argument);
+        }
+    }
+}
+
 }  // namespace

@@ -295,3 +295,23 @@ TEST(NSObjectControllerTest, EditorsRegisterThroughTheDynamicEditingMessages)
     EXPECT_FALSE(controller->isEditing());
     EXPECT_TRUE(controller->commitEditing());
 }
+
+TEST(NSObjectControllerTest, TheEditingHookHearsEachBeginAndEndOnce)
+{
+    auto controller = std::make_shared<NSObjectController>();
+    auto editor = std::make_shared<Editor>();
+    std::vector<std::string> heard;
+    NSController::setEditingHook([&](NSController& from, NSObject& who, bool began) {
+        EXPECT_EQ(&from, controller.get());
+        EXPECT_EQ(&who, editor.get());
+        heard.push_back(began ? "began" : "ended");
+    });
+    controller->performSelector("objectDidBeginEditing:", Id(editor));
+    controller->performSelector("objectDidBeginEditing:", Id(editor));
+    controller->performSelector("objectDidEndEditing:", Id(editor));
+    // An editor that isn't registered ends nothing.
+    controller->performSelector("objectDidEndEditing:", Id(editor));
+    NSController::setEditingHook(nullptr);
+    controller->performSelector("objectDidBeginEditing:", Id(editor));
+    EXPECT_EQ(heard, (std::vector<std::string>{"began", "ended"}));
+}

@@ -4,6 +4,7 @@
 #include "Kestrova/AboutWindow.h"
 #include "Kestrova/AppDelegate.h"
 #include "Kestrova/AppViewItem.h"
+#include "Kestrova/AssignShortcutViewItem.h"
 #include "Kestrova/AssignShortcutsViewController.h"
 #include "Kestrova/CloseableView.h"
 #include "Kestrova/EmbedSegue.h"
@@ -22,6 +23,7 @@
 #include "appkit/NSStoryboard.h"
 #include "foundation/NSValueTransformer.h"
 #include "shortcut-library/SRKeyBindingTransformer.h"
+#include "shortcut-library/SRRecorderControl.h"
 #include "shortcut-library/SRShortcutController.h"
 
 void registerStoryboardClasses()
@@ -55,4 +57,7 @@ void registerStoryboardClasses()
     NSStoryboard::registerClass<AboutViewController>();
     NSStoryboard::registerClass<PreferencesViewController>();
     NSStoryboard::registerClass<AssignShortcutsViewController>();
+    // The owner the assign-shortcuts row's nib names, and its recorder.
+    NSStoryboard::registerClass<AssignShortcutViewItem>();
+    NSStoryboard::registerClass<SRRecorderControl>();
 }

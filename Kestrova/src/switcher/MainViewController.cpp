@@ -3,6 +3,7 @@
 #include "Kestrova/AppViewItem.h"
 #include "Kestrova/FatalError.h"
 #include "Kestrova/RunningAppObject.h"
+#include "Kestrova/RunningAppsDataSource.h"
 #include "Kestrova/StoryboardContract.h"
 #include "Kestrova/SwitcherShortcuts.h"
 #include "Kestrova/WindowManager.h"
@@ -23,23 +24,14 @@ constexpr CGFloat kTilesShownWhenScrolling = 4.5;
 
 }  // namespace
 
-class MainViewController::CollectionViewDataSource : public NSObject, public NSCollectionViewDataSource {
+class MainViewController::CollectionViewDataSource : public RunningAppsDataSource {
 public:
-    std::vector<RunningApp> runningApps;
-
-    NSInteger numberOfSectionsInCollectionView(NSCollectionView&) override { return 1; }
-    NSInteger collectionViewNumberOfItemsInSection(NSCollectionView&, NSInteger) override
-    {
-        return NSInteger(runningApps.size());
-    }
     std::shared_ptr<NSCollectionViewItem>
     collectionViewItemForRepresentedObjectAtIndexPath(NSCollectionView& collectionView,
                                                       const NSIndexPath& indexPath) override
     {
         auto tile = requireItem<AppViewItem>(collectionView, kItemIdentifier, indexPath);
-        if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= runningApps.size())
-            fatalError("Index out of range");
-        tile->setRunningApp(runningApps[std::size_t(indexPath.item())]);
+        tile->setRunningApp(runningAppAt(indexPath));
         tile->configure();
         return tile;
     }

@@ -449,6 +449,13 @@ void DesktopSession::perform(const DriverCommand& command)
     case Kind::Drag:
         drag(command);
         break;
+    case Kind::Hold:
+    case Kind::Release:
+        holdModifier(command.keys, command.kind == Kind::Hold);
+        break;
+    case Kind::Click:
+        click(command);
+        break;
     case Kind::Snapshot:
         snapshot(command.argument);
         break;
@@ -473,7 +480,7 @@ void DesktopSession::press(const KeyStroke& keys)
     auto desktop = simulation::SimulatedDesktop::current();
     auto& keyboard = *desktop->keyboard();
     std::size_t before = keyboard.deliveries().size();
-    keyboard.pressKey(keys.keyCode, keys.modifierFlags);
+    keyboard.pressKey(keys.keyCode, keys.modifierFlags | heldModifierFlags());
     settle();
     auto deliveries = keyboard.deliveries();
     for (std::size_t i = before; i < deliveries.size(); ++i) {
@@ -485,6 +492,29 @@ void DesktopSession::press(const KeyStroke& keys)
                                                    ? receiver->localizedName->utf8()
                                                    : "pid " + std::to_string(delivery.pid)));
     }
+}
+
+void DesktopSession::holdModifier(const KeyStroke& key, bool down)
+{
+    if (heldModifiers_.contains(key.keyCode) == down) {
+        transcript_.note(down ? "the key is down already" : "the key is not down");
+        return;
+    }
+    if (down)
+        heldModifiers_[key.keyCode] = key.modifierFlags;
+    else
+        heldModifiers_.erase(key.keyCode);
+    // The flag stays while the other key of the pair is held.
+    simulation::SimulatedDesktop::current()->keyboard()->flagsChanged(key.keyCode, heldModifierFlags());
+    settle();
+}
+
+NSEventModifierFlags DesktopSession::heldModifierFlags() const
+{
+    NSEventModifierFlags held = 0;
+    for (const auto& [keyCode, flag] : heldModifiers_)
+        held |= flag;
+    return held;
 }
 
 void DesktopSession::shortcut()
@@ -551,32 +581,6 @@ void DesktopSession::closeWindow(const std::string& which)
         return;
     }
     window->performClose(Id());
-}
-
-void DesktopSession::snapshot(const std::string& file)
-{
-    std::shared_ptr<NSWindow> window = application_->keyWindow();
-    if (!window) {
-        for (const auto& candidate : application_->orderedWindows()) {
-            // The status item's button is no window the user looks into.
-            if (candidate->contentView() && candidate->contentView()->isKindOf<NSStatusBarButton>())
-                continue;
-            window = candidate;
-            break;
-        }
-    }
-    if (!window) {
-        transcript_.note("no window of the program on screen");
-        return;
-    }
-    NSSize size = window->frame().size;
-    std::string what = window->className().utf8() + " " + std::to_string(static_cast<long>(size.width)) + "x" +
-                       std::to_string(static_cast<long>(size.height));
-    if (!window->writeSnapshot(String(file), window->backingScaleFactor())) {
-        transcript_.note("snapshot of " + what + " not written to " + file);
-        return;
-    }
-    transcript_.note("snapshot of " + what + " written to " + file);
 }
 
 void DesktopSession::pass(double seconds)

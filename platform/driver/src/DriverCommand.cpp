@@ -132,9 +132,11 @@ ParseResult<Id> valueFrom(std::string_view text)
 // front).
 using Reader = ParseResult<DriverCommand> (*)(DriverCommand command, std::string_view rest);
 
+// Keys as `parse` reads them: a stroke, or a modifier key alone.
+template <ParseResult<KeyStroke> (*parse)(std::string_view)>
 ParseResult<DriverCommand> readKeys(DriverCommand command, std::string_view rest)
 {
-    auto keys = KeyStroke::parse(rest);
+    auto keys = parse(rest);
     if (!keys)
         return keys.failure();
     command.keys = *keys;
@@ -228,6 +230,23 @@ ParseResult<DriverCommand> readDrag(DriverCommand command, std::string_view rest
     return command;
 }
 
+// "ROW" or "ROW \"TOOL TIP\"", the row counted from 1.
+ParseResult<DriverCommand> readClick(DriverCommand command, std::string_view rest)
+{
+    bool tooLarge = false;
+    auto row = wholeNumber<std::uint32_t>(firstWord(rest), tooLarge);
+    if (!row || *row == 0)
+        return ParseError{"expected the row, counted from 1"};
+    command.row = *row;
+    if (rest.empty())
+        return command;
+    auto toolTip = rest.front() == '"' ? quotedText(rest) : ParseResult<Id>(ParseError{"no text"});
+    if (!toolTip)
+        return ParseError{"expected the tool tip in double quotes after the row"};
+    command.argument = toolTip->string()->utf8();
+    return command;
+}
+
 // What may follow a command's word.
 enum class Rest {
     Nothing,
@@ -247,7 +266,11 @@ struct CommandForm {
 };
 
 constexpr CommandForm kCommands[] = {
-    {.word = "press", .kind = Kind::Press, .rest = Rest::Required, .missing = "the keys", .read = readKeys},
+    {.word = "press",
+     .kind = Kind::Press,
+     .rest = Rest::Required,
+     .missing = "the keys",
+     .read = readKeys<KeyStroke::parse>},
     {.word = "shortcut", .kind = Kind::Shortcut, .rest = Rest::Nothing},
     {.word = "activate",
      .kind = Kind::Activate,
@@ -262,6 +285,17 @@ constexpr CommandForm kCommands[] = {
     {.word = "close", .kind = Kind::Close, .rest = Rest::Optional},
     {.word = "wait", .kind = Kind::Wait, .rest = Rest::Own, .read = readSeconds},
     {.word = "drag", .kind = Kind::Drag, .rest = Rest::Own, .read = readDrag},
+    {.word = "hold",
+     .kind = Kind::Hold,
+     .rest = Rest::Required,
+     .missing = "the key",
+     .read = readKeys<KeyStroke::parseModifierKey>},
+    {.word = "release",
+     .kind = Kind::Release,
+     .rest = Rest::Required,
+     .missing = "the key",
+     .read = readKeys<KeyStroke::parseModifierKey>},
+    {.word = "click", .kind = Kind::Click, .rest = Rest::Own, .read = readClick},
     {.word = "snapshot", .kind = Kind::Snapshot, .rest = Rest::Required, .missing = "the file"},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
     {.word = "login", .kind = Kind::Login, .rest = Rest::Nothing},

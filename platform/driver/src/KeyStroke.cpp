@@ -115,6 +115,37 @@ std::optional<KeyStroke> keyNamed(const std::string& key)
 
 }  // namespace
 
+ParseResult<KeyStroke> KeyStroke::parseModifierKey(std::string_view text)
+{
+    struct ModifierKey {
+        NSEventModifierFlags flag;
+        unsigned short left;
+        unsigned short right;
+    };
+    static constexpr ModifierKey kModifierKeys[] = {
+        {NSEventModifierFlagCommand, kVK_Command, kVK_RightCommand},
+        {NSEventModifierFlagShift, kVK_Shift, kVK_RightShift},
+        {NSEventModifierFlagOption, kVK_Option, kVK_RightOption},
+        {NSEventModifierFlagControl, kVK_Control, kVK_RightControl},
+    };
+    std::string name = lowered(text);
+    bool right = false;
+    for (std::string side : {"right ", "left "}) {
+        if (name.rfind(side, 0) == 0) {
+            right = side == "right ";
+            name.erase(0, name.find_first_not_of(' ', side.size()));
+            break;
+        }
+    }
+    auto flag = modifierNamed(name);
+    if (!flag)
+        return ParseError{"unknown modifier key '" + std::string(text) + "'"};
+    for (const auto& key : kModifierKeys)
+        if (key.flag == *flag)
+            return KeyStroke{.keyCode = right ? key.right : key.left, .modifierFlags = key.flag};
+    return ParseError{"unknown modifier key '" + std::string(text) + "'"};
+}
+
 ParseResult<KeyStroke> KeyStroke::parse(std::string_view text)
 {
     if (text.empty())

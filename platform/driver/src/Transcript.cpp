@@ -1,6 +1,7 @@
 #include "driver/Transcript.h"
 
 #include "appkit/NSApplication.h"
+#include "appkit/NSControl.h"
 #include "appkit/NSImage.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
@@ -8,10 +9,13 @@
 #include "appkit/NSStatusBar.h"
 #include "appkit/NSStatusBarButton.h"
 #include "appkit/NSStatusItem.h"
+#include "appkit/NSTextField.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
+#include "foundation/NSController.h"
 #include "foundation/NSDistributedNotificationCenter.h"
+#include "foundation/NSKeyValueBinding.h"
 #include "foundation/NSNotification.h"
 #include "foundation/NSNotificationCenter.h"
 #include "foundation/NSPathUtilities.h"
@@ -99,10 +103,27 @@ std::string imageName(const NSImage& image)
     return stringByDeletingPathExtension(lastPathComponent(image.path())).utf8();
 }
 
+// The first text a view shows, depth first.
+std::string firstText(const std::shared_ptr<NSView>& view)
+{
+    if (!view || view->isHidden())
+        return {};
+    if (auto field = std::dynamic_pointer_cast<NSTextField>(view); field && !field->stringValue().empty())
+        return field->stringValue().utf8();
+    for (const auto& subview : view->subviews())
+        if (auto text = firstText(subview); !text.empty())
+            return text;
+    return {};
+}
+
 std::string popoverLabel(const NSPopover& popover)
 {
     auto content = popover.contentViewController();
     std::string label = content ? content->className().utf8() : std::string("(no content)");
+    // Content without a class of its own goes by what it says.
+    if (content && content->isMemberOfClass(NSViewController::descriptor()))
+        if (auto text = firstText(content->view()); !text.empty())
+            label += " \"" + text + "\"";
     NSSize size = popover.contentSize();
     if (auto window = popover.popoverWindow())
         size = window->frame().size;
@@ -164,6 +185,9 @@ void Transcript::start()
     started_ = true;
     desktop_ = simulation::SimulatedDesktop::current();
     activationsSeen_ = desktop_->activations().size();
+    beepsSeen_ = desktop_->countProgramRecords(simulation::ProgramRecord::Kind::Beep);
+    NSController::setEditingHook(
+        [this](NSController&, NSObject& editor, bool began) { editingChanged(editor, began); });
     listener_ = desktop_->addListener([this](const simulation::DesktopChange& change) { desktopChanged(change); });
 
     auto& center = NSNotificationCenter::defaultCenter();
@@ -199,6 +223,7 @@ void Transcript::stop()
         NSNotificationCenter::defaultCenter().removeObserver(*observer);
     observers_.clear();
     NSDistributedNotificationCenter::defaultCenter().setPostHook(nullptr);
+    NSController::setEditingHook(nullptr);
 }
 
 std::string Transcript::printable(std::string_view text)
@@ -224,6 +249,7 @@ void Transcript::note(const std::string& text)
 void Transcript::writeTold()
 {
     takeActivations();
+    takeBeeps();
     // A note may be told while these are written (a log line that catches
     // up): the list is taken first.
     auto told = std::move(pending_);
@@ -243,7 +269,42 @@ void Transcript::pending(std::string text)
 {
     // The requests made so far come before whatever is told now.
     takeActivations();
+    takeBeeps();
     pending_.push_back(std::move(text));
+}
+
+void Transcript::takeBeeps()
+{
+    if (!desktop_)
+        return;
+    std::size_t beeps = desktop_->countProgramRecords(simulation::ProgramRecord::Kind::Beep);
+    for (std::size_t i = beepsSeen_; i < beeps; ++i)
+        pending_.push_back("beep");
+    beepsSeen_ = beeps;
+}
+
+void Transcript::editingChanged(NSObject& editor, bool began)
+{
+    std::string text = editor.className().utf8() + (began ? " begins editing" : " ends editing");
+    // What it edits, as its value binding names it, and at the end the value
+    // it left there and what it shows.
+    Id info = editor.infoForBinding(NSValueBinding);
+    const Dictionary* binding = info.dictionary();
+    Id keyPathValue = binding ? binding->objectForKey(Id(NSObservedKeyPathKey)) : Id();
+    Id observedValue = binding ? binding->objectForKey(Id(NSObservedObjectKey)) : Id();
+    const String* keyPath = keyPathValue.string();
+    NSObject* observed = observedValue.objectPointer();
+    if (keyPath)
+        text += " " + keyPath->utf8();
+    if (!began && keyPath && observed)
+        text += " = " + describe(observed->valueForKeyPath(*keyPath));
+    if (!began && dynamic_cast<NSControl*>(&editor)) {
+        Id shownValue = editor.valueForKey("stringValue");
+        const String* shown = shownValue.string();
+        if (shown && !shown->empty())
+            text += " (shows \"" + shown->utf8() + "\")";
+    }
+    pending(std::move(text));
 }
 
 std::string Transcript::applicationName(pid_t pid) const

@@ -2,6 +2,21 @@
 
 #include <algorithm>
 
+namespace {
+
+NSController::EditingHook& editingHook()
+{
+    static auto* hook = new NSController::EditingHook;
+    return *hook;
+}
+
+}  // namespace
+
+void NSController::setEditingHook(EditingHook hook)
+{
+    editingHook() = std::move(hook);
+}
+
 void NSController::describe(ClassDescriptor& d)
 {
     d.method<NSController>("objectDidBeginEditing:", ReturnKind::Void,
@@ -35,11 +50,16 @@ void NSController::objectDidBeginEditing(NSObject& editor)
     entry.reference = editor.weak_from_this();
     entry.shared = !entry.reference.expired();
     editors_.push_back(entry);
+    if (auto hook = editingHook())
+        hook(*this, editor, true);
 }
 
 void NSController::objectDidEndEditing(NSObject& editor)
 {
-    std::erase_if(editors_, [&](const Editor& e) { return e.pointer == &editor; });
+    if (std::erase_if(editors_, [&](const Editor& e) { return e.pointer == &editor; }) == 0)
+        return;
+    if (auto hook = editingHook())
+        hook(*this, editor, false);
 }
 
 bool NSController::isEditing() const

@@ -217,6 +217,69 @@ TEST_F(SessionTest, ASnapshotThatCannotBeMadeIsTold)
                                           }));
 }
 
+// The assign-shortcuts list worked with the mouse and the keyboard, and what
+// the transcript tells of it: recording begins and ends with the value it
+// left, refusals beep, and the stored dictionary follows.
+TEST_F(SessionTest, TheAssignListThroughTheMouseAndTheKeyboard)
+{
+    defaults().setBool(false, "firstLaunch");
+    TemporaryFolder pictures;
+    std::string picture = pictures.path() + "/assign.png";
+    std::string transcript = run("menu Assign Shortcuts\n"
+                                 "click 2 \"Click to record shortcut\"\n"
+                                 "hold cmd\n"
+                                 "hold shift\n"
+                                 "press k\n"
+                                 "release shift\n"
+                                 "release cmd\n"
+                                 "click 1 \"Click to record shortcut\"\n"
+                                 "press cmd+K\n"
+                                 "click 1 \"Cancel recording\"\n"
+                                 "click 2 \"Click to record shortcut\"\n"
+                                 "snapshot " +
+                                 picture +
+                                 "\n"
+                                 "click 2 \"Delete current shortcut\"\n"
+                                 "click 3\n"
+                                 "click 2 \"Use old shortcut\"\n"
+                                 "quit\n");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_TRUE(appearInOrder(
+        transcript, {
+                        "> menu Assign Shortcuts",
+                        "  popover shown: AssignShortcutsViewController, 326x88, animated",
+                        "> click 2 \"Click to record shortcut\"",
+                        "  activation of Kestrova: click",
+                        "  frontmost: Kestrova (was Finder)",
+                        "  SRRecorderControl begins editing content.Safari",
+                        "> press k",
+                        "  SRRecorderControl ends editing content.Safari = \"$@k\" (shows \"\u21e7\u2318K\")",
+                        "  default written: shortcuts = {\"Safari\": \"$@k\"}",
+                        // Finder can't have Safari's shortcut.
+                        "> click 1 \"Click to record shortcut\"",
+                        "  SRRecorderControl begins editing content.Finder",
+                        "> press cmd+K",
+                        "  popover shown: NSViewController \"This shortcut is already in use\", 280x84, animated",
+                        "  beep",
+                        "> click 1 \"Cancel recording\"",
+                        "  SRRecorderControl ends editing content.Finder = nil",
+                        "  popover closed: NSViewController \"This shortcut is already in use\", 280x84",
+                        "> click 2 \"Click to record shortcut\"",
+                        "  SRRecorderControl begins editing content.Safari",
+                        "> snapshot " + picture,
+                        "  snapshot of PopoverWindow 326x88 written to " + picture,
+                        "> click 2 \"Delete current shortcut\"",
+                        "  SRRecorderControl ends editing content.Safari = nil",
+                        "  default written: shortcuts = {}",
+                        "> click 3",
+                        "  the list has 2 rows",
+                        // Idle, the recorder shows no cancel button.
+                        "> click 2 \"Use old shortcut\"",
+                        "  nothing in row 2 has the tool tip \"Use old shortcut\"",
+                    }));
+    EXPECT_EQ(readFile(picture).substr(1, 3), "PNG");
+}
+
 // The built program, as scripts/run.sh starts it.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -286,52 +349,66 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
     auto tour = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/tour.txt'");
     ASSERT_EQ(tour.status, 0) << tour.err << tour.out;
     EXPECT_EQ(tour.out.find("! line"), std::string::npos) << tour.out;
-    EXPECT_TRUE(
-        appearInOrder(tour.out, {
-                                    "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
-                                    "defaults on disk: none",
-                                    "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
-                                    "  default written: shortcut-Kestrova = \"^\\t\"",
-                                    "> close Welcome to Kestrova",
-                                    "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
-                                    // The global shortcut on the keyboard, and Escape back to Finder.
-                                    "> press ctrl+tab",
-                                    "  frontmost: Kestrova (was Finder)",
-                                    "  window shown: MainWindow (key)",
-                                    "> press escape",
-                                    "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
-                                    "  window closed: MainWindow",
-                                    // A click elsewhere keeps that application in front.
-                                    "> activate Mail",
-                                    "  frontmost: Mail (was Kestrova)",
-                                    "  window closed: MainWindow",
-                                    "> press cmd+w",
-                                    "  hidden: Kestrova",
-                                    // The about window, once.
-                                    "> menu About Kestrova",
-                                    "  window shown: AboutWindow \"About Kestrova\" (key)",
-                                    "> close About Kestrova",
-                                    "> menu Preferences",
-                                    "  popover shown: PreferencesViewController, 320x140, animated",
-                                    // Mini mode, trusted and not.
-                                    "> default miniMode true",
-                                    "> shortcut",
-                                    "  popover shown: NavigationController, 260x64, not animated",
-                                    "> trust off",
-                                    "> shortcut",
-                                    "  popover shown: PermissionViewController, 420x192, not animated",
-                                    "> press cmd+w",
-                                    "  popover closed: PermissionViewController, 420x192",
-                                    // Safari's windows: reordered, then one raised.
-                                    "> drag 3 to 1",
-                                    "  the drop is taken (move)",
-                                    "> press 3",
-                                    "  desktop window raised: Safari \"Release Notes\"",
-                                    "  activation of Safari: activateWithOptions: options 0, asked by Kestrova",
-                                    "> quit",
-                                    "  quit: Kestrova",
-                                    "ended",
-                                }));
+    EXPECT_TRUE(appearInOrder(tour.out,
+                              {
+                                  "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
+                                  "defaults on disk: none",
+                                  "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+                                  "  default written: shortcut-Kestrova = \"^\\t\"",
+                                  "> close Welcome to Kestrova",
+                                  "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
+                                  // The global shortcut on the keyboard, and Escape back to Finder.
+                                  "> press ctrl+tab",
+                                  "  frontmost: Kestrova (was Finder)",
+                                  "  window shown: MainWindow (key)",
+                                  "> press escape",
+                                  "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+                                  "  window closed: MainWindow",
+                                  // A click elsewhere keeps that application in front.
+                                  "> activate Mail",
+                                  "  frontmost: Mail (was Kestrova)",
+                                  "  window closed: MainWindow",
+                                  "> press cmd+w",
+                                  "  hidden: Kestrova",
+                                  // The about window, once.
+                                  "> menu About Kestrova",
+                                  "  window shown: AboutWindow \"About Kestrova\" (key)",
+                                  "> close About Kestrova",
+                                  "> menu Preferences",
+                                  "  popover shown: PreferencesViewController, 320x140, animated",
+                                  // Mini mode, trusted and not.
+                                  "> default miniMode true",
+                                  "> shortcut",
+                                  "  popover shown: NavigationController, 260x64, not animated",
+                                  "> trust off",
+                                  "> shortcut",
+                                  "  popover shown: PermissionViewController, 420x192, not animated",
+                                  "> press cmd+w",
+                                  "  popover closed: PermissionViewController, 420x192",
+                                  // Safari's windows: reordered, then one raised.
+                                  "> drag 3 to 1",
+                                  "  the drop is taken (move)",
+                                  "> press 3",
+                                  "  desktop window raised: Safari \"Release Notes\"",
+                                  "  activation of Safari: activateWithOptions: options 0, asked by Kestrova",
+                                  // Safari's shortcut, refused for Notes, then used in the switcher.
+                                  "> menu Assign Shortcuts",
+                                  "  popover shown: AssignShortcutsViewController, 341x220, animated",
+                                  "> click 4 \"Click to record shortcut\"",
+                                  "  SRRecorderControl begins editing content.Safari",
+                                  "> press s",
+                                  "  SRRecorderControl ends editing content.Safari = \"^~s\" (shows \"\u2303\u2325S\")",
+                                  "  default written: shortcuts = {\"Safari\": \"^~s\"}",
+                                  "> press ctrl+alt+s",
+                                  "  beep",
+                                  "> press escape",
+                                  "  SRRecorderControl ends editing content.Notes = nil",
+                                  "> press ctrl+tab",
+                                  "  window shown: MainWindow (key)",
+                                  "> quit",
+                                  "  quit: Kestrova",
+                                  "ended",
+                              }));
     std::size_t aboutWindows = 0;
     for (const auto& line : linesOf(tour.out))
         aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
@@ -381,6 +458,44 @@ TEST_F(ProgramTest, TheWindowsListExampleRunsAndWritesItsSnapshots)
         // The main window at the screen's backing scale of 2.
         EXPECT_EQ(pngSize(folder_.path() + "/" + name + ".png"), (std::pair<unsigned, unsigned>{920, 792}));
     }
+}
+
+TEST_F(ProgramTest, TheAssignShortcutsExampleRuns)
+{
+    // With the log, which tells of the hot key's pause.
+    auto result = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/assign-shortcuts.txt'", true);
+    ASSERT_EQ(result.status, 0) << result.out;
+    EXPECT_EQ(result.out.find("! line"), std::string::npos) << result.out;
+    EXPECT_TRUE(appearInOrder(
+        result.out, {
+                        "> click 4 \"Click to record shortcut\"",
+                        "  frontmost: Kestrova (was Finder)",
+                        "default [-[SRGlobalShortcutMonitor pause]] Unregistered Carbon hot key 1 {keyCode=48} "
+                        "{modifierFlags=262144}",
+                        "  SRRecorderControl begins editing content.Safari",
+                        "> press s",
+                        "default [-[SRGlobalShortcutMonitor resume]] Registered Carbon hot key 2 {keyCode=48} "
+                        "{modifierFlags=262144}",
+                        "  SRRecorderControl ends editing content.Safari = \"^~s\" (shows \"\u2303\u2325S\")",
+                        "  default written: shortcuts = {\"Safari\": \"^~s\"}",
+                        "> click 3 \"Click to record shortcut\"",
+                        "  SRRecorderControl begins editing content.Notes",
+                        "> press ctrl+alt+s",
+                        "  popover shown: NSViewController \"This shortcut is already in use\", 280x84, animated",
+                        "  beep",
+                        "> press escape",
+                        "  SRRecorderControl ends editing content.Notes = nil",
+                        "  popover closed: NSViewController \"This shortcut is already in use\", 280x84",
+                        "> press cmd+w",
+                        "  popover closed: AssignShortcutsViewController, 341x220",
+                        "> press ctrl+tab",
+                        "  window shown: MainWindow (key)",
+                        "> press ctrl+alt+s",
+                        "ended",
+                    }));
+    // Nothing but the recorder took the chord: the switcher's shortcut went
+    // to Safari's row only once the list was away.
+    EXPECT_EQ(result.out.find("the key goes to"), std::string::npos) << result.out;
 }
 
 TEST_F(ProgramTest, TheTwoScreenExampleRuns)

@@ -92,4 +92,35 @@ TEST_F(WindowLayoutTest, TheWindowGrowsForContentThatInsistsAndKeepsItsTopEdge)
     EXPECT_EQ(window->frame().origin.y + window->frame().size.height, 800);
 }
 
+// A list makes its items in the layout pass that runs as its window comes on
+// screen: their controllers come on screen with the window, and so hear when
+// it goes.
+TEST_F(WindowLayoutTest, ViewsAddedInThePassBeforeShowingAppearAndDisappearWithTheWindow)
+{
+    auto controller = std::make_shared<RecordingViewController>("controller", log);
+    controller->setView(content);
+    window->setContentViewController(controller);
+    auto item = std::make_shared<RecordingViewController>("item", log);
+    item->setView(std::make_shared<NSView>(NSMakeRect(0, 0, 50, 20)));
+    content->onUpdateConstraints = [&] {
+        if (!item->view()->superview())
+            content->addSubview(item->view());
+    };
+    log.clear();
+    window->makeKeyAndOrderFront(Id());
+    auto calls = [&](const std::string& who) {
+        std::vector<std::string> result;
+        for (const auto& entry : log)
+            if (entry.rfind(who + " view", 0) == 0)
+                result.push_back(entry);
+        return result;
+    };
+    EXPECT_EQ(calls("item"), (std::vector<std::string>{"item viewWillAppear", "item viewDidAppear"}));
+    log.clear();
+    window->orderOut(Id());
+    EXPECT_EQ(calls("item"), (std::vector<std::string>{"item viewWillDisappear", "item viewDidDisappear"}));
+    EXPECT_EQ(calls("controller"),
+              (std::vector<std::string>{"controller viewWillDisappear", "controller viewDidDisappear"}));
+}
+
 }  // namespace

@@ -151,7 +151,27 @@ void NSView::transitionOnScreen(const std::vector<std::pair<std::shared_ptr<NSVi
     for (auto& [controller, appearing] : controllers)
         controller->beginAppearanceTransition(appearing);
     change();
+    // Views that joined the tree during the change (the layout pass of a
+    // window coming on screen makes a list's items) come on screen with it,
+    // so that they also hear when they leave it.
+    std::vector<std::shared_ptr<NSViewController>> joined;
+    for (const auto& [root, appearing] : roots) {
+        if (!root || !appearing || !root->isInVisibleWindow())
+            continue;
+        std::vector<std::shared_ptr<NSViewController>> found;
+        root->collectControllers(found);
+        for (auto& controller : found) {
+            bool known = std::any_of(controllers.begin(), controllers.end(),
+                                     [&](const auto& entry) { return entry.first == controller; });
+            if (!known)
+                joined.push_back(std::move(controller));
+        }
+    }
+    for (auto& controller : joined)
+        controller->beginAppearanceTransition(true);
     for (auto& [controller, appearing] : controllers)
+        controller->endAppearanceTransition();
+    for (auto& controller : joined)
         controller->endAppearanceTransition();
 }
 

@@ -45,6 +45,16 @@ void NSPopover::describe(ClassDescriptor& d)
         return Id();
     });
     d.property<NSPopover>("shown", [](NSPopover& p) { return Id::boolean(p.isShown()); });
+    // What a nib sets up: the content and how the popover behaves.
+    d.property<NSPopover>(
+        "contentViewController", [](NSPopover& p) { return Id(p.contentViewController()); },
+        [](NSPopover& p, const Id& value) { p.setContentViewController(value.object<NSViewController>()); });
+    d.property<NSPopover>(
+        "behavior", [](NSPopover& p) { return Id::number(static_cast<long long>(p.behavior())); },
+        [](NSPopover& p, const Id& value) { p.setBehavior(static_cast<NSPopoverBehavior>(value.integerValue())); });
+    d.property<NSPopover>(
+        "animates", [](NSPopover& p) { return Id::boolean(p.animates()); },
+        [](NSPopover& p, const Id& value) { p.setAnimates(value.boolValue()); });
 }
 
 void NSPopover::setContentViewController(const std::shared_ptr<NSViewController>& controller)

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <istream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -83,6 +84,12 @@ private:
     // The mouse (or another application) dragging onto a list
     // (DesktopSessionDragging.cpp).
     void drag(const DriverCommand& command);
+    // A modifier key going down or up, held until it is released.
+    void holdModifier(const KeyStroke& key, bool down);
+    NSEventModifierFlags heldModifierFlags() const;
+    // The mouse clicking a row of a list, and a window's picture
+    // (DesktopSessionClicking.cpp).
+    void click(const DriverCommand& command);
     void snapshot(const std::string& file);
     void pass(double seconds);
     // Runs what the program scheduled for now: the notices of what changed,
@@ -107,6 +114,8 @@ private:
     bool noScript_ = false;
     String announced_;
     std::unique_ptr<SessionProcessMirror> mirror_;
+    // The modifier keys held down (key code to flag).
+    std::map<unsigned short, NSEventModifierFlags> heldModifiers_;
 };
 
 // Puts a session on standard output and standard input in place as the

@@ -12,7 +12,12 @@
 // One line of a driver script. Blank lines and lines starting with "#" are
 // no commands.
 //
-//   press KEYS            a key press (see KeyStroke), e.g. "press ctrl+tab"
+//   press KEYS            a key press (see KeyStroke), e.g. "press ctrl+tab";
+//                         the modifiers held down come with it
+//   hold MODIFIER         a modifier key goes down and stays down: cmd, shift,
+//                         alt (opt, option) or ctrl (control), the left one
+//                         unless "right" comes first ("hold right cmd")
+//   release MODIFIER      that key comes up again
 //   shortcut              the global shortcut, pressed anywhere
 //   activate APP          the user brings an application to the front
 //   quit APP              an application quits
@@ -34,6 +39,12 @@
 //                         drag over the gap instead of a release
 //   drag text "TEXT" to GAP
 //                         another application's text dragged onto the gap
+//   click ROW ["TOOL TIP"]
+//                         with the mouse, clicks a row of the list in the key
+//                         window (counted from 1): its middle, or the place in
+//                         it whose tool tip reads TOOL TIP (a control's, or
+//                         a part of one); a program in the background comes
+//                         to the front with the click
 //   snapshot FILE         writes what the key window (or else the program's
 //                         frontmost window or popover) shows as a PNG file,
 //                         at the window's backing scale; a relative path is
@@ -61,6 +72,9 @@ struct DriverCommand {
         Close,
         Wait,
         Drag,
+        Hold,
+        Release,
+        Click,
         Snapshot,
         Status,
         Login,
@@ -68,9 +82,11 @@ struct DriverCommand {
     };
 
     Kind kind = Kind::Status;
-    // The application, bundle identifier, default key, menu title, window or
-    // snapshot file.
+    // The application, bundle identifier, default key, menu title, window,
+    // a click's tool tip or a snapshot's file.
     std::string argument;
+    // The keys pressed; for hold and release, the modifier key (its key
+    // code and its flag).
     KeyStroke keys;
     // Trust on or off.
     bool flag = false;
@@ -81,6 +97,8 @@ struct DriverCommand {
     // counted from 1; `flag` cancels it.
     std::uint32_t dragRow = 0;
     std::uint32_t dragGap = 0;
+    // A click's row, counted from 1.
+    std::uint32_t row = 0;
 
     // The command, none for a line that holds no command, or the reason the
     // line is not a command (beginning with the command's word).

@@ -22,4 +22,8 @@ struct KeyStroke {
 
     // The stroke, or the reason the text names no key.
     static ParseResult<KeyStroke> parse(std::string_view text);
+    // One modifier key: its key code and its flag. "cmd", "shift", "alt"
+    // (opt, option) or "ctrl" (control) name the left key, with "right "
+    // before them the right one.
+    static ParseResult<KeyStroke> parseModifierKey(std::string_view text);
 };

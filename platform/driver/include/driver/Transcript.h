@@ -25,7 +25,9 @@ class SimulatedDesktop;
 // What the system did, written as readable lines: the desktop's changes
 // (frontmost application, hiding, launches, quits, trust, policies) and the
 // activation requests with their options as they happen, the notifications
-// that go between programs and the popovers as they are posted, and, at each
+// that go between programs and the popovers as they are posted, the beeps,
+// controls beginning and ending to edit a bound value (with the value they
+// left), and, at each
 // flush, what changed of the program's windows, its status item and its
 // stored user defaults since the last one, a write that did not reach the
 // disk told as failed.
@@ -82,6 +84,10 @@ private:
 
     void desktopChanged(const simulation::DesktopChange& change);
     void takeActivations();
+    // The beeps the program made since the last look.
+    void takeBeeps();
+    // A control that edits a bound value began or ended editing it.
+    void editingChanged(NSObject& editor, bool began);
     void pending(std::string text);
     void writeTold();
     std::string applicationName(pid_t pid) const;
@@ -97,6 +103,7 @@ private:
     bool started_ = false;
     std::vector<std::string> pending_;
     std::size_t activationsSeen_ = 0;
+    std::size_t beepsSeen_ = 0;
     std::vector<ShownWindow> windows_;
     std::vector<std::string> statusItems_;
     Dictionary defaults_;

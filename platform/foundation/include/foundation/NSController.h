@@ -2,6 +2,7 @@
 
 #include "foundation/NSObject.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,12 @@ public:
     bool commitEditing();
     // Tells each editor to drop its edit ("discardEditing", when it responds).
     void discardEditing();
+
+    // Told of every editor's begin (true) and end (false) of editing, for
+    // whoever writes down what a program did (the driver's transcript).
+    // Main thread only; an empty function removes it.
+    using EditingHook = std::function<void(NSController& controller, NSObject& editor, bool began)>;
+    static void setEditingHook(EditingHook hook);
 
 protected:
     static void describe(ClassDescriptor& d);

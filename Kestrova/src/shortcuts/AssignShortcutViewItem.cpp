@@ -1,0 +1,131 @@
+#include "Kestrova/AssignShortcutViewItem.h"
+
+#include "Kestrova/ApplicationLists.h"
+#include "Kestrova/FatalError.h"
+#include "Kestrova/RunningAppDelegate.h"
+#include "Kestrova/ShortcutRegistry.h"
+#include "appkit/NSCollectionView.h"
+#include "appkit/NSImage.h"
+#include "appkit/NSImageView.h"
+#include "appkit/NSPopover.h"
+#include "appkit/NSTextField.h"
+#include "foundation/NSKeyValueBinding.h"
+
+namespace {
+
+constexpr CGFloat kIconSide = 64;
+
+}  // namespace
+
+AssignShortcutViewItem::AssignShortcutViewItem() = default;
+
+AssignShortcutViewItem::~AssignShortcutViewItem() = default;
+
+void AssignShortcutViewItem::describe(ClassDescriptor& d)
+{
+    d.property<AssignShortcutViewItem>(
+        "recordControl", [](AssignShortcutViewItem& item) { return Id(item.recordControl()); },
+        [](AssignShortcutViewItem& item, const Id& value) {
+            item.setRecordControl(value.object<SRRecorderControl>());
+        });
+    d.property<AssignShortcutViewItem>(
+        "popover", [](AssignShortcutViewItem& item) { return Id(item.popover()); },
+        [](AssignShortcutViewItem& item, const Id& value) { item.setPopover(value.object<NSPopover>()); });
+}
+
+std::shared_ptr<SRRecorderControl> AssignShortcutViewItem::requireRecordControl() const
+{
+    auto control = recordControl();
+    if (!control)
+        fatalError("Expect the nib `AssignShortcutViewItem` to connect `recordControl` ");
+    return control;
+}
+
+std::shared_ptr<NSPopover> AssignShortcutViewItem::requirePopover() const
+{
+    auto popover = this->popover();
+    if (!popover)
+        fatalError("Expect the nib `AssignShortcutViewItem` to connect `popover` ");
+    return popover;
+}
+
+void AssignShortcutViewItem::viewDidLoad()
+{
+    NSCollectionViewItem::viewDidLoad();
+    view()->setWantsLayer(true);
+    auto control = requireRecordControl();
+    control->setAllowedModifierFlags(SRCocoaModifierFlagsMask, 0, true);
+    control->setDelegate(std::dynamic_pointer_cast<SRRecorderControlDelegate>(shared_from_this()));
+}
+
+void AssignShortcutViewItem::configure(const RunningApp& runningApp)
+{
+    runningApp_ = runningApp;
+    const auto& application = runningApp.runningApplication;
+    auto icon = application->icon();
+    if (icon)
+        icon->setSize({kIconSide, kIconSide});
+    if (auto imageView = this->imageView())
+        imageView->setImage(icon);
+    if (auto textField = this->textField())
+        textField->setStringValue(applicationName(*application));
+}
+
+void AssignShortcutViewItem::viewWillDisappear()
+{
+    NSCollectionViewItem::viewWillDisappear();
+    requireRecordControl()->unbind(NSValueBinding);
+}
+
+void AssignShortcutViewItem::prepareForReuse()
+{
+    NSCollectionViewItem::prepareForReuse();
+    auto control = requireRecordControl();
+    // A recording must not carry over into the next application's row: it
+    // ends here, while it still belongs to this one.
+    control->prepareForReuse();
+    control->unbind(NSValueBinding);
+    if (auto imageView = this->imageView())
+        imageView->setImage(nullptr);
+    if (auto textField = this->textField())
+        textField->setStringValue(String());
+    runningApp_.reset();
+}
+
+void AssignShortcutViewItem::showDuplicatePopover()
+{
+    auto list = collectionView();
+    if (!list)
+        return;
+    auto control = requireRecordControl();
+    auto popover = requirePopover();
+    // From the recorder's leading edge across the row's place in the list,
+    // so that the popover stands next to the recorder.
+    NSRect recorder = control->frame();
+    NSRect row = view()->frame();
+    NSRect rect =
+        NSMakeRect(CGRectGetMinX(recorder), row.origin.y, row.size.width, row.size.height - CGRectGetMinY(recorder));
+    popover->showRelativeToRect(rect, list, NSRectEdgeMaxY);
+}
+
+void AssignShortcutViewItem::recorderControlDidBeginRecording(SRRecorderControl&) { }
+
+bool AssignShortcutViewItem::recorderControlCanRecordShortcut(SRRecorderControl&, const SRShortcut& shortcut)
+{
+    // Any holder refuses, this row included: recording again what the row
+    // shows is no change the user could mean.
+    if (ShortcutRegistry::shared().appKey(shortcut)) {
+        showDuplicatePopover();
+        return false;
+    }
+    return true;
+}
+
+void AssignShortcutViewItem::recorderControlDidEndRecording(SRRecorderControl& control)
+{
+    if (!runningApp_)
+        return;
+    requirePopover()->performClose(Id());
+    if (auto delegate = delegate_.lock())
+        delegate->updateShortcut(control.objectValueShortcut(), *runningApp_->runningApplication);
+}

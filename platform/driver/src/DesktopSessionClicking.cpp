@@ -1,0 +1,150 @@
+#include "driver/DesktopSession.h"
+
+#include "appkit/NSApplication.h"
+#include "appkit/NSCollectionView.h"
+#include "appkit/NSCollectionViewItem.h"
+#include "appkit/NSEvent.h"
+#include "appkit/NSStatusBarButton.h"
+#include "appkit/NSWindow.h"
+#include "simulation/SimulatedDesktop.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace {
+
+// The window the user works in: the key window, else the frontmost one.
+std::shared_ptr<NSWindow> windowInFront(NSApplication& application)
+{
+    if (auto key = application.keyWindow(); key && key->isVisible())
+        return key;
+    for (const auto& window : application.orderedWindows())
+        if (window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// The window in front of the others, a popover's included; the status
+// item's is no window of the program's own.
+std::shared_ptr<NSWindow> frontWindow(NSApplication& application)
+{
+    for (const auto& window : application.orderedWindows()) {
+        auto content = window->contentView();
+        if (window->isVisible() && !(content && content->isKindOf<NSStatusBarButton>()))
+            return window;
+    }
+    return nullptr;
+}
+
+// The first list of the tree that is shown.
+std::shared_ptr<NSCollectionView> shownList(const std::shared_ptr<NSView>& view)
+{
+    if (!view || view->isHidden())
+        return nullptr;
+    if (auto list = std::dynamic_pointer_cast<NSCollectionView>(view))
+        return list;
+    for (const auto& subview : view->subviews())
+        if (auto list = shownList(subview))
+            return list;
+    return nullptr;
+}
+
+NSPoint centre(NSRect rect)
+{
+    return NSMakePoint(rect.origin.x + rect.size.width / 2, rect.origin.y + rect.size.height / 2);
+}
+
+struct ClickTarget {
+    std::shared_ptr<NSView> view;
+    NSPoint point;
+};
+
+// Where the pointer shows `toolTip` in the tree: a rectangle of a view with
+// that text first (a part of a control), else a view whose own tool tip it
+// is.
+std::optional<ClickTarget> placeWithToolTip(const std::shared_ptr<NSView>& view, const String& toolTip)
+{
+    if (!view || view->isHidden())
+        return std::nullopt;
+    for (const auto& [tag, rect] : view->toolTipRects()) {
+        NSPoint point = centre(rect);
+        if (view->toolTipAtPoint(point) == toolTip)
+            return ClickTarget{view, point};
+    }
+    for (const auto& subview : view->subviews())
+        if (auto found = placeWithToolTip(subview, toolTip))
+            return found;
+    if (view->toolTip() == toolTip)
+        return ClickTarget{view, centre(view->bounds())};
+    return std::nullopt;
+}
+
+}  // namespace
+
+void DesktopSession::click(const DriverCommand& command)
+{
+    auto window = application_ ? windowInFront(*application_) : nullptr;
+    auto list = window ? shownList(window->contentView()) : nullptr;
+    if (!list) {
+        transcript_.note("no list on screen");
+        return;
+    }
+    NSInteger rows = list->numberOfItemsInSection(0);
+    if (NSInteger(command.row) > rows) {
+        transcript_.note("the list has " + std::to_string(rows) + " rows");
+        return;
+    }
+    // The user scrolls to the row first.
+    NSIndexPath indexPath(NSInteger(command.row) - 1, 0);
+    list->scrollToItemsAtIndexPaths({indexPath}, NSCollectionViewScrollPositionNearestHorizontalEdge);
+    auto item = list->itemAtIndexPath(indexPath);
+    if (!item) {
+        transcript_.note("row " + std::to_string(command.row) + " is not on screen");
+        return;
+    }
+    ClickTarget target{list, centre(list->frameForItemAtIndexPath(indexPath))};
+    if (!command.argument.empty()) {
+        auto found = placeWithToolTip(item->view(), String(command.argument));
+        if (!found) {
+            transcript_.note("nothing in row " + std::to_string(command.row) + " has the tool tip \"" +
+                             command.argument + "\"");
+            return;
+        }
+        target = *found;
+    }
+
+    // A click on a window of a program in the background brings the program
+    // to the front first.
+    auto desktop = simulation::SimulatedDesktop::current();
+    if (pid_t own = desktop->ownProcess(); own && desktop->frontmostApplication() != own) {
+        desktop->activate(own, simulation::ActivationRecord{.via = "click"});
+        settle();
+    }
+    NSPoint at = target.view->convertPoint(target.point, nullptr);
+    for (NSEventType type : {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp})
+        application_->sendEvent(NSEvent::mouseEventWithType(type, at, heldModifierFlags(), 0, window->windowNumber(),
+                                                            Id(), 0, 1, type == NSEventTypeLeftMouseUp ? 0 : 1));
+    settle();
+}
+
+void DesktopSession::snapshot(const std::string& file)
+{
+    // The key window, or else the frontmost one (a popover's window is never
+    // key).
+    std::shared_ptr<NSWindow> window = application_ ? application_->keyWindow() : nullptr;
+    if (!window && application_)
+        window = frontWindow(*application_);
+    if (!window) {
+        transcript_.note("no window of the program on screen");
+        return;
+    }
+    NSSize size = window->frame().size;
+    std::string what = window->className().utf8() + " " + std::to_string(static_cast<long>(size.width)) + "x" +
+                       std::to_string(static_cast<long>(size.height));
+    if (!window->writeSnapshot(String(file), window->backingScaleFactor())) {
+        transcript_.note("snapshot of " + what + " not written to " + file);
+        return;
+    }
+    transcript_.note("snapshot of " + what + " written to " + file);
+}
