@@ -260,8 +260,10 @@ void Transcript::writeTold()
 
 void Transcript::catchUp()
 {
-    if (started_)
+    if (started_) {
         writeTold();
+        takeDefaults();
+    }
     out_.flush();
 }
 
@@ -476,6 +478,12 @@ void Transcript::flush()
         statusItems_ = std::move(items);
     }
 
+    takeDefaults();
+    out_.flush();
+}
+
+void Transcript::takeDefaults()
+{
     // The values in memory, with the writes that did not reach the disk told
     // as such.
     NSUserDefaults& standard = NSUserDefaults::standardUserDefaults();
@@ -517,7 +525,6 @@ void Transcript::flush()
         if (!told[i])
             note(describe(problems[i], standard.path()));
     defaults_ = std::move(defaults);
-    out_.flush();
 }
 
 std::vector<NSUserDefaults::StorageProblem> Transcript::newStorageProblems()

@@ -514,13 +514,16 @@ void NSUserDefaults::setObject(const Id& value, const String& key)
     }
     willChangeValueForKey(key);
     {
+        // The value is taken in memory once the disk has been tried and a
+        // failure recorded, so that whoever looks while the write is under
+        // way (a log line of it) sees the value and its fate together.
         std::lock_guard lock(mutex_);
-        values_.setObject(value, key);
         if (auto failure = persistLocked(key, value)) {
             StorageProblem& problem = recordLocked(StorageProblem::Kind::WriteFailed, *failure);
             problem.key = key;
             problem.value = value;
         }
+        values_.setObject(value, key);
     }
     didChangeValueForKey(key);
 }

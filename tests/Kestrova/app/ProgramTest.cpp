@@ -84,10 +84,10 @@ TEST_F(SessionTest, TheSwitcherRoadAsTheTranscriptTellsIt)
         {
             "defaults on disk: none",
             "> launch",
+            "  default written: shortcut-Kestrova = \"^\\t\"",
             "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
             "  status item: image \"Status Item\", menu: Preferences\u2026 | Assign Shortcuts\u2026 | - | About "
             "Kestrova | - | Quit Kestrova",
-            "  default written: shortcut-Kestrova = \"^\\t\"",
             "  default written: rememberShortcuts = true",
             "> shortcut",
             "  activation of Kestrova: activateFromApplication:options: options 3 (all windows, ignoring other apps), "
@@ -329,8 +329,8 @@ TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_TRUE(appearInOrder(first.out, {
                                              "defaults on disk: none",
-                                             "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
                                              "  default written: shortcut-Kestrova = \"^\\t\"",
+                                             "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
                                              "  default written: rememberShortcuts = true",
                                              "> default rememberShortcuts false",
                                              "  default written: rememberShortcuts = false",
@@ -353,8 +353,8 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
                               {
                                   "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
                                   "defaults on disk: none",
-                                  "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
                                   "  default written: shortcut-Kestrova = \"^\\t\"",
+                                  "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
                                   "> close Welcome to Kestrova",
                                   "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
                                   // The global shortcut on the keyboard, and Escape back to Finder.
@@ -525,10 +525,11 @@ TEST_F(ProgramTest, LogLinesComeOutWhereTheyHappenedInAPipe)
                                               "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, "
                                               "Accessibility trusted",
                                               "> launch",
+                                              // The write, then what it caused.
+                                              "  default written: shortcut-Kestrova = \"^\\t\"",
                                               "default [-[SRGlobalShortcutMonitor "
                                               "observeValueForKeyPath:ofObject:change:context:]] Registered Carbon "
                                               "hot key 1 {keyCode=48} {modifierFlags=262144}",
-                                              "  default written: shortcut-Kestrova = \"^\\t\"",
                                               "> press ctrl+tab",
                                               "  frontmost: Kestrova (was Finder)",
                                               "default [-[SRGlobalShortcutMonitor handleEvent:]] No actions for the "

@@ -55,9 +55,9 @@ public:
     // Writes what happened since the last flush.
     void flush();
     // Writes what was told so far (the desktop's changes, notifications,
-    // popovers) and flushes the stream, so that what is written next to
-    // another stream (a log line) follows it; the program's windows, status
-    // item and defaults wait for the flush.
+    // popovers, the user defaults written) and flushes the stream, so that
+    // what is written next to another stream (a log line) follows it; the
+    // program's windows and status item wait for the flush.
     void catchUp();
     // The program's windows, popovers and the frontmost application now.
     void status();
@@ -90,6 +90,8 @@ private:
     void editingChanged(NSObject& editor, bool began);
     void pending(std::string text);
     void writeTold();
+    // The user defaults written, removed or refused since the last look.
+    void takeDefaults();
     std::string applicationName(pid_t pid) const;
     std::vector<ShownWindow> visibleWindows() const;
     std::vector<std::string> statusItems() const;
