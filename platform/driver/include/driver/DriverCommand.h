@@ -35,6 +35,13 @@
 //   drag text "TEXT" to GAP
 //                         another application's text dragged onto the gap
 //   status                tells what is on screen
+//   appearance light|dark the system's look
+//   contrast on|off       the increase-contrast display setting
+//   tint default|blue|graphite
+//                         the control tint
+//   accessibility         tells the key window as assistive software reads
+//                         it: its elements with their roles, texts and
+//                         actions
 //   login                 the user logs in: every enabled autostart entry of
 //                         the home starts as a real process, in this home and
 //                         desktop
@@ -59,14 +66,19 @@ struct DriverCommand {
         Drag,
         Status,
         Login,
-        Quit
+        Quit,
+        Appearance,
+        Contrast,
+        Tint,
+        Accessibility
     };
 
     Kind kind = Kind::Status;
-    // The application, bundle identifier, default key, menu title or window.
+    // The application, bundle identifier, default key, menu title or window;
+    // the look or tint.
     std::string argument;
     KeyStroke keys;
-    // Trust on or off.
+    // Trust or contrast on or off.
     bool flag = false;
     // A default's value; nil removes it.
     Id value;
