@@ -33,12 +33,17 @@ struct NamedImages {
 // The image that stands for the program itself.
 std::shared_ptr<NSImage> applicationIconOf(const NSBundle& bundle)
 {
-    if (const String* file = bundle.objectForInfoDictionaryKey("CFBundleIconFile").string())
+    // The values are kept while their text is read: string() points into
+    // them.
+    Id iconFile = bundle.objectForInfoDictionaryKey("CFBundleIconFile");
+    if (const String* file = iconFile.string())
         if (auto image = NSImage::imageForResource(bundle, *file))
             return image;
-    for (const char* key : {"CFBundleDisplayName", "CFBundleName"})
-        if (const String* name = bundle.objectForInfoDictionaryKey(key).string(); name && !name->empty())
+    for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
+        Id value = bundle.objectForInfoDictionaryKey(key);
+        if (const String* name = value.string(); name && !name->empty())
             return NSImage::generatedApplicationIcon(*name);
+    }
     return NSImage::generatedApplicationIcon(stringByDeletingPathExtension(lastPathComponent(bundle.bundlePath())));
 }
 
