@@ -8,9 +8,11 @@
 #include "appkit/NSWindow.h"
 #include "appkit/NSWorkspace.h"
 #include "foundation/NSException.h"
+#include "foundation/NSInvocation.h"
 #include "foundation/NSKeyValueBinding.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSNotificationCenter.h"
+#include "foundation/NSRunLoop.h"
 #include "foundation/NSUserDefaults.h"
 #include "foundation/NSUserDefaultsController.h"
 #include "foundation/NSValueTransformer.h"
@@ -38,6 +40,8 @@ SRRecorderControl::SRRecorderControl(NSRect frame)
     : NSControl(frame)
 {
     setEnabled(true);
+    notifyStyle_ = NSInvocation::invocationWithSelector("recorderControlAppearanceDidChange:");
+    notifyStyle_->retainArguments();
     setTranslatesAutoresizingMaskIntoConstraints(false);
     setContentHuggingPriority(251, NSLayoutConstraintOrientationHorizontal);
     setContentHuggingPriority(750, NSLayoutConstraintOrientationVertical);
@@ -54,8 +58,9 @@ SRRecorderControl::~SRRecorderControl()
         didPauseGlobalShortcutMonitor_ = false;
         SRGlobalShortcutMonitor::sharedMonitor()->resume();
     }
+    cancelPreviousPerformRequestsWithTarget(*notifyStyle_);
     if (style_)
-        style_->prepareForRemoval();
+        stopObservingStyle(*style_);
 }
 
 // MARK: - Flag rules and settings
@@ -399,6 +404,8 @@ void SRRecorderControl::describe(ClassDescriptor& d)
         [](Self& c, const Id& value) { c.setStringValue(value.string() ? *value.string() : String()); });
     d.property<Self>("attributedStringValue", [](Self& c) { return Id(c.attributedStringValue()); });
     d.property<Self>("isRecording", [](Self& c) { return Id::boolean(c.isRecording()); });
+    // The attached style as it is; reading it attaches nothing.
+    d.property<Self>("style", [](Self& c) { return Id(c.style_); });
     d.property<Self>("allowedModifierFlags",
                      [](Self& c) { return Id::number(static_cast<unsigned long long>(c.allowedModifierFlags())); });
     d.property<Self>("requiredModifierFlags",

@@ -492,6 +492,11 @@ void SRRecorderControl::addButtonArea(NSRect rect, std::shared_ptr<NSTrackingAre
 
 void SRRecorderControl::updateTrackingAreas()
 {
+    // The buttons' places come from the style's guides, which the layout
+    // moves as recording begins and ends: the areas follow the laid-out
+    // guides, not the ones of the state before.
+    if (window())
+        layoutSubtreeIfNeeded();
     if (mainButtonTrackingArea_)
         removeTrackingArea(mainButtonTrackingArea_);
     mainButtonTrackingArea_ = std::make_shared<NSTrackingArea>(bounds(), kButtonTrackingOptions, shared_from_this());

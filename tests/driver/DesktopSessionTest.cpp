@@ -3,6 +3,7 @@
 #include "TemporaryFolder.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
+#include "appkit/NSButton.h"
 #include "appkit/NSMenu.h"
 #include "appkit/NSMenuItem.h"
 #include "appkit/NSPopover.h"
@@ -155,6 +156,35 @@ TEST_F(DesktopSessionTest, ControlCharactersOfTheInputComeOutEscaped)
         return (byte < 0x20 && byte != '\n') || byte == 0x7F;
     })) << transcript;
     EXPECT_EQ(transcript.find("\xc2\x9b"), std::string::npos);
+}
+
+TEST_F(DesktopSessionTest, DisplaySettingsChangeAndTheKeyWindowIsReadAsAssistiveSoftwareWould)
+{
+    std::istringstream in;
+    DesktopSession session(out, in);
+    session.launch(*NSApplication::sharedApplication());
+    for (const char* line : {"accessibility", "appearance dark", "contrast on", "tint graphite", "activate Self"})
+        ASSERT_TRUE(session.execute(line));
+    auto& desktop = *simulation::SimulatedDesktop::current();
+    EXPECT_EQ(desktop.appearance(), simulation::Appearance::Dark);
+    EXPECT_TRUE(desktop.increaseContrast());
+    EXPECT_EQ(desktop.controlTint(), simulation::ControlTint::Graphite);
+
+    auto window = std::make_shared<NSWindow>(NSMakeRect(0, 0, 200, 100));
+    window->setTitle("Settings");
+    window->setContentView(std::make_shared<NSView>(NSMakeRect(0, 0, 200, 100)));
+    auto button = std::make_shared<NSButton>(NSMakeRect(10, 10, 80, 24));
+    button->setTitle("OK");
+    window->contentView()->addSubview(button);
+    window->makeKeyAndOrderFront(Id());
+    ASSERT_TRUE(session.execute("accessibility"));
+    session.finish();
+    std::string transcript = out.str();
+    for (const std::string expected : {
+             "> accessibility\n  no window is key\n",
+             "> accessibility\n  AXWindow \"Settings\" (window)\n    AXButton \"OK\" (button) [AXPress]\n",
+         })
+        EXPECT_NE(transcript.find(expected), std::string::npos) << expected << "\n" << transcript;
 }
 
 TEST_F(DesktopSessionTest, PrintableKeepsTextAndEscapesControls)

@@ -97,6 +97,10 @@ TEST(DriverCommandTest, ReadsEveryCommand)
         {"wait 0.05", Kind::Wait, ""},
         {"snapshot shots/safari windows.png", Kind::Snapshot, "shots/safari windows.png"},
         {"status", Kind::Status, ""},
+        {"appearance dark", Kind::Appearance, "dark"},
+        {"contrast on", Kind::Contrast, ""},
+        {"tint graphite", Kind::Tint, "graphite"},
+        {"accessibility", Kind::Accessibility, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -114,6 +118,8 @@ TEST(DriverCommandTest, ReadsEveryCommand)
     }
     EXPECT_DOUBLE_EQ((*DriverCommand::parse("wait 0.05"))->seconds, 0.05);
     EXPECT_TRUE((*DriverCommand::parse("trust on"))->flag);
+    EXPECT_TRUE((*DriverCommand::parse("contrast on"))->flag);
+    EXPECT_FALSE((*DriverCommand::parse("contrast off"))->flag);
 }
 
 TEST(DriverCommandTest, CommentsAndBlankLinesAreNoCommands)
@@ -137,6 +143,10 @@ TEST(DriverCommandTest, NamesWhatIsWrongWithALine)
         {"press ctrl+banana", "press: unknown key 'banana'"},
         {"shortcut now", "shortcut: nothing may follow"},
         {"trust maybe", "trust: expected on or off"},
+        {"appearance sepia", "appearance: expected light or dark"},
+        {"contrast", "contrast: expected on or off"},
+        {"tint red", "tint: expected default, blue or graphite"},
+        {"accessibility tree", "accessibility: nothing may follow"},
         {"default", "default: the key missing"},
         {"default name \"open", "default: unterminated text"},
         {"default name \"a\\q\"", "default: unknown escape \\q"},

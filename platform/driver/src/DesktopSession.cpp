@@ -2,6 +2,7 @@
 
 #include "OrderedLogSink.h"
 #include "SessionProcessMirror.h"
+#include "appkit/NSAccessibilityTree.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSApplicationDelegate.h"
 #include "appkit/NSEvent.h"
@@ -280,6 +281,20 @@ void DesktopSession::leaveSessionBus()
     SessionBus::disconnect();
 }
 
+void DesktopSession::describeKeyWindow()
+{
+    auto window = application_ ? application_->keyWindow() : nullptr;
+    if (!window) {
+        transcript_.note("no window is key");
+        return;
+    }
+    // What a reader would see is what the layout placed.
+    window->updateConstraintsIfNeeded();
+    window->layoutIfNeeded();
+    for (const auto& line : NSAccessibilityTreeLines(*window))
+        transcript_.note(line);
+}
+
 void DesktopSession::logIn()
 {
     std::string home = NSHomeDirectory().utf8();
@@ -464,6 +479,21 @@ void DesktopSession::perform(const DriverCommand& command)
         break;
     case Kind::Login:
         logIn();
+        break;
+    case Kind::Appearance:
+        desktop->setAppearance(command.argument == "dark" ? simulation::Appearance::Dark
+                                                          : simulation::Appearance::Light);
+        break;
+    case Kind::Contrast:
+        desktop->setIncreaseContrast(command.flag);
+        break;
+    case Kind::Tint:
+        desktop->setControlTint(command.argument == "blue"       ? simulation::ControlTint::Blue
+                                : command.argument == "graphite" ? simulation::ControlTint::Graphite
+                                                                 : simulation::ControlTint::Default);
+        break;
+    case Kind::Accessibility:
+        describeKeyWindow();
         break;
     case Kind::Quit:
         if (!finished_ && application_)

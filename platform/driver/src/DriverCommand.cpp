@@ -172,6 +172,31 @@ ParseResult<DriverCommand> readTrust(DriverCommand command, std::string_view res
     return command;
 }
 
+// One of the words a setting takes.
+template <std::size_t N>
+ParseResult<DriverCommand> readWord(DriverCommand command, std::string_view rest, const char* const (&words)[N],
+                                    const char* expected)
+{
+    for (const char* word : words)
+        if (rest == word) {
+            command.argument = std::string(rest);
+            return command;
+        }
+    return ParseError{expected};
+}
+
+ParseResult<DriverCommand> readAppearance(DriverCommand command, std::string_view rest)
+{
+    static const char* const words[] = {"light", "dark"};
+    return readWord(std::move(command), rest, words, "expected light or dark");
+}
+
+ParseResult<DriverCommand> readTint(DriverCommand command, std::string_view rest)
+{
+    static const char* const words[] = {"default", "blue", "graphite"};
+    return readWord(std::move(command), rest, words, "expected default, blue or graphite");
+}
+
 ParseResult<DriverCommand> readDefault(DriverCommand command, std::string_view rest)
 {
     std::string_view key = firstWord(rest);
@@ -299,6 +324,10 @@ constexpr CommandForm kCommands[] = {
     {.word = "snapshot", .kind = Kind::Snapshot, .rest = Rest::Required, .missing = "the file"},
     {.word = "status", .kind = Kind::Status, .rest = Rest::Nothing},
     {.word = "login", .kind = Kind::Login, .rest = Rest::Nothing},
+    {.word = "appearance", .kind = Kind::Appearance, .rest = Rest::Own, .read = readAppearance},
+    {.word = "contrast", .kind = Kind::Contrast, .rest = Rest::Own, .read = readTrust},
+    {.word = "tint", .kind = Kind::Tint, .rest = Rest::Own, .read = readTint},
+    {.word = "accessibility", .kind = Kind::Accessibility, .rest = Rest::Nothing},
 };
 
 ParseResult<DriverCommand> readCommand(const CommandForm& form, std::string_view rest)

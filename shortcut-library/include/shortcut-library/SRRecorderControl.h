@@ -11,10 +11,12 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class NSAttributedString;
 class NSBezierPath;
+class NSInvocation;
 class NSLayoutConstraint;
 class NSNotification;
 class NSTrackingArea;
@@ -247,15 +249,33 @@ public:
     // (SRRecorderControlAppearance.cpp)
 
     // Made on first use (makeDefaultStyle) unless one is set; a style is
-    // copied when it is set, nil sets the default one.
+    // copied when it is set, nil sets the default one. A style that can't
+    // be attached (its resources are missing or broken) raises, and the
+    // control is left without one: the next use tries the default again.
     const std::shared_ptr<SRRecorderControlStyling>& style();
     void setStyle(const std::shared_ptr<SRRecorderControlStyling>& style);
+    // A new SRRecorderControlStyle.
     virtual std::shared_ptr<SRRecorderControlStyling> makeDefaultStyle();
+    // While style() attaches the default style.
+    bool isLazilyInitializingStyle() const { return isLazilyInitializingStyle_; }
 
-    // Appearance changes reach the style once per turn of the run loop.
+    // Appearance changes reach the style once per turn of the run loop:
+    // however many come in one pass (tint, contrast, backing, look,
+    // direction), the style is told once, after them.
     void controlTintDidChange(const Id& notification);
     void accessibilityDisplayOptionsDidChange(const Id& notification);
     void scheduleControlViewAppearanceDidChange(const Id& reason);
+    void viewDidChangeBackingProperties() override;
+    void viewDidChangeEffectiveAppearance() override;
+    void viewDidMoveToWindow() override;
+    void observeValueForKeyPath(const String& keyPath, NSObject* object, const KeyValueChange& change,
+                                void* context) override;
+
+    // The direction set for the control; else the one its style prefers;
+    // else the application's.
+    NSUserInterfaceLayoutDirection userInterfaceLayoutDirection() const override;
+    // A new direction refreshes the style.
+    void setUserInterfaceLayoutDirection(NSUserInterfaceLayoutDirection direction) override;
 
     // The active constraint set for the state, and the label guide's width
     // for the label now shown.
@@ -271,18 +291,42 @@ public:
     NSSize intrinsicContentSize() const override;
     NSEdgeInsets alignmentRectInsets() const override;
     CGFloat baselineOffsetFromBottom() const override;
+    CGFloat firstBaselineOffsetFromTop() const override;
     bool isOpaque() const override;
+    bool allowsVibrancy() const;
+
+    // The background (the state's bezel, else a plain fill), then the
+    // label and, while recording, the buttons; each part only where it
+    // meets the dirty rectangle.
     void drawRect(NSRect dirtyRect) override;
+    void drawBackground(NSRect dirtyRect);
+    void drawInterior(NSRect dirtyRect);
+    void drawLabel(NSRect dirtyRect);
+    void drawCancelButton(NSRect dirtyRect);
+    void drawClearButton(NSRect dirtyRect);
+
+    // The focus ring follows the bezel's body, while the control is enabled
+    // and first responder.
+    std::shared_ptr<NSBezierPath> focusRingShape();
+    NSRect focusRingMaskBounds() const override;
+    void drawFocusRingMask() override;
+    void setEnabled(bool enabled) override;
 
     String viewStringForToolTip(NSView& view, NSToolTipTag tag, NSPoint point, void* userData) override;
 
     // Accessibility: a button whose value is the shortcut in words.
-    String accessibilityRoleDescription();
-    String accessibilityValue();
-    String accessibilityLabel();
-    bool accessibilityPerformPress();
-    bool accessibilityPerformCancel();
-    bool accessibilityPerformDelete();
+    bool isAccessibilityElement() override { return true; }
+    bool isAccessibilityEnabled() override { return isEnabled(); }
+    String accessibilityRole() override;
+    String accessibilityRoleDescription() override;
+    String accessibilityValue() override;
+    String accessibilityLabel() override;
+    String accessibilityHelp() override { return String(); }
+    std::vector<String> accessibilityActionNames() override;
+    std::shared_ptr<NSView> accessibilityHitTest(NSPoint point) override;
+    bool accessibilityPerformPress() override;
+    bool accessibilityPerformCancel() override;
+    bool accessibilityPerformDelete() override;
 
 protected:
     static void describe(ClassDescriptor& d);
@@ -311,6 +355,9 @@ private:
 
     // The look's parts (SRRecorderControlAppearance.cpp).
     void attachStyle(const std::shared_ptr<SRRecorderControlStyling>& style);
+    void observeStyle(SRRecorderControlStyling& style);
+    void stopObservingStyle(SRRecorderControlStyling& style);
+    const std::shared_ptr<SRRecorderControlStyling>& styleForReading() const;
 
     bool isCompatibilityModeEnabled_ = false;
     std::shared_ptr<SRRecorderControlStyling> style_;
@@ -339,4 +386,11 @@ private:
     // The window whose resigning key ends recording, and the observations.
     std::weak_ptr<NSWindow> observedWindow_;
     bool windowObserved_ = false;
+    // The style's recorderControlAppearanceDidChange:, made once and sent
+    // after a delay of 0, so that a burst of changes gives one refresh.
+    std::shared_ptr<NSInvocation> notifyStyle_;
+    // The key paths of the style observed, with their contexts.
+    std::vector<std::pair<String, void*>> observedStyleKeyPaths_;
+    // A direction was set for the control itself.
+    bool hasOwnLayoutDirection_ = false;
 };

@@ -100,4 +100,9 @@ public:
     virtual std::shared_ptr<NSLayoutGuide> clearButtonDrawingGuide() const { return nullptr; }
     virtual std::shared_ptr<NSLayoutGuide> cancelButtonLayoutGuide() const { return nullptr; }
     virtual std::shared_ptr<NSLayoutGuide> clearButtonLayoutGuide() const { return nullptr; }
+
+protected:
+    // The guides and preferred components as key paths a control observes,
+    // and "recorderControlAppearanceDidChange:" as a message.
+    static void describe(ClassDescriptor& d);
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppKitTestFixture.h"
+#include "PixelTestSupport.h"
 #include "appkit/NSBitmapImageRep.h"
 #include "appkit/NSColor.h"
 #include "appkit/NSView.h"
@@ -16,26 +17,6 @@
 #include <ostream>
 #include <string>
 
-// One pixel, unpremultiplied, 0 to 255 a channel.
-struct Pixel {
-    int r = 0, g = 0, b = 0, a = 0;
-    friend bool operator==(const Pixel&, const Pixel&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Pixel& p)
-    {
-        return out << "rgba(" << p.r << ", " << p.g << ", " << p.b << ", " << p.a << ")";
-    }
-};
-
-inline Pixel pixelAt(const NSBitmapImageRep& bitmap, NSInteger x, NSInteger y)
-{
-    auto color = bitmap.colorAtX(x, y);
-    if (!color)
-        return {-1, -1, -1, -1};
-    auto c = color->components();
-    auto channel = [](CGFloat v) { return int(std::lround(v * 255)); };
-    return {channel(c[0]), channel(c[1]), channel(c[2]), channel(c[3])};
-}
-
 inline Pixel pixelOf(CGFloat r, CGFloat g, CGFloat b, CGFloat a)
 {
     auto channel = [](CGFloat v) { return int(std::lround(v * 255)); };
@@ -50,18 +31,6 @@ inline ::testing::AssertionResult near(const Pixel& actual, const Pixel& expecte
         std::abs(actual.b - expected.b) <= tolerance && std::abs(actual.a - expected.a) <= tolerance)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << actual << " is not near " << expected;
-}
-
-// The pixels of a rectangle (in pixels, from the top left) that pass.
-inline int countPixels(const NSBitmapImageRep& bitmap, NSInteger x0, NSInteger y0, NSInteger x1, NSInteger y1,
-                       const std::function<bool(const Pixel&)>& test)
-{
-    int count = 0;
-    for (NSInteger y = y0; y < y1; ++y)
-        for (NSInteger x = x0; x < x1; ++x)
-            if (test(pixelAt(bitmap, x, y)))
-                ++count;
-    return count;
 }
 
 // A window of the program with a content view, on the standard desktop in

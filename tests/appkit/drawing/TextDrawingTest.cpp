@@ -237,3 +237,51 @@ TEST_F(TextDrawingTest, RunsOfCharactersBeyondTheBasicPlaneColourTheRightGlyphs)
 }
 
 }  // namespace
+
+namespace {
+
+// Draws its text with drawWithRect:options:0 on a baseline 10 points up
+// from its bottom, across its width, in a centred paragraph that truncates
+// in the middle.
+class BaselineView : public NSView {
+public:
+    BaselineView(NSRect frame, String text)
+        : NSView(frame)
+        , text_(std::move(text))
+    {
+    }
+    bool isFlipped() const override { return true; }
+    void drawRect(NSRect) override
+    {
+        auto paragraph = std::make_shared<NSMutableParagraphStyle>();
+        paragraph->setAlignment(NSTextAlignmentCenter);
+        paragraph->setLineBreakMode(NSLineBreakByTruncatingMiddle);
+        NSRect bounds = this->bounds();
+        drawWithRect(text_, NSMakeRect(0, bounds.size.height - 10, bounds.size.width, bounds.size.height), 0,
+                     {{Id(NSFontAttributeName), Id(NSFont::systemFontOfSize(13))},
+                      {Id(NSParagraphStyleAttributeName), Id(paragraph)}});
+    }
+
+private:
+    String text_;
+};
+
+TEST_F(TextDrawingTest, OneLineOnABaselineIsAlignedAndTruncatedWithinTheWidthGiven)
+{
+    // Short: in the middle, on its baseline.
+    auto window = makeWindow({120, 30}, std::make_shared<BaselineView>(NSMakeRect(0, 0, 120, 30), "Hi"));
+    InkBox box = inkBox(*window->snapshot(1));
+    ASSERT_FALSE(box.empty());
+    EXPECT_NEAR((box.left + box.right) / 2.0, 60, 2);
+    EXPECT_NEAR(box.bottom, 19, 1);
+
+    // Long: cut in the middle to the width, still one line.
+    window = makeWindow({80, 30}, std::make_shared<BaselineView>(NSMakeRect(0, 0, 80, 30),
+                                                                 "A label far too long for its narrow frame"));
+    box = inkBox(*window->snapshot(1));
+    EXPECT_GE(box.left, 0);
+    EXPECT_LT(box.right, 80);
+    EXPECT_GT(box.top, 5);
+}
+
+}  // namespace

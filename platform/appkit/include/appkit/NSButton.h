@@ -73,6 +73,16 @@ public:
     NSSize intrinsicContentSize() const override;
     void drawRect(NSRect dirtyRect) override;
 
+    // A button, check box or radio button named by its title; pressing it
+    // is a click (accessibility/NSControlAccessibility.cpp).
+    bool isAccessibilityElement() override { return true; }
+    bool isAccessibilityEnabled() override { return isEnabled(); }
+    String accessibilityRole() override;
+    String accessibilityLabel() override { return title_; }
+    String accessibilityValue() override;
+    std::vector<String> accessibilityActionNames() override;
+    bool accessibilityPerformPress() override;
+
 protected:
     static void describe(ClassDescriptor& d);
     // The title in the middle of `rect`, in `color`.

@@ -53,6 +53,13 @@ public:
     CGFloat preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
     void setPreferredMaxLayoutWidth(CGFloat width) { preferredMaxLayoutWidth_ = width; }
 
+    // Static text, or a text field when editable, whose value is its text
+    // (accessibility/NSControlAccessibility.cpp).
+    bool isAccessibilityElement() override { return true; }
+    bool isAccessibilityEnabled() override { return isEnabled(); }
+    String accessibilityRole() override;
+    String accessibilityValue() override { return stringValue(); }
+
     // The text with the field's font, colour and paragraph style.
     std::shared_ptr<NSAttributedString> attributedStringValue() const;
     // Where the text goes within the bounds.

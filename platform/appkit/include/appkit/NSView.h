@@ -367,6 +367,46 @@ public:
     NSRect convertRectToBacking(NSRect rect) const;
     NSRect convertRectFromBacking(NSRect rect) const;
 
+    // --- Focus ring (drawing/NSViewFocusRing.cpp) ---
+    //
+    // The first responder of the key window shows a ring around the shape
+    // that drawFocusRingMask fills, in the keyboard-focus colour, drawn
+    // over the view and outside its bounds. A view without a mask (empty
+    // bounds, the default) shows none.
+
+    virtual NSRect focusRingMaskBounds() const { return NSZeroRect; }
+    // Fills the shape (any colour: only the coverage counts).
+    virtual void drawFocusRingMask() { }
+    // The shape or whether it shows changed: the old and the new ring are
+    // drawn again.
+    void noteFocusRingMaskChanged();
+    // The view is its key window's first responder and has a mask.
+    bool showsFocusRing() const;
+
+    // --- Accessibility (accessibility/NSViewAccessibility.cpp) ---
+    //
+    // What assistive applications read of a view. A view that is no element
+    // (the default) is left out and its subviews' elements take its place.
+
+    virtual bool isAccessibilityElement() { return false; }
+    virtual bool isAccessibilityEnabled() { return true; }
+    // An NSAccessibility...Role; "AXGroup" by default.
+    virtual String accessibilityRole();
+    // Empty: the role's own description.
+    virtual String accessibilityRoleDescription() { return String(); }
+    virtual String accessibilityLabel() { return String(); }
+    virtual String accessibilityValue() { return String(); }
+    virtual String accessibilityHelp() { return String(); }
+    // The actions the element performs ("AXPress", "AXCancel", ...).
+    virtual std::vector<String> accessibilityActionNames() { return {}; }
+    // The element at a point of the window (window coordinates): by
+    // default the deepest element under it.
+    virtual std::shared_ptr<NSView> accessibilityHitTest(NSPoint point);
+    // Each answers whether the element did it.
+    virtual bool accessibilityPerformPress() { return false; }
+    virtual bool accessibilityPerformCancel() { return false; }
+    virtual bool accessibilityPerformDelete() { return false; }
+
 protected:
     static void describe(ClassDescriptor& d);
 
@@ -461,4 +501,7 @@ private:
     // The effective look the view was last told about; nullptr until it
     // first draws.
     std::shared_ptr<NSAppearance> notifiedAppearance_;
+    // Where its focus ring was last drawn (window coordinates); null when
+    // none is shown.
+    NSRect focusRingDrawnRect_ = CGRectNull;
 };

@@ -138,13 +138,18 @@ void NSAttributedString::drawWithRect(NSRect rect, NSStringDrawingOptions option
                     rect, false);
         return;
     }
-    // The origin is where the baseline starts.
+    // The origin is where the baseline starts. The text is one line; given
+    // a width, its paragraph's alignment and truncation apply within it.
     auto context = NSGraphicsContext::currentContext();
     if (!context || length() == 0)
         return;
-    auto layout = detail::layOutText(*this, {.followsLineBreakMode = false}, true);
+    rect = CGRectStandardize(rect);
+    detail::TextLayoutSpec spec{.followsLineBreakMode = false};
+    if (rect.size.width > 0)
+        spec = {.width = rect.size.width, .singleLine = true};
+    auto layout = detail::layOutText(*this, spec, true);
     CGFloat top = context->isFlipped() ? rect.origin.y - layout.baseline : rect.origin.y + layout.baseline;
-    detail::drawTextLayout(layout, *context, rect.origin.x, top);
+    detail::drawTextLayout(layout, *context, rect.origin.x + layout.offsetX, top);
 }
 
 bool NSAttributedString::isEqual(const Id& other) const

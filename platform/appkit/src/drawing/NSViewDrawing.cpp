@@ -46,13 +46,31 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
         CGContextTranslateCTM(context, frame.origin.x, frame.origin.y + frame.size.height);
         CGContextScaleCTM(context, 1, -1);
     }
+    auto appearance = view.appearance_ ? view.appearance_ : inherited;
+    // The focus ring lies over the view and around it, in the superview's
+    // clip; it is drawn once the view and its subviews are.
+    bool ring = view.showsFocusRing();
+    NSRect ringArea = ring ? focusRingArea(view) : CGRectNull;
+    if (intoBacking)
+        view.focusRingDrawnRect_ = ringArea;
+    auto drawRing = [&] {
+        if (!ring)
+            return;
+        appearance->performAsCurrentDrawingAppearance([&] {
+            graphics.setFlipped(flipped);
+            drawFocusRing(view, context);
+            graphics.setFlipped(superviewFlipped);
+        });
+    };
+    CGContextSaveGState(context);
     CGContextClipToRect(context, bounds);
     NSRect dirty = CGRectIntersection(CGContextGetClipBoundingBox(context), bounds);
     if (CGRectIsNull(dirty) || CGRectIsEmpty(dirty)) {
         CGContextRestoreGState(context);
+        drawRing();
+        CGContextRestoreGState(context);
         return;
     }
-    auto appearance = view.appearance_ ? view.appearance_ : inherited;
     appearance->performAsCurrentDrawingAppearance([&] {
         cairo_t* cr = context->cairo();
         auto layer = view.layer();
@@ -118,6 +136,8 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
     });
     if (intoBacking && !CGRectIsNull(view.dirtyRect_) && clipContains(context, view.dirtyRect_))
         view.dirtyRect_ = CGRectNull;
+    CGContextRestoreGState(context);
+    drawRing();
     CGContextRestoreGState(context);
 }
 

@@ -136,6 +136,10 @@ TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec
     NSLineBreakMode mode = spec.followsLineBreakMode ? style->lineBreakMode() : NSLineBreakByClipping;
     bool hasWidth = spec.width >= 0;
     bool wraps = mode == NSLineBreakByWordWrapping || mode == NSLineBreakByCharWrapping;
+    if (spec.singleLine && wraps) {
+        mode = NSLineBreakByClipping;
+        wraps = false;
+    }
     if (hasWidth && mode != NSLineBreakByClipping) {
         pango_layout_set_width(layout.get(), static_cast<int>(spec.width * PANGO_SCALE));
         pango_layout_set_wrap(layout.get(), mode == NSLineBreakByCharWrapping ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);

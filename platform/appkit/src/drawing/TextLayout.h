@@ -20,6 +20,9 @@ struct TextLayoutSpec {
     // The paragraph style's breaking applies; off, the text only breaks at
     // its own line breaks.
     bool followsLineBreakMode = true;
+    // One line whatever the paragraph's breaking: a wrapping mode clips,
+    // a truncating one still truncates within the width.
+    bool singleLine = false;
 };
 
 // A laid-out text, in points.

@@ -8,6 +8,7 @@
 
 class NSAppearance;
 class NSGraphicsContext;
+class NSResponder;
 class NSView;
 class NSWindow;
 
@@ -32,6 +33,13 @@ struct ViewDrawing {
     static void propagateAppearance(NSView& view, const std::shared_ptr<NSAppearance>& inherited);
     // The parts of the subtree that need display, in window coordinates.
     static void collectDirtyRects(const NSView& view, std::vector<NSRect>& rects);
+    // The focus ring of `view`, in its own space, over what is drawn.
+    static void drawFocusRing(NSView& view, const CGContextRef& context);
+    // Where the view's ring lies now, in window coordinates; null without
+    // a mask.
+    static NSRect focusRingArea(const NSView& view);
+    // The ring of a responder that is a view shows or goes.
+    static void noteFocusRingOf(const std::shared_ptr<NSResponder>& responder);
 };
 
 // Whether the current clip (in user space) holds all of `rect`.

@@ -8,6 +8,7 @@
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindowController.h"
 #include "appkit/NSWindowDelegate.h"
+#include "drawing/ViewDrawing.h"
 #include "foundation/NSNotification.h"
 #include "foundation/NSNotificationCenter.h"
 #include "windows/WindowList.h"
@@ -220,11 +221,13 @@ template <class Method> void tellDelegate(NSWindow& window, const String& name, 
 
 void NSWindow::becomeKeyWindow()
 {
+    detail::ViewDrawing::noteFocusRingOf(firstResponder_.lock());
     tellDelegate(*this, NSWindowDidBecomeKeyNotification, &NSWindowDelegate::windowDidBecomeKey);
 }
 
 void NSWindow::resignKeyWindow()
 {
+    detail::ViewDrawing::noteFocusRingOf(firstResponder_.lock());
     tellDelegate(*this, NSWindowDidResignKeyNotification, &NSWindowDelegate::windowDidResignKey);
 }
 
@@ -311,11 +314,13 @@ bool NSWindow::makeFirstResponder(const std::shared_ptr<NSResponder>& responder)
     if (current && !current->resignFirstResponder())
         return false;
     firstResponder_.reset();
+    detail::ViewDrawing::noteFocusRingOf(current);
     if (!wanted)
         return true;
     if (!wanted->acceptsFirstResponder() || !wanted->becomeFirstResponder())
         return false;
     firstResponder_ = wanted;
+    detail::ViewDrawing::noteFocusRingOf(wanted);
     return true;
 }
 

@@ -101,6 +101,8 @@ private:
     void joinSessionBus(const Options& options);
     void leaveSessionBus();
     void logIn();
+    // The key window's accessibility elements, as notes.
+    void describeKeyWindow();
 
     std::ostream& out_;
     std::istream* in_;

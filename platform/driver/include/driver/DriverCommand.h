@@ -50,6 +50,13 @@
 //                         at the window's backing scale; a relative path is
 //                         taken from the working folder
 //   status                tells what is on screen
+//   appearance light|dark the system's look
+//   contrast on|off       the increase-contrast display setting
+//   tint default|blue|graphite
+//                         the control tint
+//   accessibility         tells the key window as assistive software reads
+//                         it: its elements with their roles, texts and
+//                         actions
 //   login                 the user logs in: every enabled autostart entry of
 //                         the home starts as a real process, in this home and
 //                         desktop
@@ -78,17 +85,21 @@ struct DriverCommand {
         Snapshot,
         Status,
         Login,
-        Quit
+        Quit,
+        Appearance,
+        Contrast,
+        Tint,
+        Accessibility
     };
 
     Kind kind = Kind::Status;
     // The application, bundle identifier, default key, menu title, window,
-    // a click's tool tip or a snapshot's file.
+    // a click's tool tip or a snapshot's file; the look or tint.
     std::string argument;
     // The keys pressed; for hold and release, the modifier key (its key
     // code and its flag).
     KeyStroke keys;
-    // Trust on or off.
+    // Trust or contrast on or off.
     bool flag = false;
     // A default's value; nil removes it.
     Id value;
