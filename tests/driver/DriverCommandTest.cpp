@@ -253,6 +253,8 @@ TEST(DriverCommandTest, ReadsModifierKeysClicksAndSnapshots)
         NSEventModifierFlags flag = 0;
         std::uint32_t row = 0;
         std::string argument = "";
+        double x = 0;
+        double y = 0;
         const char* error = nullptr;
     };
     const Case cases[] = {
@@ -266,6 +268,8 @@ TEST(DriverCommandTest, ReadsModifierKeysClicksAndSnapshots)
         {.line = "hold right control", .kind = Kind::Hold, .keyCode = 62, .flag = NSEventModifierFlagControl},
         {.line = "click 2", .kind = Kind::Click, .row = 2},
         {.line = "click 12 \"Use old shortcut\"", .kind = Kind::Click, .row = 12, .argument = "Use old shortcut"},
+        {.line = "click 20 14.5", .kind = Kind::Click, .x = 20, .y = 14.5},
+        {.line = "click 0 0", .kind = Kind::Click},
         {.line = "snapshot /tmp/list.png", .kind = Kind::Snapshot, .argument = "/tmp/list.png"},
         {.line = "hold", .error = "hold: the key missing"},
         {.line = "hold a", .error = "hold: unknown modifier key 'a'"},
@@ -275,6 +279,10 @@ TEST(DriverCommandTest, ReadsModifierKeysClicksAndSnapshots)
         {.line = "click 4294967296", .error = "click: expected the row, counted from 1"},
         {.line = "click 1 Clear", .error = "click: expected the tool tip in double quotes after the row"},
         {.line = "click 1 \"Clear", .error = "click: expected the tool tip in double quotes after the row"},
+        {.line = "click 1 2 3", .error = "click: expected X Y, points from the window's top left corner (0 to 100000)"},
+        {.line = "click -1 2", .error = "click: expected X Y, points from the window's top left corner (0 to 100000)"},
+        {.line = "click 1.5 nan",
+         .error = "click: expected X Y, points from the window's top left corner (0 to 100000)"},
         {.line = "snapshot", .error = "snapshot: the file missing"},
     };
     for (const auto& c : cases) {
@@ -294,6 +302,8 @@ TEST(DriverCommandTest, ReadsModifierKeysClicksAndSnapshots)
         } else {
             EXPECT_EQ(command.row, c.row);
             EXPECT_EQ(command.argument, c.argument);
+            EXPECT_EQ(command.x, c.x);
+            EXPECT_EQ(command.y, c.y);
         }
     }
 }

@@ -84,6 +84,10 @@ std::optional<ClickTarget> placeWithToolTip(const std::shared_ptr<NSView>& view,
 
 void DesktopSession::click(const DriverCommand& command)
 {
+    if (command.row == 0) {
+        clickAt(command.x, command.y);
+        return;
+    }
     auto window = application_ ? windowInFront(*application_) : nullptr;
     auto list = window ? shownList(window->contentView()) : nullptr;
     if (!list) {
@@ -114,6 +118,30 @@ void DesktopSession::click(const DriverCommand& command)
         target = *found;
     }
 
+    mouseClick(*window, target.view->convertPoint(target.point, nullptr));
+}
+
+void DesktopSession::clickAt(double x, double y)
+{
+    std::shared_ptr<NSWindow> window = application_ ? application_->keyWindow() : nullptr;
+    if (!window && application_)
+        window = frontWindow(*application_);
+    if (!window) {
+        transcript_.note("no window of the program on screen");
+        return;
+    }
+    NSSize size = window->frame().size;
+    if (x > size.width || y > size.height) {
+        transcript_.note("the window is " + std::to_string(static_cast<long>(size.width)) + "x" +
+                         std::to_string(static_cast<long>(size.height)));
+        return;
+    }
+    // Window coordinates grow upwards from the bottom left corner.
+    mouseClick(*window, NSPoint{x, size.height - y});
+}
+
+void DesktopSession::mouseClick(NSWindow& window, NSPoint at)
+{
     // A click on a window of a program in the background brings the program
     // to the front first.
     auto desktop = simulation::SimulatedDesktop::current();
@@ -121,9 +149,8 @@ void DesktopSession::click(const DriverCommand& command)
         desktop->activate(own, simulation::ActivationRecord{.via = "click"});
         settle();
     }
-    NSPoint at = target.view->convertPoint(target.point, nullptr);
     for (NSEventType type : {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp})
-        application_->sendEvent(NSEvent::mouseEventWithType(type, at, heldModifierFlags(), 0, window->windowNumber(),
+        application_->sendEvent(NSEvent::mouseEventWithType(type, at, heldModifierFlags(), 0, window.windowNumber(),
                                                             Id(), 0, 1, type == NSEventTypeLeftMouseUp ? 0 : 1));
     settle();
 }

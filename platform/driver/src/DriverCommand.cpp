@@ -256,10 +256,36 @@ ParseResult<DriverCommand> readDrag(DriverCommand command, std::string_view rest
 }
 
 // "ROW" or "ROW \"TOOL TIP\"", the row counted from 1.
+// A number of points within any window: finite, from 0 to 100,000.
+std::optional<double> points(std::string_view text)
+{
+    std::string copy(text);
+    char* stop = nullptr;
+    double value = std::strtod(copy.c_str(), &stop);
+    if (copy.empty() || stop != copy.c_str() + copy.size() || !(value >= 0) || value > 100000)
+        return std::nullopt;
+    return value;
+}
+
+// "ROW [\"TOOL TIP\"]" or "X Y".
 ParseResult<DriverCommand> readClick(DriverCommand command, std::string_view rest)
 {
+    std::string_view first = firstWord(rest);
+    if (!rest.empty() && rest.front() != '"') {
+        std::string_view second = firstWord(rest);
+        auto x = points(first);
+        auto y = points(second);
+        bool tooLarge = false;
+        if (x && !y && wholeNumber<std::uint32_t>(first, tooLarge))
+            return ParseError{"expected the tool tip in double quotes after the row"};
+        if (!x || !y || !rest.empty())
+            return ParseError{"expected X Y, points from the window's top left corner (0 to 100000)"};
+        command.x = *x;
+        command.y = *y;
+        return command;
+    }
     bool tooLarge = false;
-    auto row = wholeNumber<std::uint32_t>(firstWord(rest), tooLarge);
+    auto row = wholeNumber<std::uint32_t>(first, tooLarge);
     if (!row || *row == 0)
         return ParseError{"expected the row, counted from 1"};
     command.row = *row;

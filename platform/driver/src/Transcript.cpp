@@ -209,6 +209,7 @@ void Transcript::start()
     });
 
     windows_ = visibleWindows();
+    list_ = shownListNow();
     defaults_ = NSUserDefaults::standardUserDefaults().persistentDomain();
     newStorageProblems();
 }
@@ -467,6 +468,7 @@ void Transcript::flush()
             note("window shown: " + shown.label + (keyWindow.get() == shown.address ? " (key)" : ""));
     }
     windows_ = std::move(now);
+    takeList();
 
     auto items = statusItems();
     if (items != statusItems_) {

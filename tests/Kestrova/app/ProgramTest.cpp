@@ -202,6 +202,33 @@ TEST_F(SessionTest, TheWindowsListTakesOnlyItsOwnRows)
                                           }));
 }
 
+// What the switcher's list shows, told as it changes: its rows with their
+// texts, then the selection as keys and the mouse move it.
+TEST_F(SessionTest, TheListsRowsAndSelectionAreTold)
+{
+    std::string transcript = run("close Welcome to Kestrova\n"
+                                 "shortcut\n"
+                                 "press down\n"
+                                 "press down\n"
+                                 "click 100 40\n"
+                                 "click 100 5000\n");
+    EXPECT_EQ(errors_, 0);
+    EXPECT_TRUE(appearInOrder(transcript, {
+                                              "> shortcut",
+                                              "  window shown: MainWindow (key)",
+                                              "  list of 2 rows: Finder \u00b7 No shortcut | Safari \u00b7 No shortcut",
+                                              "> press down",
+                                              "  selected: row 1, Finder \u00b7 No shortcut",
+                                              "> press down",
+                                              "  selected: row 2, Safari \u00b7 No shortcut",
+                                              // The mouse picks the first tile, in the top half of the window.
+                                              "> click 100 40",
+                                              "  selected: row 1, Finder \u00b7 No shortcut",
+                                              "> click 100 5000",
+                                              "  the window is 460x176",
+                                          }));
+}
+
 TEST_F(SessionTest, ASnapshotThatCannotBeMadeIsTold)
 {
     std::string transcript = run("snapshot /nonexistent/welcome.png\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appkit/AppKitDefines.h"
 #include "appkit/NSApplicationEnvironment.h"
 #include "driver/DriverCommand.h"
 #include "driver/Transcript.h"
@@ -15,6 +16,7 @@
 #include <string>
 
 class NSApplication;
+class NSWindow;
 class NSStatusItem;
 
 namespace detail {
@@ -90,6 +92,9 @@ private:
     // The mouse clicking a row of a list, and a window's picture
     // (DesktopSessionClicking.cpp).
     void click(const DriverCommand& command);
+    void clickAt(double x, double y);
+    // A press and release of the left button at the point of the window.
+    void mouseClick(NSWindow& window, NSPoint at);
     void snapshot(const std::string& file);
     void pass(double seconds);
     // Runs what the program scheduled for now: the notices of what changed,

@@ -39,6 +39,9 @@
 //                         drag over the gap instead of a release
 //   drag text "TEXT" to GAP
 //                         another application's text dragged onto the gap
+//   click X Y             with the mouse, clicks the key window (or else the
+//                         frontmost one, a popover's included) X points from
+//                         its left edge and Y points down from its top
 //   click ROW ["TOOL TIP"]
 //                         with the mouse, clicks a row of the list in the key
 //                         window (counted from 1): its middle, or the place in
@@ -108,8 +111,11 @@ struct DriverCommand {
     // counted from 1; `flag` cancels it.
     std::uint32_t dragRow = 0;
     std::uint32_t dragGap = 0;
-    // A click's row, counted from 1.
+    // A click's row, counted from 1; 0 for a click at a point of the
+    // window, `x` and `y` points from its top left corner.
     std::uint32_t row = 0;
+    double x = 0;
+    double y = 0;
 
     // The command, none for a line that holds no command, or the reason the
     // line is not a command (beginning with the command's word).

@@ -28,9 +28,10 @@ class SimulatedDesktop;
 // that go between programs and the popovers as they are posted, the beeps,
 // controls beginning and ending to edit a bound value (with the value they
 // left), and, at each
-// flush, what changed of the program's windows, its status item and its
-// stored user defaults since the last one, a write that did not reach the
-// disk told as failed.
+// flush, what changed of the program's windows, of the list in the window
+// the user looks at (the rows it shows, with their texts, and the selected
+// one), of its status item and of its stored user defaults since the last
+// one, a write that did not reach the disk told as failed.
 //
 // Every line is written printable: control characters (of the commands read,
 // of names and values on the desktop) come out escaped, so that nothing in
@@ -82,6 +83,17 @@ private:
         std::string label;
     };
 
+    // The list in the window the user looks at: its rows as it shows them
+    // and its selection (TranscriptLists.cpp).
+    struct ShownList {
+        bool present = false;
+        std::string rows;
+        std::string selection;
+    };
+    static ShownList shownListNow();
+    // Tells the shown list's rows and selection when they changed.
+    void takeList();
+
     void desktopChanged(const simulation::DesktopChange& change);
     void takeActivations();
     // The beeps the program made since the last look.
@@ -108,6 +120,7 @@ private:
     std::size_t beepsSeen_ = 0;
     std::vector<ShownWindow> windows_;
     std::vector<std::string> statusItems_;
+    ShownList list_;
     Dictionary defaults_;
     std::uint64_t storageProblemsSeen_ = 0;
 };

@@ -1,0 +1,108 @@
+#include "driver/Transcript.h"
+
+#include "appkit/NSApplication.h"
+#include "appkit/NSCollectionView.h"
+#include "appkit/NSCollectionViewItem.h"
+#include "appkit/NSStatusBarButton.h"
+#include "appkit/NSTextField.h"
+#include "appkit/NSWindow.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The window the user looks at: the key window, else the frontmost one (a
+// popover's included); the status item's is not the program's own.
+std::shared_ptr<NSWindow> windowLookedAt()
+{
+    auto application = NSApp();
+    if (!application)
+        return nullptr;
+    if (auto key = application->keyWindow(); key && key->isVisible())
+        return key;
+    for (const auto& window : application->orderedWindows()) {
+        auto content = window->contentView();
+        if (window->isVisible() && !(content && content->isKindOf<NSStatusBarButton>()))
+            return window;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<NSCollectionView> shownList(const std::shared_ptr<NSView>& view)
+{
+    if (!view || view->isHidden())
+        return nullptr;
+    if (auto list = std::dynamic_pointer_cast<NSCollectionView>(view))
+        return list;
+    for (const auto& subview : view->subviews())
+        if (auto list = shownList(subview))
+            return list;
+    return nullptr;
+}
+
+// The texts a row shows, in the order of its views.
+void collectTexts(const std::shared_ptr<NSView>& view, std::vector<std::string>& texts)
+{
+    if (!view || view->isHidden())
+        return;
+    if (auto field = std::dynamic_pointer_cast<NSTextField>(view)) {
+        if (std::string text = field->stringValue().utf8(); !text.empty())
+            texts.push_back(text);
+        return;
+    }
+    for (const auto& subview : view->subviews())
+        collectTexts(subview, texts);
+}
+
+std::string rowText(NSCollectionViewItem& item)
+{
+    std::vector<std::string> texts;
+    collectTexts(item.view(), texts);
+    std::string text;
+    for (const auto& part : texts)
+        text += (text.empty() ? "" : " \u00b7 ") + part;
+    return text.empty() ? std::string("(no text)") : text;
+}
+
+}  // namespace
+
+Transcript::ShownList Transcript::shownListNow()
+{
+    ShownList shown;
+    auto window = windowLookedAt();
+    auto list = window ? shownList(window->contentView()) : nullptr;
+    if (!list)
+        return shown;
+    shown.present = true;
+    NSInteger rows = list->numberOfSections() > 0 ? list->numberOfItemsInSection(0) : 0;
+    std::string visible;
+    for (const auto& indexPath : list->indexPathsForVisibleItems()) {
+        if (auto item = list->itemAtIndexPath(indexPath))
+            visible += (visible.empty() ? "" : " | ") + rowText(*item);
+    }
+    shown.rows = "list of " + std::to_string(rows) + (rows == 1 ? " row" : " rows") +
+                 (visible.empty() ? std::string() : ": " + visible);
+    shown.selection = "nothing";
+    for (const auto& indexPath : list->selectionIndexPaths()) {
+        auto item = list->itemAtIndexPath(indexPath);
+        shown.selection = "row " + std::to_string(indexPath.item() + 1) + (item ? ", " + rowText(*item) : "");
+        break;
+    }
+    return shown;
+}
+
+void Transcript::takeList()
+{
+    ShownList now = shownListNow();
+    if (now.present) {
+        bool newRows = now.rows != list_.rows;
+        if (newRows)
+            note(now.rows);
+        // A list that comes with nothing selected needs no word of it.
+        bool nothing = now.selection == "nothing";
+        if (now.selection != list_.selection && !(newRows && nothing))
+            note("selected: " + now.selection);
+    }
+    list_ = std::move(now);
+}
