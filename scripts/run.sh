@@ -7,4 +7,12 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
-exec build/default/Kestrova/Kestrova.app/Contents/MacOS/Kestrova --script examples/tour.txt "$@"
+# The tour writes its snapshots into the folder it runs in.
+root="$(pwd)"
+mkdir -p build/tour
+cd build/tour
+status=0
+"$root/build/default/Kestrova/Kestrova.app/Contents/MacOS/Kestrova" --script "$root/examples/tour.txt" "$@" || status=$?
+echo "The tour's snapshots are in $root/build/tour:"
+ls -1 .
+exit $status

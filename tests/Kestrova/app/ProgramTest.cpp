@@ -373,73 +373,96 @@ TEST_F(ProgramTest, ALaterRunSeesWhatTheFirstWrote)
 
 TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
 {
-    auto tour = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/tour.txt'");
+    // In a folder of its own, where it writes its snapshots.
+    auto tour = runProgram(home() + " --script '" KESTROVA_SOURCE_DIR "/examples/tour.txt'", false,
+                           "cd '" + folder_.path() + "' && ");
     ASSERT_EQ(tour.status, 0) << tour.err << tour.out;
     EXPECT_EQ(tour.out.find("! line"), std::string::npos) << tour.out;
-    EXPECT_TRUE(appearInOrder(tour.out,
-                              {
-                                  "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
-                                  "defaults on disk: none",
-                                  "  default written: shortcut-Kestrova = \"^\\t\"",
-                                  "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
-                                  "> close Welcome to Kestrova",
-                                  "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
-                                  // The global shortcut on the keyboard, and Escape back to Finder.
-                                  "> press ctrl+tab",
-                                  "  frontmost: Kestrova (was Finder)",
-                                  "  window shown: MainWindow (key)",
-                                  "> press escape",
-                                  "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
-                                  "  window closed: MainWindow",
-                                  // A click elsewhere keeps that application in front.
-                                  "> activate Mail",
-                                  "  frontmost: Mail (was Kestrova)",
-                                  "  window closed: MainWindow",
-                                  "> press cmd+w",
-                                  "  hidden: Kestrova",
-                                  // The about window, once.
-                                  "> menu About Kestrova",
-                                  "  window shown: AboutWindow \"About Kestrova\" (key)",
-                                  "> close About Kestrova",
-                                  "> menu Preferences",
-                                  "  popover shown: PreferencesViewController, 320x140, animated",
-                                  // Mini mode, trusted and not.
-                                  "> default miniMode true",
-                                  "> shortcut",
-                                  "  popover shown: NavigationController, 260x64, not animated",
-                                  "> trust off",
-                                  "> shortcut",
-                                  "  popover shown: PermissionViewController, 420x192, not animated",
-                                  "> press cmd+w",
-                                  "  popover closed: PermissionViewController, 420x192",
-                                  // Safari's windows: reordered, then one raised.
-                                  "> drag 3 to 1",
-                                  "  the drop is taken (move)",
-                                  "> press 3",
-                                  "  desktop window raised: Safari \"Release Notes\"",
-                                  "  activation of Safari: activateWithOptions: options 0, asked by Kestrova",
-                                  // Safari's shortcut, refused for Notes, then used in the switcher.
-                                  "> menu Assign Shortcuts",
-                                  "  popover shown: AssignShortcutsViewController, 341x220, animated",
-                                  "> click 4 \"Click to record shortcut\"",
-                                  "  SRRecorderControl begins editing content.Safari",
-                                  "> press s",
-                                  "  SRRecorderControl ends editing content.Safari = \"^~s\" (shows \"\u2303\u2325S\")",
-                                  "  default written: shortcuts = {\"Safari\": \"^~s\"}",
-                                  "> press ctrl+alt+s",
-                                  "  beep",
-                                  "> press escape",
-                                  "  SRRecorderControl ends editing content.Notes = nil",
-                                  "> press ctrl+tab",
-                                  "  window shown: MainWindow (key)",
-                                  "> quit",
-                                  "  quit: Kestrova",
-                                  "ended",
-                              }));
+    EXPECT_TRUE(appearInOrder(
+        tour.out, {
+                      "Kestrova on the simulated desktop: macOS 14.4.1, 1 screen, Accessibility trusted",
+                      "defaults on disk: none",
+                      "  default written: shortcut-Kestrova = \"^\\t\"",
+                      "  window shown: WelcomeWindow \"Welcome to Kestrova\"",
+                      "> close Welcome to Kestrova",
+                      "  window closed: WelcomeWindow \"Welcome to Kestrova\"",
+                      // The global shortcut on the keyboard, and Escape back to Finder.
+                      "> press ctrl+tab",
+                      "  frontmost: Kestrova (was Finder)",
+                      "  window shown: MainWindow (key)",
+                      "> press escape",
+                      "  activation of Finder: activateWithOptions: options 0, asked by Kestrova",
+                      "  window closed: MainWindow",
+                      // A click elsewhere keeps that application in front.
+                      "> activate Mail",
+                      "  frontmost: Mail (was Kestrova)",
+                      "  window closed: MainWindow",
+                      "> press cmd+w",
+                      "  hidden: Kestrova",
+                      // The about window, once.
+                      "> menu About Kestrova",
+                      "  window shown: AboutWindow \"About Kestrova\" (key)",
+                      "> close About Kestrova",
+                      "> menu Preferences",
+                      "  popover shown: PreferencesViewController, 320x140, animated",
+                      // Mini mode, trusted and not.
+                      "> default miniMode true",
+                      "> shortcut",
+                      "  popover shown: NavigationController, 260x64, not animated",
+                      "> trust off",
+                      "> shortcut",
+                      "  popover shown: PermissionViewController, 420x192, not animated",
+                      "> press cmd+w",
+                      "  popover closed: PermissionViewController, 420x192",
+                      // Safari's windows: reordered, then one raised.
+                      "> drag 3 to 1",
+                      "  the drop is taken (move)",
+                      "> press 3",
+                      "  desktop window raised: Safari \"Release Notes\"",
+                      "  activation of Safari: activateWithOptions: options 0, asked by Kestrova",
+                      // Safari's shortcut, refused for Notes, then used in the switcher.
+                      "> menu Assign Shortcuts",
+                      "  popover shown: AssignShortcutsViewController, 341x220, animated",
+                      "> click 4 \"Click to record shortcut\"",
+                      "  SRRecorderControl begins editing content.Safari",
+                      "> press s",
+                      "  SRRecorderControl ends editing content.Safari = \"^~s\" (shows \"\u2303\u2325S\")",
+                      "  default written: shortcuts = {\"Safari\": \"^~s\"}",
+                      "> press ctrl+alt+s",
+                      "  beep",
+                      "> press escape",
+                      "  SRRecorderControl ends editing content.Notes = nil",
+                      "> press alt+cmd+t",
+                      "  default written: shortcuts = {\"Safari\": \"^~s\", \"Terminal\": \"~@t\"}",
+                      // The switcher: shortcuts first, chosen by shortcut and by Return.
+                      "> press ctrl+tab",
+                      "  window shown: MainWindow (key)",
+                      "  list of 5 rows: Safari \u00b7 \u2303\u2325S | Terminal \u00b7 \u2325\u2318T | "
+                      "Finder \u00b7 No shortcut | Mail \u00b7 No shortcut | Notes \u00b7 No shortcut",
+                      "> press alt+cmd+t",
+                      "  frontmost: Terminal (was Kestrova)",
+                      "> press ctrl+alt+s",
+                      "  list of 3 rows: 1 \u00b7 Weather Forecast | 2 \u00b7 Start Page | 3 \u00b7 Release "
+                      "Notes",
+                      "  selected: row 3, Finder \u00b7 No shortcut",
+                      "> press return",
+                      "  frontmost: Finder (was Kestrova)",
+                      "> shortcut",
+                      "  popover shown: NavigationController, 260x64, not animated",
+                      "> press alt+cmd+t",
+                      "  frontmost: Terminal (was Kestrova)",
+                      "> quit",
+                      "  quit: Kestrova",
+                      "ended",
+                  }));
     std::size_t aboutWindows = 0;
     for (const auto& line : linesOf(tour.out))
         aboutWindows += line.rfind("  window shown: AboutWindow", 0) == 0;
     EXPECT_EQ(aboutWindows, 1u) << "a second request brings the same window forward";
+    for (const char* name : {"tour-assign-shortcuts", "tour-switcher", "tour-safari-windows", "tour-mini"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(readFile(folder_.path() + "/" + name + ".png").substr(1, 3), "PNG");
+    }
 }
 
 // What a PNG file's header says its size is; 0 x 0 for anything else.
