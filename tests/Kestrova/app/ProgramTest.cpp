@@ -562,6 +562,14 @@ TEST_F(ProgramTest, TheTwoScreenExampleRuns)
                                               "  window shown: MainWindow (key)",
                                               "> activate Notes",
                                               "  frontmost: Notes (was Finder)",
+                                              // A window on the second screen, raised and clicked at
+                                              // its centre 0.02 s later.
+                                              "> press 2",
+                                              "  desktop window raised: Safari \"Release Notes\"",
+                                              "> wait 0.1",
+                                              "  pointer moved to (2400, 450)",
+                                              "  event posted: left mouse down at (2400, 450)",
+                                              "  event posted: left mouse up at (2400, 450)",
                                               "ended",
                                           }));
 }
