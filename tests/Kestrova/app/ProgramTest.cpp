@@ -148,7 +148,7 @@ TEST_F(SessionTest, WaitingRunsWhatWasDeferred)
     // which closes itself on the next turn of the main queue.
     EXPECT_TRUE(appearInOrder(transcript, {
                                               "> menu Preferences",
-                                              "  popover shown: PreferencesViewController, 320x140, animated",
+                                              "  popover shown: PreferencesViewController, 320x120, animated",
                                               "  window closed: MainWindow",
                                           }));
 }
@@ -165,7 +165,7 @@ TEST_F(SessionTest, AMenuChoiceClosesTheMiniSwitchersPopover)
                                               "  popover shown: NavigationController, 260x64, not animated",
                                               "> menu Preferences",
                                               "  popover closed: NavigationController, 260x64",
-                                              "  popover shown: PreferencesViewController, 320x140, animated",
+                                              "  popover shown: PreferencesViewController, 320x120, animated",
                                               "> (end of the commands)",
                                           }));
 }
@@ -404,7 +404,7 @@ TEST_F(ProgramTest, TheTourRunsThroughEveryRoad)
                       "  window shown: AboutWindow \"About Kestrova\" (key)",
                       "> close About Kestrova",
                       "> menu Preferences",
-                      "  popover shown: PreferencesViewController, 320x140, animated",
+                      "  popover shown: PreferencesViewController, 320x120, animated",
                       // Mini mode, trusted and not.
                       "> default miniMode true",
                       "> shortcut",
