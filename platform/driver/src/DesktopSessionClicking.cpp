@@ -1,5 +1,7 @@
 #include "driver/DesktopSession.h"
 
+#include "ShownViews.h"
+
 #include "appkit/NSApplication.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSCollectionViewItem.h"
@@ -14,41 +16,8 @@
 
 namespace {
 
-// The window the user works in: the key window, else the frontmost one.
-std::shared_ptr<NSWindow> windowInFront(NSApplication& application)
-{
-    if (auto key = application.keyWindow(); key && key->isVisible())
-        return key;
-    for (const auto& window : application.orderedWindows())
-        if (window->isVisible())
-            return window;
-    return nullptr;
-}
-
-// The window in front of the others, a popover's included; the status
-// item's is no window of the program's own.
-std::shared_ptr<NSWindow> frontWindow(NSApplication& application)
-{
-    for (const auto& window : application.orderedWindows()) {
-        auto content = window->contentView();
-        if (window->isVisible() && !(content && content->isKindOf<NSStatusBarButton>()))
-            return window;
-    }
-    return nullptr;
-}
-
-// The first list of the tree that is shown.
-std::shared_ptr<NSCollectionView> shownList(const std::shared_ptr<NSView>& view)
-{
-    if (!view || view->isHidden())
-        return nullptr;
-    if (auto list = std::dynamic_pointer_cast<NSCollectionView>(view))
-        return list;
-    for (const auto& subview : view->subviews())
-        if (auto list = shownList(subview))
-            return list;
-    return nullptr;
-}
+using detail::shownList;
+using detail::windowLookedAt;
 
 NSPoint centre(NSRect rect)
 {
@@ -88,7 +57,7 @@ void DesktopSession::click(const DriverCommand& command)
         clickAt(command.x, command.y);
         return;
     }
-    auto window = application_ ? windowInFront(*application_) : nullptr;
+    auto window = application_ ? windowLookedAt(*application_) : nullptr;
     auto list = window ? shownList(window->contentView()) : nullptr;
     if (!list) {
         transcript_.note("no list on screen");
@@ -123,9 +92,7 @@ void DesktopSession::click(const DriverCommand& command)
 
 void DesktopSession::clickAt(double x, double y)
 {
-    std::shared_ptr<NSWindow> window = application_ ? application_->keyWindow() : nullptr;
-    if (!window && application_)
-        window = frontWindow(*application_);
+    auto window = application_ ? windowLookedAt(*application_) : nullptr;
     if (!window) {
         transcript_.note("no window of the program on screen");
         return;
@@ -157,11 +124,7 @@ void DesktopSession::mouseClick(NSWindow& window, NSPoint at)
 
 void DesktopSession::snapshot(const std::string& file)
 {
-    // The key window, or else the frontmost one (a popover's window is never
-    // key).
-    std::shared_ptr<NSWindow> window = application_ ? application_->keyWindow() : nullptr;
-    if (!window && application_)
-        window = frontWindow(*application_);
+    auto window = application_ ? windowLookedAt(*application_) : nullptr;
     if (!window) {
         transcript_.note("no window of the program on screen");
         return;

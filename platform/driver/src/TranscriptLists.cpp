@@ -1,5 +1,7 @@
 #include "driver/Transcript.h"
 
+#include "ShownViews.h"
+
 #include "appkit/NSApplication.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSCollectionViewItem.h"
@@ -11,35 +13,6 @@
 #include <vector>
 
 namespace {
-
-// The window the user looks at: the key window, else the frontmost one (a
-// popover's included); the status item's is not the program's own.
-std::shared_ptr<NSWindow> windowLookedAt()
-{
-    auto application = NSApp();
-    if (!application)
-        return nullptr;
-    if (auto key = application->keyWindow(); key && key->isVisible())
-        return key;
-    for (const auto& window : application->orderedWindows()) {
-        auto content = window->contentView();
-        if (window->isVisible() && !(content && content->isKindOf<NSStatusBarButton>()))
-            return window;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<NSCollectionView> shownList(const std::shared_ptr<NSView>& view)
-{
-    if (!view || view->isHidden())
-        return nullptr;
-    if (auto list = std::dynamic_pointer_cast<NSCollectionView>(view))
-        return list;
-    for (const auto& subview : view->subviews())
-        if (auto list = shownList(subview))
-            return list;
-    return nullptr;
-}
 
 // The texts a row shows, in the order of its views.
 void collectTexts(const std::shared_ptr<NSView>& view, std::vector<std::string>& texts)
@@ -70,8 +43,9 @@ std::string rowText(NSCollectionViewItem& item)
 Transcript::ShownList Transcript::shownListNow()
 {
     ShownList shown;
-    auto window = windowLookedAt();
-    auto list = window ? shownList(window->contentView()) : nullptr;
+    auto application = NSApp();
+    auto window = application ? detail::windowLookedAt(*application) : nullptr;
+    auto list = window ? detail::shownList(window->contentView()) : nullptr;
     if (!list)
         return shown;
     shown.present = true;
