@@ -1,6 +1,7 @@
 // What drawing keeps from one draw to the next (backing images of closed
-// windows, the surfaces layers are drawn aside into, laid-out text) must
-// never show: the pixels are those of a first draw.
+// windows, the surfaces layers are drawn aside into, laid-out text), and
+// the shortcuts it takes (borders stroked a band at a time), must never
+// show: the pixels are those of a first, plain draw.
 
 #include "DrawingTestSupport.h"
 #include "appkit/CALayer.h"
@@ -132,6 +133,28 @@ TEST_F(DrawingReuseTest, AWindowAfterAClosedOneOfItsSizeShowsOnlyItsOwnDrawing)
     auto drawn = backing(*reusing);
     EXPECT_EQ(pixelAt(*drawn, 2, 2).a, 0) << "nothing of the red before";
     expectSamePixels(*drawn, *expected);
+}
+
+// A large layer's border is stroked one band along each edge at a time,
+// a small one's in one go: their corners come out the same.
+TEST_F(DrawingReuseTest, BordersOfLargeLayersDrawTheCornersOfSmallOnes)
+{
+    auto content = std::make_shared<FilledView>(NSMakeRect(0, 0, 100, 40), NSColor::whiteColor());
+    auto small = roundedLayer(NSMakeRect(0, 20, 20, 20), 10, 1, false);
+    auto large = roundedLayer(NSMakeRect(30, 0, 70, 40), 10, 1, false);
+    for (const auto& layer : {small, large}) {
+        layer->layer()->setBorderWidth(2.5);
+        content->addSubview(layer);
+    }
+    auto window = makeWindow({100, 40}, content);
+    window->displayIfNeeded();
+    auto drawn = backing(*window);
+    // Each layer's top left quarter, 10 points square at scale 2.
+    for (NSInteger y = 0; y < 20; ++y)
+        for (NSInteger x = 0; x < 20; ++x)
+            ASSERT_EQ(pixelAt(*drawn, 60 + x, y), pixelAt(*drawn, x, y)) << x << ", " << y;
+    EXPECT_TRUE(near(pixelAt(*drawn, 61, 40), pixelOf(0.4 * 0.93, 0.4 * 0.86, 0.6 * 0.5 + 0.4 * 0.37, 1)))
+        << "its border, 0.6 over the yellow over white";
 }
 
 // Laid-out text is kept and given again for the same text, attributes and

@@ -97,9 +97,8 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
                 CGContextSaveGState(context);
                 CGContextSetStrokeColorWithColor(context, layer->borderColor());
                 CGContextSetLineWidth(context, width);
-                CGContextBeginPath(context);
-                CGContextAddPath(context, CGPathCreateWithRoundedRect(inset, innerRadius, innerRadius, nullptr));
-                CGContextStrokePath(context);
+                strokeNearEdges(context, CGPathCreateWithRoundedRect(inset, innerRadius, innerRadius, nullptr), bounds,
+                                std::max(radius, width));
                 CGContextRestoreGState(context);
             }
         }
