@@ -11,10 +11,12 @@ namespace detail {
 
 namespace {
 
-// Enough for a window closed and another opened, and for layers aside
-// inside layers aside; more would be memory held for nothing.
+// Enough for a window closed and another opened, and for a layer aside
+// inside a layer aside; more would be memory held for nothing, as would
+// the pixels of a window much larger than a screen.
 constexpr std::size_t kKeptBackings = 2;
-constexpr std::size_t kKeptScratchSurfaces = 3;
+constexpr std::size_t kKeptScratchSurfaces = 2;
+constexpr long kLargestKept = 4096L * 4096L;
 
 struct Kept {
     std::vector<CGContextRef> backings;
@@ -85,7 +87,8 @@ CGContextRef takeBackingContext(std::size_t width, std::size_t height)
 void keepBackingContext(CGContextRef context)
 {
     // One that something else still draws through stays with it.
-    if (!context || context.use_count() != 1 || !context->bitmapSurface())
+    if (!context || context.use_count() != 1 || !context->bitmapSurface() ||
+        area(context->bitmapSurface()) > kLargestKept)
         return;
     auto& backings = kept().backings;
     if (backings.size() >= kKeptBackings)
@@ -124,15 +127,18 @@ ScratchSurface::~ScratchSurface()
     cairo_surface_finish(surface_);
     cairo_surface_destroy(surface_);
     auto& scratch = kept().scratch;
-    if (cairo_surface_status(memory_) != CAIRO_STATUS_SUCCESS) {
+    if (cairo_surface_status(memory_) != CAIRO_STATUS_SUCCESS || area(memory_) > kLargestKept) {
         cairo_surface_destroy(memory_);
         return;
     }
-    if (scratch.size() >= kKeptScratchSurfaces) {
-        cairo_surface_destroy(scratch.front());
-        scratch.erase(scratch.begin());
-    }
+    // The smallest goes first: a larger one serves every drawing it could.
     scratch.push_back(memory_);
+    if (scratch.size() > kKeptScratchSurfaces) {
+        auto smallest = std::min_element(scratch.begin(), scratch.end(),
+                                         [](cairo_surface_t* a, cairo_surface_t* b) { return area(a) < area(b); });
+        cairo_surface_destroy(*smallest);
+        scratch.erase(smallest);
+    }
 }
 
 LayerGroup::LayerGroup(const CGContextRef& context)
