@@ -8,6 +8,7 @@
 #include "appkit/NSViewController.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class SRLocalShortcutMonitor;
@@ -53,12 +54,14 @@ protected:
 private:
     class CollectionViewDataSource;
 
-    // The height of one tile, from a tile made from the nib only for this.
-    static NSSize sizingTileSize();
+    // The size of one tile, from a tile made from the nib only for this,
+    // once: the grid and the window's height both ask.
+    NSSize sizingTileSize();
 
     std::weak_ptr<NSCollectionView> collectionView_;
     std::vector<RunningApp> runningApps_;
     std::shared_ptr<CollectionViewDataSource> collectionViewDataSource_;
     Id eventMonitor_;
     std::shared_ptr<SRLocalShortcutMonitor> shortcutMonitor_;
+    std::optional<NSSize> tileSize_;
 };

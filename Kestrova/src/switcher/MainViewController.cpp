@@ -89,9 +89,12 @@ void MainViewController::reloadRunningApps()
 
 NSSize MainViewController::sizingTileSize()
 {
-    auto tile = std::make_shared<AppViewItem>();
-    tile->setNibName(kTileNib);
-    return tile->view()->fittingSize();
+    if (!tileSize_) {
+        auto tile = std::make_shared<AppViewItem>();
+        tile->setNibName(kTileNib);
+        tileSize_ = tile->view()->fittingSize();
+    }
+    return *tileSize_;
 }
 
 void MainViewController::setUpCollectionView()

@@ -168,6 +168,13 @@ cairo_surface_t* CGContext::bitmapSurface() const
     return cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE ? target : nullptr;
 }
 
+cairo_t* CGContext::exchangeCairo(cairo_t* cr)
+{
+    cairo_t* previous = cr_;
+    cr_ = cairo_reference(cr);
+    return previous;
+}
+
 void CGContextSaveGState(const CGContextRef& context)
 {
     if (context)

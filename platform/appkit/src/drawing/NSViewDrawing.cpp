@@ -4,12 +4,14 @@
 #include "appkit/NSAppearance.h"
 #include "appkit/NSGraphicsContext.h"
 #include "appkit/NSWindow.h"
+#include "drawing/ScratchSurfaces.h"
 #include "drawing/ViewDrawing.h"
 
 #include <cairo.h>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace detail {
 
@@ -72,20 +74,18 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
         return;
     }
     appearance->performAsCurrentDrawingAppearance([&] {
-        cairo_t* cr = context->cairo();
         auto layer = view.layer();
         CGPathRef shape;
         CGFloat radius = 0;
         // A layer that masks to rounded corners, or fades, draws its tree
         // aside and lays it down once through its shape: cheaper than
         // clipping every drawing inside to the curve.
-        bool aside = false;
+        std::optional<LayerGroup> aside;
         if (layer) {
             radius = std::min({layer->cornerRadius(), bounds.size.width / 2, bounds.size.height / 2});
             shape = CGPathCreateWithRoundedRect(bounds, radius, radius, nullptr);
-            aside = layer->opacity() < 1 || (layer->masksToBounds() && radius > 0);
-            if (aside)
-                cairo_push_group(cr);
+            if (layer->opacity() < 1 || (layer->masksToBounds() && radius > 0))
+                aside.emplace(context);
             if (CGColorGetAlpha(layer->backgroundColor()) > 0) {
                 CGContextSaveGState(context);
                 CGContextSetFillColorWithColor(context, layer->backgroundColor());
@@ -115,24 +115,13 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
                 CGContextSaveGState(context);
                 CGContextSetStrokeColorWithColor(context, layer->borderColor());
                 CGContextSetLineWidth(context, width);
-                CGContextBeginPath(context);
-                CGContextAddPath(context, CGPathCreateWithRoundedRect(inset, innerRadius, innerRadius, nullptr));
-                CGContextStrokePath(context);
+                strokeNearEdges(context, CGPathCreateWithRoundedRect(inset, innerRadius, innerRadius, nullptr), bounds,
+                                std::max(radius, width));
                 CGContextRestoreGState(context);
             }
         }
-        if (aside) {
-            cairo_pop_group_to_source(cr);
-            cairo_save(cr);
-            if (layer->masksToBounds() && radius > 0) {
-                CGContextBeginPath(context);
-                CGContextAddPath(context, shape);
-                cairo_clip(cr);
-            }
-            cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-            cairo_paint_with_alpha(cr, layer->opacity());
-            cairo_restore(cr);
-        }
+        if (aside)
+            aside->layDown(layer->masksToBounds() && radius > 0 ? shape : nullptr, layer->opacity());
     });
     if (intoBacking && !CGRectIsNull(view.dirtyRect_) && clipContains(context, view.dirtyRect_))
         view.dirtyRect_ = CGRectNull;

@@ -6,6 +6,7 @@
 #include "appkit/NSGraphicsContext.h"
 #include "appkit/NSScreen.h"
 #include "appkit/NSView.h"
+#include "drawing/ScratchSurfaces.h"
 #include "drawing/ViewDrawing.h"
 
 #include <cairo.h>
@@ -36,6 +37,14 @@ void ViewDrawing::renderWindow(NSWindow& window, const CGContextRef& context, CG
     CGContextSaveGState(context);
     cairo_identity_matrix(cr);
     cairo_new_path(cr);
+    // All of it is cleared without a clip, which tells cairo that the
+    // image is clear, as a new one is: a backing image a closed window
+    // left then draws as a new one would.
+    bool everything = parts.empty() || (parts.size() == 1 && parts.front() == NSRect{NSZeroPoint, size});
+    if (everything) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+    }
     // Parts are clipped on whole device pixels, so that a partial redraw
     // gives the very pixels a full one would.
     if (!parts.empty()) {
@@ -48,8 +57,10 @@ void ViewDrawing::renderWindow(NSWindow& window, const CGContextRef& context, CG
         }
         cairo_clip(cr);
     }
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_paint(cr);
+    if (!everything) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+    }
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     // Window coordinates: points, y upwards from the bottom left.
     cairo_scale(cr, scale, scale);
@@ -143,9 +154,10 @@ void NSWindow::ensureBacking()
     if (backing_ && backingScale_ == scale && backingSize_ == frame_.size)
         return;
     bool scaleChanged = backing_ && backingScale_ != scale;
-    backing_ = CGBitmapContextCreate(
-        nullptr, std::size_t(pixels(frame_.size.width, scale)), std::size_t(pixels(frame_.size.height, scale)), 8, 0,
-        CGColorSpaceCreateDeviceRGB(), kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host);
+    // Drawn all over before it shows: one a closed window left will do.
+    detail::keepBackingContext(std::move(backing_));
+    backing_ = detail::takeBackingContext(std::size_t(pixels(frame_.size.width, scale)),
+                                          std::size_t(pixels(frame_.size.height, scale)));
     backingScale_ = scale;
     backingSize_ = frame_.size;
     setViewsNeedDisplay(true);

@@ -74,7 +74,7 @@ PangoEllipsizeMode ellipsizeMode(NSLineBreakMode mode)
 
 }  // namespace
 
-TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing)
+TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing)
 {
     std::lock_guard lock(textLock());
     const std::u16string& units = text.string().utf16();

@@ -23,11 +23,14 @@ struct TextLayoutSpec {
     // One line whatever the paragraph's breaking: a wrapping mode clips,
     // a truncating one still truncates within the width.
     bool singleLine = false;
+
+    friend bool operator==(const TextLayoutSpec&, const TextLayoutSpec&) = default;
 };
 
 // A laid-out text, in points.
 struct TextLayout {
-    LayoutPtr layout;
+    // Shared with the texts kept for laying out again.
+    std::shared_ptr<PangoLayout> layout;
     // The lines' extent.
     NSSize size;
     // The glyphs' extent from the top left of the lines.
@@ -40,7 +43,12 @@ struct TextLayout {
 };
 
 // Colours are resolved for the current drawing appearance when `forDrawing`.
+// The texts laid out last on the thread are kept (TextLayoutCache.cpp): a
+// label is measured for the layout and drawn, and a list opened again
+// shows the same names, so most are laid out once.
 TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing);
+// The same, laid out afresh.
+TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing);
 // Draws with the top left of the lines at (x, top), where top is the visual
 // top: the smaller y in a flipped context, the larger in an unflipped one.
 void drawTextLayout(const TextLayout& layout, NSGraphicsContext& context, CGFloat x, CGFloat top);

@@ -45,4 +45,10 @@ struct ViewDrawing {
 // Whether the current clip (in user space) holds all of `rect`.
 bool clipContains(const CGContextRef& context, NSRect rect);
 
+// Strokes `path`, which keeps within `reach` (user space) of the edges of
+// `bounds`, one band along each edge at a time: cairo lays a stroke down
+// over the whole box its path spans, which for a layer's border is the
+// whole layer. The pixels are those of one stroke (EdgeStroke.cpp).
+void strokeNearEdges(const CGContextRef& context, const CGPathRef& path, NSRect bounds, CGFloat reach);
+
 }  // namespace detail

@@ -19,6 +19,9 @@ struct NibRegistry {
     // Nib files read so far, by path: a list makes one tile per row from
     // the same file.
     std::unordered_map<String, std::shared_ptr<const detail::NibDocument>> files;
+    // The same by bundle and name, as they were found: looking the file up
+    // again would ask the file system once per tile.
+    std::unordered_map<String, std::shared_ptr<const detail::NibDocument>> found;
 };
 
 NibRegistry& registry()
@@ -95,12 +98,27 @@ std::shared_ptr<NSNib> NSNib::nibNamed(const String& name, const std::shared_ptr
     }
     if (!loader) {
         auto from = bundle ? bundle : NSBundle::mainBundle();
-        String path = from ? from->pathForResource(name.appending(".nib"), "json") : String();
-        if (path.empty())
+        if (!from)
             return nullptr;
-        auto document = nibFile(path);
-        if (!document)
-            return nullptr;
+        String key = from->resourcePath().appending("\n").appending(name);
+        std::shared_ptr<const detail::NibDocument> document;
+        {
+            auto& nibs = registry();
+            std::lock_guard lock(nibs.mutex);
+            if (auto found = nibs.found.find(key); found != nibs.found.end())
+                document = found->second;
+        }
+        if (!document) {
+            String path = from->pathForResource(name.appending(".nib"), "json");
+            if (path.empty())
+                return nullptr;
+            document = nibFile(path);
+            if (!document)
+                return nullptr;
+            auto& nibs = registry();
+            std::lock_guard lock(nibs.mutex);
+            nibs.found.emplace(key, document);
+        }
         loader = loaderFor(name, std::move(document));
     }
     return std::make_shared<NSNib>(name, std::move(loader));

@@ -9,6 +9,7 @@
 #include "appkit/NSWindowController.h"
 #include "appkit/NSWindowDelegate.h"
 #include "drawing/ViewDrawing.h"
+#include "drawing/ScratchSurfaces.h"
 #include "foundation/NSNotification.h"
 #include "foundation/NSNotificationCenter.h"
 #include "windows/WindowList.h"
@@ -34,6 +35,7 @@ NSWindow::NSWindow(NSRect contentRect, NSWindowStyleMask style, NSBackingStoreTy
 NSWindow::~NSWindow()
 {
     detail::WindowList::shared().remove(this);
+    detail::keepBackingContext(std::move(backing_));
 }
 
 void NSWindow::describe(ClassDescriptor& d)

@@ -93,6 +93,13 @@ public:
     // The bitmap a bitmap context draws into; nullptr for other contexts.
     cairo_surface_t* bitmapSurface() const;
 
+    // Draws through `cr` from now on, holding a reference of its own, and
+    // returns the context drawn through until now, whose reference passes
+    // to the caller: a layer drawn aside into a surface of its own goes on
+    // through the same CGContext. The graphics-state stack stays as it is,
+    // so what is saved through one cairo context is restored through it.
+    cairo_t* exchangeCairo(cairo_t* cr);
+
 private:
     cairo_t* cr_;
     std::vector<GState> states_ = {GState{}};
