@@ -5,10 +5,10 @@
 #include "ChildProcess.h"
 #include "MainRunLoopWaiting.h"
 #include "PrivateSessionBus.h"
+#include "RawBus.h"
 #include "TemporaryFolder.h"
 #include "driver/AutostartProgram.h"
 #include "foundation/DetachedProcess.h"
-#include "foundation/DistributedNotificationMessage.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/NSRunLoop.h"
@@ -22,7 +22,6 @@
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,7 +29,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -104,64 +102,6 @@ bool waitForExit(pid_t pid)
     endsWithin(pid, std::chrono::seconds(10));
     return false;
 }
-
-// A connection of the test's own, to post as another program would and to
-// know that the helper has taken in what came before.
-class RawBus {
-public:
-    explicit RawBus(const std::string& address)
-    {
-        if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-            sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0)
-            bus_ = sd_bus_flush_close_unref(bus_);
-    }
-    ~RawBus() { sd_bus_flush_close_unref(bus_); }
-    bool ok() const { return bus_ != nullptr; }
-
-    bool postKillLauncher(const String& object)
-    {
-        sd_bus_message* message = nullptr;
-        std::string error;
-        bool sent =
-            sd_bus_message_new_signal(bus_, &message, DistributedNotificationMessage::path,
-                                      DistributedNotificationMessage::interface,
-                                      DistributedNotificationMessage::member) >= 0 &&
-            DistributedNotificationMessage::append(message, {.name = "killLauncher", .object = Id(object)}, error) &&
-            sd_bus_send(bus_, message, nullptr) >= 0;
-        sd_bus_message_unref(message);
-        return sent;
-    }
-
-    // Answered by the peer's connection itself once it has read everything
-    // this connection sent before.
-    bool ping(const std::string& destination)
-    {
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        int r = sd_bus_call_method(bus_, destination.c_str(), "/", "org.freedesktop.DBus.Peer", "Ping", &error, nullptr,
-                                   "");
-        sd_bus_error_free(&error);
-        return r >= 0;
-    }
-
-    // The bus name of the process that announced this identifier.
-    std::string ownerOf(const std::string& fragment)
-    {
-        char** names = nullptr;
-        std::string found;
-        if (sd_bus_list_names(bus_, &names, nullptr) < 0)
-            return found;
-        for (char** n = names; *n; ++n) {
-            if (found.empty() && std::string(*n).find(fragment) != std::string::npos)
-                found = *n;
-            std::free(*n);
-        }
-        std::free(names);
-        return found;
-    }
-
-private:
-    sd_bus* bus_ = nullptr;
-};
 
 class TwoProcessesTest : public ::testing::Test {
 protected:
