@@ -5,10 +5,10 @@
 #include "ChildProcess.h"
 #include "MainRunLoopWaiting.h"
 #include "PrivateSessionBus.h"
+#include "RawBus.h"
 #include "TemporaryFolder.h"
 #include "driver/AutostartProgram.h"
 #include "foundation/DetachedProcess.h"
-#include "foundation/DistributedNotificationMessage.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSPathUtilities.h"
 #include "foundation/NSRunLoop.h"
@@ -22,7 +22,6 @@
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,8 +29,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <set>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -94,6 +94,36 @@ bool endsWithin(pid_t pid, std::chrono::milliseconds limit)
     return done;
 }
 
+// The processes whose parent is this one that run `program`: those the test
+// started, and, as their subreaper, those whose parent has gone since. One
+// that has exited and waits to be reaped runs nothing.
+std::vector<pid_t> childrenRunning(const std::string& program)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    auto wanted = std::filesystem::canonical(program, error);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        // "pid (name) state parent ...": the name may hold anything.
+        std::string stat = TemporaryFolder::read(entry.path() / "stat");
+        std::size_t nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos)
+            continue;
+        std::istringstream fields(stat.substr(nameEnd + 1));
+        char state = 0;
+        pid_t parent = 0;
+        if (!(fields >> state >> parent) || parent != ::getpid() || state == 'Z')
+            continue;
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(entry.path() / "exe", unreadable) == wanted)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 // Waits for a process that need not be ours to end; false when it still runs
 // at the limit (then it is killed).
 bool waitForExit(pid_t pid)
@@ -104,64 +134,6 @@ bool waitForExit(pid_t pid)
     endsWithin(pid, std::chrono::seconds(10));
     return false;
 }
-
-// A connection of the test's own, to post as another program would and to
-// know that the helper has taken in what came before.
-class RawBus {
-public:
-    explicit RawBus(const std::string& address)
-    {
-        if (sd_bus_new(&bus_) < 0 || sd_bus_set_address(bus_, address.c_str()) < 0 ||
-            sd_bus_set_bus_client(bus_, 1) < 0 || sd_bus_start(bus_) < 0)
-            bus_ = sd_bus_flush_close_unref(bus_);
-    }
-    ~RawBus() { sd_bus_flush_close_unref(bus_); }
-    bool ok() const { return bus_ != nullptr; }
-
-    bool postKillLauncher(const String& object)
-    {
-        sd_bus_message* message = nullptr;
-        std::string error;
-        bool sent =
-            sd_bus_message_new_signal(bus_, &message, DistributedNotificationMessage::path,
-                                      DistributedNotificationMessage::interface,
-                                      DistributedNotificationMessage::member) >= 0 &&
-            DistributedNotificationMessage::append(message, {.name = "killLauncher", .object = Id(object)}, error) &&
-            sd_bus_send(bus_, message, nullptr) >= 0;
-        sd_bus_message_unref(message);
-        return sent;
-    }
-
-    // Answered by the peer's connection itself once it has read everything
-    // this connection sent before.
-    bool ping(const std::string& destination)
-    {
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        int r = sd_bus_call_method(bus_, destination.c_str(), "/", "org.freedesktop.DBus.Peer", "Ping", &error, nullptr,
-                                   "");
-        sd_bus_error_free(&error);
-        return r >= 0;
-    }
-
-    // The bus name of the process that announced this identifier.
-    std::string ownerOf(const std::string& fragment)
-    {
-        char** names = nullptr;
-        std::string found;
-        if (sd_bus_list_names(bus_, &names, nullptr) < 0)
-            return found;
-        for (char** n = names; *n; ++n) {
-            if (found.empty() && std::string(*n).find(fragment) != std::string::npos)
-                found = *n;
-            std::free(*n);
-        }
-        std::free(names);
-        return found;
-    }
-
-private:
-    sd_bus* bus_ = nullptr;
-};
 
 class TwoProcessesTest : public ::testing::Test {
 protected:
@@ -324,6 +296,73 @@ TEST_F(TwoProcessesTest, TwoHelpersAtOnceStartOneSwitcherAndBothQuit)
     EXPECT_EQ(second->wait(), 0);
     ASSERT_TRUE(waitFor([] { return count(kSwitcher) >= 1; }));
     endSwitcher();
+    EXPECT_EQ(arrived(kSwitcher), 1u);
+}
+
+TEST_F(TwoProcessesTest, TheSwitcherAndTheHelperStartedTogetherLeaveOneSwitcherAndNoHelper)
+{
+    // Each round the two race again, either one out of the gate first.
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::unique_ptr<ChildProcess> switcher;
+        std::unique_ptr<ChildProcess> helper;
+        if (round % 2 == 0) {
+            switcher = start(KESTROVA_PROGRAM, {"--no-script"});
+            helper = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+        } else {
+            helper = start(KESTROVA_HELPER_PROGRAM, {"--no-script"});
+            switcher = start(KESTROVA_PROGRAM, {"--no-script"});
+        }
+
+        // The helper saw the switcher at its launch, or was told to quit by it.
+        auto helperEnded = helper->waitWithin(std::chrono::seconds(20));
+        ASSERT_TRUE(helperEnded) << "the helper was left waiting";
+        EXPECT_EQ(*helperEnded, 0);
+        // A switcher the helper opened was started before it quit, and is
+        // ours now. It was opened only to make sure one runs: it goes by
+        // itself, and the one started here stays.
+        for (pid_t opened : childrenRunning(KESTROVA_PROGRAM)) {
+            if (opened != switcher->pid()) {
+                EXPECT_TRUE(waitForExit(opened)) << "a second switcher (pid " << opened << ") stayed";
+            }
+        }
+        EXPECT_EQ(childrenRunning(KESTROVA_PROGRAM), std::vector<pid_t>{switcher->pid()});
+
+        // Once it is on the bus it ends cleanly, as the system ends it.
+        ASSERT_TRUE(waitFor([] { return count(kSwitcher) >= 1; }));
+        switcher->kill(SIGTERM);
+        EXPECT_EQ(switcher->wait(), 0);
+        EXPECT_TRUE(childrenRunning(KESTROVA_HELPER_PROGRAM).empty());
+    }
+}
+
+TEST_F(TwoProcessesTest, ASwitcherOpenedOnlyToMakeSureOneRunsGivesWayToAnyOtherStart)
+{
+    const std::string standIn = std::string(SessionProcesses::standInVariable) + "=1";
+    auto opened = std::make_unique<ChildProcess>(KESTROVA_PROGRAM,
+                                                 std::vector<std::string>{"--home", home_.path(), "--no-script"},
+                                                 std::vector{bus_.environmentEntry(), standIn});
+    ASSERT_TRUE(waitFor([] { return count(kSwitcher) == 1; }));
+
+    // Another start of the switcher, as this process claims it: the one
+    // already running makes room.
+    ASSERT_TRUE(SessionProcesses::claimInstance(kSwitcher, false));
+    auto ended = opened->waitWithin(std::chrono::seconds(20));
+    ASSERT_TRUE(ended) << "the opened switcher stayed";
+    EXPECT_EQ(*ended, 0);
+    auto said = opened->readRemainingLines();
+    EXPECT_TRUE(hasLine(said, "  quit: Kestrova")) << ::testing::PrintToString(said);
+
+    // While that start runs, a switcher opened to make sure one runs goes at
+    // once, without launching or showing itself on the bus.
+    auto late = std::make_unique<ChildProcess>(KESTROVA_PROGRAM,
+                                               std::vector<std::string>{"--home", home_.path(), "--no-script"},
+                                               std::vector{bus_.environmentEntry(), standIn});
+    ended = late->waitWithin(std::chrono::seconds(20));
+    ASSERT_TRUE(ended) << "the second opened switcher stayed";
+    EXPECT_EQ(*ended, 0);
+    EXPECT_EQ(late->readRemainingLines(),
+              std::vector<std::string>{"Kestrova: another start of it runs already, so this one gives way"});
     EXPECT_EQ(arrived(kSwitcher), 1u);
 }
 

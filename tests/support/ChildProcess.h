@@ -10,9 +10,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <optional>
@@ -174,6 +176,32 @@ public:
         pid_ = -1;
         exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return exitStatus_;
+    }
+
+    // Waits up to `limit` for the child to end by itself: its exit status as
+    // wait() answers it, or nothing while it still runs.
+    std::optional<int> waitWithin(std::chrono::milliseconds limit)
+    {
+        if (pid_ <= 0)
+            return exitStatus_;
+        // Readable once the child has exited, without reaping it.
+        int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+        if (pidfd < 0)
+            return std::nullopt;
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        int ready = 0;
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd exited{.fd = pidfd, .events = POLLIN, .revents = 0};
+            ready = ::poll(&exited, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+            if (ready >= 0 || errno != EINTR)
+                break;
+        }
+        ::close(pidfd);
+        if (ready <= 0)
+            return std::nullopt;
+        return wait();
     }
 
     void kill(int signal)

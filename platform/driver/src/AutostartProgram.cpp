@@ -251,6 +251,7 @@ std::optional<pid_t> AutostartProgram::start(const std::string& logs, std::strin
     DetachedProcess::Launch launch{.executable = command.front(),
                                    .arguments = {command.begin() + 1, command.end()},
                                    .outputFile = logs + "/" + file + ".log",
+                                   .environment = {},
                                    .exited = nullptr};
     auto inherited = DetachedProcess::inheritedArguments();
     launch.arguments.insert(launch.arguments.end(), inherited.begin(), inherited.end());

@@ -230,12 +230,19 @@ std::optional<int> DesktopSession::prepare(int argc, char** argv)
         in_ = &script_;
     }
     noScript_ = options->noScript;
-    joinSessionBus(*options);
+    if (!joinSessionBus(*options)) {
+        std::cout << program << ": another start of it runs already, so this one gives way\n";
+        return EXIT_SUCCESS;
+    }
     return std::nullopt;
 }
 
-void DesktopSession::joinSessionBus(const Options& options)
+bool DesktopSession::joinSessionBus(const Options& options)
 {
+    // Only this program was started as a stand-in, not what it starts.
+    const char* marked = std::getenv(SessionProcesses::standInVariable);
+    bool standIn = marked && std::string(marked) == "1";
+    ::unsetenv(SessionProcesses::standInVariable);
     auto desktop = simulation::SimulatedDesktop::current();
     auto bundle = NSBundle::mainBundle();
     String identifier = bundle ? bundle->bundleIdentifier() : String();
@@ -264,11 +271,21 @@ void DesktopSession::joinSessionBus(const Options& options)
     // still reaches it.
     NSDistributedNotificationCenter::defaultCenter().holdPostsFromOtherProcesses();
     if (!SessionBus::connect())
-        return;
+        return true;
+    // Before announcing: a stand-in that gives way is never seen running.
+    bool claimed = identifier.empty() || SessionProcesses::claimInstance(identifier, standIn, [identifier] {
+                       Log::info("Another start of %s takes over: this one quits", identifier.utf8().c_str());
+                       NSApplication::sharedApplication()->terminate(Id());
+                   });
+    if (!claimed) {
+        SessionBus::disconnect();
+        return false;
+    }
     if (!identifier.empty() && SessionProcesses::announce(identifier))
         announced_ = identifier;
     mirror_ = std::make_unique<SessionProcessMirror>();
     mirror_->start();
+    return true;
 }
 
 void DesktopSession::leaveSessionBus()

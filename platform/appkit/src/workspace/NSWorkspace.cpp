@@ -129,9 +129,15 @@ void openInstalledApplication(const detail::InstalledBundle& bundle, const NSWor
     std::string logs = stringByAppendingPathComponent(NSHomeDirectory(), "Library/Logs").utf8();
     std::error_code ignored;
     std::filesystem::create_directories(logs, ignored);
+    // Started to make sure the application runs: it gives way to another
+    // start of it at the same moment.
+    std::vector<std::string> environment;
+    if (!settings.createsNewApplicationInstance())
+        environment.push_back(std::string(SessionProcesses::standInVariable) + "=1");
     DetachedProcess::Launch launch{.executable = bundle.executable,
                                    .arguments = DetachedProcess::inheritedArguments(),
                                    .outputFile = logs + "/" + logFileName(bundle.name),
+                                   .environment = std::move(environment),
                                    .exited = [weak = std::weak_ptr<PendingLaunch>(pending)](int) {
                                        DispatchQueue::main().async([weak] {
                                            if (auto p = weak.lock())

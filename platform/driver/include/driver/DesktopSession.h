@@ -103,7 +103,9 @@ private:
     std::optional<pid_t> findApplication(const std::string& name) const;
     // Puts the log back as it was before launch.
     void releaseLog();
-    void joinSessionBus(const Options& options);
+    // False when the program was started as a stand-in for an application
+    // that another start of runs already: it gives way without launching.
+    bool joinSessionBus(const Options& options);
     void leaveSessionBus();
     void logIn();
     // The key window's accessibility elements, as notes.

@@ -21,6 +21,9 @@ struct Launch {
     // Standard output and error go here (appended, made if missing); empty:
     // nowhere.
     std::string outputFile;
+    // Added to this process's environment ("NAME=value"), replacing entries
+    // of the same name.
+    std::vector<std::string> environment;
     // Called once, on the reaping thread, with the exit status (-1 when a
     // signal ended it). Optional.
     std::function<void(int status)> exited;

@@ -54,6 +54,20 @@ public:
     static bool claimLaunch(const String& bundleIdentifier);
     static void releaseLaunch(const String& bundleIdentifier);
 
+    // Being the session's one instance of an application. A program started
+    // only to make sure the application runs (one the workspace opens when no
+    // new instance is asked for) claims as a stand-in: false when another
+    // process is the instance already, and the program should give way before
+    // it launches; while it holds the claim, any other start of the
+    // application takes the claim over, and `replaced` is then called once on
+    // the run loop of the claiming thread so that the stand-in goes. Any other
+    // program takes the claim when it is free or held by a stand-in, waits in
+    // line for it otherwise, and runs in any case (true). True without a bus.
+    // Held until this process leaves the bus.
+    static bool claimInstance(const String& bundleIdentifier, bool standIn, std::function<void()> replaced = {});
+    // In the environment of a program started as a stand-in, set to "1".
+    static constexpr const char* standInVariable = "KESTROVA_STAND_IN";
+
     // Arrivals and departures, reached on the run loop of the thread that adds
     // the observer, in the order the bus told them. Ends when the answered
     // object is released.

@@ -65,16 +65,22 @@ std::optional<std::string> busName(const String& bundleIdentifier, const std::st
     return name;
 }
 
-// One name per identifier, held by whoever is starting that program.
-std::optional<std::string> launchName(const String& bundleIdentifier)
+// One name per identifier and purpose, such as the one held by whoever is
+// starting that program.
+std::optional<std::string> sharedName(const std::string& purpose, const String& bundleIdentifier)
 {
     std::string identifier = bundleIdentifier.utf8();
     if (identifier.empty())
         return std::nullopt;
-    std::string name = "org.kestrova.Launching." + escaped(identifier);
+    std::string name = "org.kestrova." + purpose + "." + escaped(identifier);
     if (name.size() > maximumNameLength)
         return std::nullopt;
     return name;
+}
+
+std::optional<std::string> launchName(const String& bundleIdentifier)
+{
+    return sharedName("Launching", bundleIdentifier);
 }
 
 int hexValue(char c)
@@ -420,6 +426,48 @@ void SessionProcesses::releaseLaunch(const String& bundleIdentifier)
     connection->withBus([&](sd_bus* bus) {
         if (bus)
             sd_bus_release_name(bus, name->c_str());
+    });
+}
+
+bool SessionProcesses::claimInstance(const String& bundleIdentifier, bool standIn, std::function<void()> replaced)
+{
+    auto connection = bus::currentConnection();
+    auto name = sharedName("Instance", bundleIdentifier);
+    if (!connection || !name)
+        return true;
+    if (standIn && replaced) {
+        // Listening before claiming: a take-over right after the claim is
+        // heard too. The bus tells the stand-in alone that it lost the name.
+        std::string rule = "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+                           "interface='org.freedesktop.DBus',member='NameLost',arg0='" +
+                           *name + "'";
+        auto runLoop = std::static_pointer_cast<NSRunLoop>(NSRunLoop::currentRunLoop().shared_from_this());
+        auto once = std::make_shared<std::atomic<bool>>(false);
+        auto told = std::make_shared<std::function<void()>>(std::move(replaced));
+        std::string error;
+        if (!connection->addMatch(
+                rule,
+                [runLoop, once, told](sd_bus*, sd_bus_message*) {
+                    if (!once->exchange(true))
+                        runLoop->performBlock([told] { (*told)(); });
+                },
+                error))
+            Log::error("Cannot follow the instance of \"%s\" on the session bus: %s", bundleIdentifier.utf8().c_str(),
+                       error.c_str());
+    }
+    return connection->withBus([&](sd_bus* bus) {
+        if (!bus)
+            return true;
+        std::uint64_t flags =
+            standIn ? SD_BUS_NAME_ALLOW_REPLACEMENT : SD_BUS_NAME_REPLACE_EXISTING | SD_BUS_NAME_QUEUE;
+        int r = sd_bus_request_name(bus, name->c_str(), flags);
+        if (r >= 0 || r == -EALREADY)
+            return true;
+        if (r == -EEXIST)
+            return !standIn;
+        Log::error("Cannot claim the instance of \"%s\" on the session bus: %s", bundleIdentifier.utf8().c_str(),
+                   std::strerror(-r));
+        return true;
     });
 }
 

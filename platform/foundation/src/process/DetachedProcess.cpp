@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -60,8 +62,25 @@ std::optional<pid_t> spawn(const Launch& launch, std::string& error)
         pointers.push_back(argument.data());
     pointers.push_back(nullptr);
 
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string_view text = *entry;
+        bool replaced =
+            std::any_of(launch.environment.begin(), launch.environment.end(), [&](const std::string& added) {
+                std::size_t end = added.find('=');
+                return text.substr(0, text.find('=')) == std::string_view(added).substr(0, end);
+            });
+        if (!replaced)
+            variables.emplace_back(text);
+    }
+    variables.insert(variables.end(), launch.environment.begin(), launch.environment.end());
+    std::vector<char*> environment;
+    for (auto& variable : variables)
+        environment.push_back(variable.data());
+    environment.push_back(nullptr);
+
     pid_t pid = 0;
-    int r = ::posix_spawn(&pid, launch.executable.c_str(), &actions, &attributes, pointers.data(), environ);
+    int r = ::posix_spawn(&pid, launch.executable.c_str(), &actions, &attributes, pointers.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (r != 0) {
