@@ -57,7 +57,7 @@ void NSAttributedString::coalesce()
 
 namespace {
 
-using detail::TextLayoutSpec;
+using detail::TextLayoutRequest;
 
 NSSize measured(const NSAttributedString& text)
 {
@@ -68,12 +68,12 @@ NSSize measured(const NSAttributedString& text)
 
 // Draws with the lines' top left at the rectangle's visual top left,
 // clipped to it when asked.
-void drawLaidOut(const NSAttributedString& text, const TextLayoutSpec& spec, NSRect rect, bool clips)
+void drawLaidOut(const NSAttributedString& text, const TextLayoutRequest& request, NSRect rect, bool clips)
 {
     auto context = NSGraphicsContext::currentContext();
     if (!context || text.length() == 0)
         return;
-    auto layout = detail::layOutText(text, spec, true);
+    auto layout = detail::layOutText(text, request, true);
     CGContextRef cg = context->CGContext();
     CGContextSaveGState(cg);
     if (clips)
@@ -108,15 +108,15 @@ NSRect NSAttributedString::boundingRectWithSize(NSSize size, NSStringDrawingOpti
     if (length() == 0)
         return NSZeroRect;
     bool lineFragments = options & NSStringDrawingUsesLineFragmentOrigin;
-    TextLayoutSpec spec;
+    TextLayoutRequest request;
     if (lineFragments) {
-        spec.width = size.width > 0 ? size.width : -1;
-        spec.height = size.height > 0 ? size.height : -1;
-        spec.truncatesLastLine = options & NSStringDrawingTruncatesLastVisibleLine;
+        request.width = size.width > 0 ? size.width : -1;
+        request.height = size.height > 0 ? size.height : -1;
+        request.truncatesLastLine = options & NSStringDrawingTruncatesLastVisibleLine;
     } else {
-        spec.followsLineBreakMode = false;
+        request.followsLineBreakMode = false;
     }
-    auto layout = detail::layOutText(*this, spec, false);
+    auto layout = detail::layOutText(*this, request, false);
     NSRect lines = {NSZeroPoint, layout.size};
     NSRect glyphs = layout.inkRect;
     if (lineFragments)
@@ -144,10 +144,10 @@ void NSAttributedString::drawWithRect(NSRect rect, NSStringDrawingOptions option
     if (!context || length() == 0)
         return;
     rect = CGRectStandardize(rect);
-    detail::TextLayoutSpec spec{.followsLineBreakMode = false};
+    detail::TextLayoutRequest request{.followsLineBreakMode = false};
     if (rect.size.width > 0)
-        spec = {.width = rect.size.width, .singleLine = true};
-    auto layout = detail::layOutText(*this, spec, true);
+        request = {.width = rect.size.width, .singleLine = true};
+    auto layout = detail::layOutText(*this, request, true);
     CGFloat top = context->isFlipped() ? rect.origin.y - layout.baseline : rect.origin.y + layout.baseline;
     detail::drawTextLayout(layout, *context, rect.origin.x + layout.offsetX, top);
 }

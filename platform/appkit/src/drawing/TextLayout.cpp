@@ -74,7 +74,7 @@ PangoEllipsizeMode ellipsizeMode(NSLineBreakMode mode)
 
 }  // namespace
 
-TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing)
+TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutRequest& request, bool forDrawing)
 {
     std::lock_guard lock(textLock());
     const std::u16string& units = text.string().utf16();
@@ -133,19 +133,19 @@ TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec
     if (style->lineSpacing() > 0)
         pango_layout_set_spacing(layout.get(), static_cast<int>(style->lineSpacing() * PANGO_SCALE));
 
-    NSLineBreakMode mode = spec.followsLineBreakMode ? style->lineBreakMode() : NSLineBreakByClipping;
-    bool hasWidth = spec.width >= 0;
+    NSLineBreakMode mode = request.followsLineBreakMode ? style->lineBreakMode() : NSLineBreakByClipping;
+    bool hasWidth = request.width >= 0;
     bool wraps = mode == NSLineBreakByWordWrapping || mode == NSLineBreakByCharWrapping;
-    if (spec.singleLine && wraps) {
+    if (request.singleLine && wraps) {
         mode = NSLineBreakByClipping;
         wraps = false;
     }
     if (hasWidth && mode != NSLineBreakByClipping) {
-        pango_layout_set_width(layout.get(), static_cast<int>(spec.width * PANGO_SCALE));
+        pango_layout_set_width(layout.get(), static_cast<int>(request.width * PANGO_SCALE));
         pango_layout_set_wrap(layout.get(), mode == NSLineBreakByCharWrapping ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
         pango_layout_set_ellipsize(layout.get(), ellipsizeMode(mode));
-        if (wraps && spec.truncatesLastLine && spec.height >= 0) {
-            pango_layout_set_height(layout.get(), static_cast<int>(spec.height * PANGO_SCALE));
+        if (wraps && request.truncatesLastLine && request.height >= 0) {
+            pango_layout_set_height(layout.get(), static_cast<int>(request.height * PANGO_SCALE));
             pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
         }
     }
@@ -158,7 +158,7 @@ TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec
                       {CGFloat(ink.width) / PANGO_SCALE, CGFloat(ink.height) / PANGO_SCALE}};
     result.baseline = CGFloat(pango_layout_get_baseline(layout.get())) / PANGO_SCALE;
     if (hasWidth && mode == NSLineBreakByClipping) {
-        CGFloat room = spec.width - result.size.width;
+        CGFloat room = request.width - result.size.width;
         bool rightToLeft =
             alignment == NSTextAlignmentNatural && pango_layout_get_direction(layout.get(), 0) == PANGO_DIRECTION_RTL;
         if (alignment == NSTextAlignmentRight || rightToLeft)

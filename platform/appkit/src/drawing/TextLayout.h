@@ -9,7 +9,7 @@ class NSGraphicsContext;
 namespace detail {
 
 // How a text is to be laid out.
-struct TextLayoutSpec {
+struct TextLayoutRequest {
     // Lines break within this width (and alignment uses it); below zero:
     // no width, each paragraph is one line.
     CGFloat width = -1;
@@ -24,7 +24,7 @@ struct TextLayoutSpec {
     // a truncating one still truncates within the width.
     bool singleLine = false;
 
-    friend bool operator==(const TextLayoutSpec&, const TextLayoutSpec&) = default;
+    friend bool operator==(const TextLayoutRequest&, const TextLayoutRequest&) = default;
 };
 
 // A laid-out text, in points.
@@ -46,9 +46,9 @@ struct TextLayout {
 // The texts laid out last on the thread are kept (TextLayoutCache.cpp): a
 // label is measured for the layout and drawn, and a list opened again
 // shows the same names, so most are laid out once.
-TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing);
+TextLayout layOutText(const NSAttributedString& text, const TextLayoutRequest& request, bool forDrawing);
 // The same, laid out afresh.
-TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing);
+TextLayout layOutTextAfresh(const NSAttributedString& text, const TextLayoutRequest& request, bool forDrawing);
 // Draws with the top left of the lines at (x, top), where top is the visual
 // top: the smaller y in a flipped context, the larger in an unflipped one.
 void drawTextLayout(const TextLayout& layout, NSGraphicsContext& context, CGFloat x, CGFloat top);

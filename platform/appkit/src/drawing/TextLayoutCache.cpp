@@ -19,7 +19,7 @@ constexpr std::size_t kKeptLayouts = 256;
 struct TextKey {
     String text;
     std::vector<NSAttributedString::Run> runs;
-    TextLayoutSpec spec;
+    TextLayoutRequest request;
     bool forDrawing = false;
     // Colours of the system resolve in the drawing appearance.
     std::shared_ptr<NSAppearance> appearance;
@@ -27,7 +27,7 @@ struct TextKey {
 
     bool operator==(const TextKey& other) const
     {
-        if (hash != other.hash || forDrawing != other.forDrawing || !(spec == other.spec) ||
+        if (hash != other.hash || forDrawing != other.forDrawing || !(request == other.request) ||
             appearance != other.appearance || runs.size() != other.runs.size() || text != other.text)
             return false;
         for (std::size_t i = 0; i < runs.size(); ++i)
@@ -80,25 +80,25 @@ private:
 
 }  // namespace
 
-TextLayout layOutText(const NSAttributedString& text, const TextLayoutSpec& spec, bool forDrawing)
+TextLayout layOutText(const NSAttributedString& text, const TextLayoutRequest& request, bool forDrawing)
 {
     TextKey key{.text = text.string(),
                 .runs = text.runs(),
-                .spec = spec,
+                .request = request,
                 .forDrawing = forDrawing,
                 .appearance = forDrawing ? NSAppearance::currentDrawingAppearance() : nullptr,
                 .hash = 0};
     key.hash = text.string().hash();
-    for (CGFloat value : {spec.width, spec.height})
+    for (CGFloat value : {request.width, request.height})
         key.hash = key.hash * 31 + std::hash<CGFloat>()(value);
-    key.hash = key.hash * 31 + (std::size_t(spec.truncatesLastLine) << 2 | std::size_t(spec.followsLineBreakMode) << 1 |
-                                std::size_t(forDrawing));
+    key.hash = key.hash * 31 + (std::size_t(request.truncatesLastLine) << 2 |
+                                std::size_t(request.followsLineBreakMode) << 1 | std::size_t(forDrawing));
 
     // One per thread, as the layouts are the thread's pango objects.
     thread_local LayoutCache cache;
     if (const TextLayout* laidOut = cache.find(key))
         return *laidOut;
-    TextLayout laidOut = layOutTextAfresh(text, spec, forDrawing);
+    TextLayout laidOut = layOutTextAfresh(text, request, forDrawing);
     cache.keep(std::move(key), laidOut);
     return laidOut;
 }

@@ -84,9 +84,9 @@ bool isRightToLeft(const NSObject& item)
 
 }  // namespace
 
-// --- Specs -------------------------------------------------------------------
+// --- Linear constraints ------------------------------------------------------
 
-void LinearSpec::add(solver::Variable variable, double coefficient)
+void LinearConstraint::add(solver::Variable variable, double coefficient)
 {
     for (int i = 0; i < count; ++i)
         if (variables[i].sameAs(variable)) {
@@ -100,7 +100,7 @@ void LinearSpec::add(solver::Variable variable, double coefficient)
     }
 }
 
-bool LinearSpec::isFinite() const
+bool LinearConstraint::isFinite() const
 {
     for (int i = 0; i < count; ++i)
         if (!std::isfinite(coefficients[i]))
@@ -108,7 +108,7 @@ bool LinearSpec::isFinite() const
     return std::isfinite(constant);
 }
 
-bool LinearSpec::sameAs(const LinearSpec& other) const
+bool LinearConstraint::sameAs(const LinearConstraint& other) const
 {
     if (count != other.count || relation != other.relation || strength != other.strength || constant != other.constant)
         return false;
@@ -118,7 +118,7 @@ bool LinearSpec::sameAs(const LinearSpec& other) const
     return true;
 }
 
-solver::Constraint LinearSpec::constraint() const
+solver::Constraint LinearConstraint::constraint() const
 {
     solver::Expression expression(constant);
     for (int i = 0; i < count; ++i)
@@ -156,7 +156,7 @@ const LayoutEngine::Item* LayoutEngine::find(const NSObject* item) const
 }
 
 // Adds `factor` times the attribute of the item (its alignment rectangle).
-void LayoutEngine::addAttribute(LinearSpec& spec, const NSObject& object, NSLayoutAttribute attribute,
+void LayoutEngine::addAttribute(LinearConstraint& linear, const NSObject& object, NSLayoutAttribute attribute,
                                 double factor) const
 {
     const Item& item = *find(&object);
@@ -173,68 +173,68 @@ void LayoutEngine::addAttribute(LinearSpec& spec, const NSObject& object, NSLayo
     }
     switch (attribute) {
     case NSLayoutAttributeLeft:
-        spec.add(item.left, factor);
+        linear.add(item.left, factor);
         break;
     case NSLayoutAttributeRight:
-        spec.add(item.left, factor);
-        spec.add(item.width, factor);
+        linear.add(item.left, factor);
+        linear.add(item.width, factor);
         break;
     case NSLayoutAttributeTop:
-        spec.add(item.top, factor);
+        linear.add(item.top, factor);
         break;
     case NSLayoutAttributeBottom:
-        spec.add(item.top, factor);
-        spec.add(item.height, factor);
+        linear.add(item.top, factor);
+        linear.add(item.height, factor);
         break;
     case NSLayoutAttributeWidth:
-        spec.add(item.width, factor);
+        linear.add(item.width, factor);
         break;
     case NSLayoutAttributeHeight:
-        spec.add(item.height, factor);
+        linear.add(item.height, factor);
         break;
     case NSLayoutAttributeCenterX:
-        spec.add(item.left, factor);
-        spec.add(item.width, factor / 2);
+        linear.add(item.left, factor);
+        linear.add(item.width, factor / 2);
         break;
     case NSLayoutAttributeCenterY:
-        spec.add(item.top, factor);
-        spec.add(item.height, factor / 2);
+        linear.add(item.top, factor);
+        linear.add(item.height, factor / 2);
         break;
     case NSLayoutAttributeFirstBaseline:
         // A guide has no text: its baselines are its bottom.
         if (view) {
-            spec.add(item.top, factor);
-            spec.constant += factor * view->firstBaselineOffsetFromTop();
+            linear.add(item.top, factor);
+            linear.constant += factor * view->firstBaselineOffsetFromTop();
         } else {
-            spec.add(item.top, factor);
-            spec.add(item.height, factor);
+            linear.add(item.top, factor);
+            linear.add(item.height, factor);
         }
         break;
     case NSLayoutAttributeLastBaseline:
-        spec.add(item.top, factor);
-        spec.add(item.height, factor);
+        linear.add(item.top, factor);
+        linear.add(item.height, factor);
         if (view)
-            spec.constant -= factor * view->baselineOffsetFromBottom();
+            linear.constant -= factor * view->baselineOffsetFromBottom();
         break;
     default:
         break;
     }
 }
 
-std::optional<LinearSpec> LayoutEngine::specFor(const NSLayoutConstraint& constraint) const
+std::optional<LinearConstraint> LayoutEngine::linearFor(const NSLayoutConstraint& constraint) const
 {
     auto first = constraint.firstItem();
     auto second = constraint.secondItem();
     if (!find(first.get()) || (second && !find(second.get())))
         return std::nullopt;
-    LinearSpec spec;
-    addAttribute(spec, *first, constraint.firstAttribute(), 1);
+    LinearConstraint linear;
+    addAttribute(linear, *first, constraint.firstAttribute(), 1);
     if (second)
-        addAttribute(spec, *second, constraint.secondAttribute(), -constraint.multiplier());
-    spec.constant -= constraint.constant();
-    spec.relation = relationFor(constraint.relation());
-    spec.strength = strengthFor(constraint.priority());
-    return spec;
+        addAttribute(linear, *second, constraint.secondAttribute(), -constraint.multiplier());
+    linear.constant -= constraint.constant();
+    linear.relation = relationFor(constraint.relation());
+    linear.strength = strengthFor(constraint.priority());
+    return linear;
 }
 
 // --- Generated constraints -----------------------------------------------------
@@ -255,15 +255,15 @@ void LayoutEngine::wantIntrinsic(const NSView& view, std::vector<Wanted>& wanted
             continue;
         // Hugging: no larger than the content; compression resistance: no smaller.
         for (int side = 0; side < 2; ++side) {
-            LinearSpec spec;
-            spec.add(axes[axis].variable, 1);
-            spec.constant = -axes[axis].size;
-            spec.relation = side == 0 ? solver::Relation::LessOrEqual : solver::Relation::GreaterOrEqual;
+            LinearConstraint linear;
+            linear.add(axes[axis].variable, 1);
+            linear.constant = -axes[axis].size;
+            linear.relation = side == 0 ? solver::Relation::LessOrEqual : solver::Relation::GreaterOrEqual;
             NSLayoutPriority priority =
                 side == 0 ? view.contentHuggingPriorityForOrientation(axes[axis].orientation)
                           : view.contentCompressionResistancePriorityForOrientation(axes[axis].orientation);
-            spec.strength = strengthFor(priority);
-            wanted.push_back({{&view, 4 + axis * 2 + side}, spec, Kind::ContentSize, nullptr, &view});
+            linear.strength = strengthFor(priority);
+            wanted.push_back({{&view, 4 + axis * 2 + side}, linear, Kind::ContentSize, nullptr, &view});
         }
     }
 }
@@ -274,7 +274,7 @@ void LayoutEngine::wantGenerated(const NSView& view, const NSView* superview, bo
     NSRect frame = view.frame();
     if (isRoot) {
         // Slots 8 to 11: where the root is and how large.
-        LinearSpec left, top;
+        LinearConstraint left, top;
         left.add(item.left, 1);
         left.constant = -item.insetLeft;
         top.add(item.top, 1);
@@ -289,7 +289,7 @@ void LayoutEngine::wantGenerated(const NSView& view, const NSView* superview, bo
         } else if (mode_ == RootMode::Window || !view.translatesAutoresizingMaskIntoConstraints()) {
             strength = layoutWeight(NSLayoutPriorityWindowSizeStayPut);
         }
-        LinearSpec width, height;
+        LinearConstraint width, height;
         width.add(item.width, 1);
         width.constant = item.insetLeft + item.insetRight - size.width;
         width.strength = strength;
@@ -324,14 +324,14 @@ void LayoutEngine::wantGenerated(const NSView& view, const NSView* superview, bo
     double parentHeightInsets = parent.insetTop + parent.insetBottom;
 
     // frameLeft = parentFrameLeft + x + a * (parentFrameWidth - W0)
-    LinearSpec left;
+    LinearConstraint left;
     left.add(item.left, 1);
     left.add(parent.left, -1);
     left.add(parent.width, -minX);
     left.constant =
         -item.insetLeft + parent.insetLeft - frame.origin.x - minX * (parentWidthInsets - parentFrame.size.width);
     // frameWidth = w + b * (parentFrameWidth - W0)
-    LinearSpec width;
+    LinearConstraint width;
     width.add(item.width, 1);
     width.add(parent.width, -sizeX);
     width.constant =
@@ -340,13 +340,13 @@ void LayoutEngine::wantGenerated(const NSView& view, const NSView* superview, bo
     // bottom unless it is flipped.
     double topShare = parent.flipped ? minY : 1 - minY - sizeY;
     double topOffset = parent.flipped ? frame.origin.y : parentFrame.size.height - frame.origin.y - frame.size.height;
-    LinearSpec top;
+    LinearConstraint top;
     top.add(item.top, 1);
     top.add(parent.top, -1);
     top.add(parent.height, -topShare);
     top.constant =
         -item.insetTop + parent.insetTop - topOffset - topShare * (parentHeightInsets - parentFrame.size.height);
-    LinearSpec height;
+    LinearConstraint height;
     height.add(item.height, 1);
     height.add(parent.height, -sizeY);
     height.constant =
@@ -366,8 +366,8 @@ void LayoutEngine::wantView(const NSView& view, std::vector<Wanted>& wanted)
     for (const auto& constraint : view.installedConstraints_) {
         if (!constraint->isActive())
             continue;
-        if (auto spec = specFor(*constraint))
-            wanted.push_back({{constraint.get(), -1}, *spec, Kind::User, constraint, &view});
+        if (auto linear = linearFor(*constraint))
+            wanted.push_back({{constraint.get(), -1}, *linear, Kind::User, constraint, &view});
     }
 }
 
@@ -493,7 +493,7 @@ void LayoutEngine::apply(std::vector<Wanted>& wanted, const std::vector<const NS
     std::vector<std::size_t> toAdd;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         auto it = entries_.find(wanted[i].key);
-        if (it != entries_.end() && it->second.spec.sameAs(wanted[i].spec)) {
+        if (it != entries_.end() && it->second.linear.sameAs(wanted[i].linear)) {
             it->second.generation = generation_;
             continue;
         }
@@ -522,16 +522,16 @@ void LayoutEngine::apply(std::vector<Wanted>& wanted, const std::vector<const NS
         keysOf_[w.view].push_back(w.key);
     for (std::size_t i : toAdd) {
         Wanted& w = wanted[i];
-        if (!w.spec.isFinite()) {
+        if (!w.linear.isFinite()) {
             Log::error("Ignoring a layout constraint that is not a finite relation: %s",
-                       describe(w.kind, w.user.get(), *w.view, w.key.slot, w.spec).utf8().c_str());
+                       describe(w.kind, w.user.get(), *w.view, w.key.slot, w.linear).utf8().c_str());
             continue;
         }
         Entry& entry = entries_[w.key];
         if (entry.constraint)
             // Moved to another view since: the old one is still in.
             solver_.removeConstraint(entry.constraint);
-        entry.spec = w.spec;
+        entry.linear = w.linear;
         entry.generation = generation_;
         entry.kind = w.kind;
         entry.user = w.user;
@@ -543,7 +543,7 @@ void LayoutEngine::apply(std::vector<Wanted>& wanted, const std::vector<const NS
 
 void LayoutEngine::addToSolver(Entry& entry)
 {
-    entry.constraint = entry.spec.constraint();
+    entry.constraint = entry.linear.constraint();
     solver::Status status = solver_.addConstraint(entry.constraint);
     if (status.error() != solver::Error::UnsatisfiableConstraint)
         return;
@@ -569,11 +569,11 @@ void LayoutEngine::addToSolver(Entry& entry)
 String LayoutEngine::describe(const Entry& entry)
 {
     auto user = entry.user.lock();
-    return describe(entry.kind, user.get(), *entry.view, entry.slot, entry.spec);
+    return describe(entry.kind, user.get(), *entry.view, entry.slot, entry.linear);
 }
 
 String LayoutEngine::describe(Kind kind, const NSLayoutConstraint* user, const NSView& view, int slot,
-                              const LinearSpec& spec)
+                              const LinearConstraint& linear)
 {
     if (kind == Kind::User)
         return user ? user->description() : String("<NSLayoutConstraint (gone)>");
@@ -587,14 +587,14 @@ String LayoutEngine::describe(Kind kind, const NSLayoutConstraint* user, const N
                    : slot == 1 ? frame.size.width
                    : slot == 2 ? frame.origin.y
                    : slot == 3 ? frame.size.height
-                   : slot < 8  ? -spec.constant
+                   : slot < 8  ? -linear.constant
                    : slot < 10 ? 0
-                               : -spec.constant;
+                               : -linear.constant;
     std::string text = String::format("<%s %s.%s %s %g", className, itemName(view).utf8().c_str(), names[slot],
-                                      relationText(spec.relation), value)
+                                      relationText(linear.relation), value)
                            .utf8();
-    if (spec.strength != solver::strength::required)
-        text += String::format(" @%g", std::round(200 * std::log10(spec.strength))).utf8();
+    if (linear.strength != solver::strength::required)
+        text += String::format(" @%g", std::round(200 * std::log10(linear.strength))).utf8();
     return String(text + ">");
 }
 

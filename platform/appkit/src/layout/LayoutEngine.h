@@ -28,7 +28,7 @@ double layoutWeight(NSLayoutPriority priority);
 // what an NSLayoutConstraint, an autoresizing mask, an intrinsic size or a
 // root's size comes to. Comparing two tells whether the solver needs to
 // hear about a change at all.
-struct LinearSpec {
+struct LinearConstraint {
     static constexpr int kMaxTerms = 4;
     std::array<solver::Variable, kMaxTerms> variables{solver::Variable(nullptr), solver::Variable(nullptr),
                                                       solver::Variable(nullptr), solver::Variable(nullptr)};
@@ -40,7 +40,7 @@ struct LinearSpec {
 
     void add(solver::Variable variable, double coefficient);
     bool isFinite() const;
-    bool sameAs(const LinearSpec& other) const;
+    bool sameAs(const LinearConstraint& other) const;
     solver::Constraint constraint() const;
 };
 
@@ -121,7 +121,7 @@ private:
         }
     };
     struct Entry {
-        LinearSpec spec;
+        LinearConstraint linear;
         solver::Constraint constraint;
         std::uint64_t generation = 0;
         // What a log line needs to name it.
@@ -133,7 +133,7 @@ private:
     using Keys = std::vector<Key>;
     struct Wanted {
         Key key;
-        LinearSpec spec;
+        LinearConstraint linear;
         Kind kind;
         std::shared_ptr<NSLayoutConstraint> user;
         const NSView* view = nullptr;
@@ -142,14 +142,14 @@ private:
     Item& itemFor(const NSObject& item);
     void eraseItem(const NSObject& item);
     const Item* find(const NSObject* item) const;
-    void addAttribute(LinearSpec& spec, const NSObject& item, NSLayoutAttribute attribute, double factor) const;
-    std::optional<LinearSpec> specFor(const NSLayoutConstraint& constraint) const;
+    void addAttribute(LinearConstraint& linear, const NSObject& item, NSLayoutAttribute attribute, double factor) const;
+    std::optional<LinearConstraint> linearFor(const NSLayoutConstraint& constraint) const;
     void wantView(const NSView& view, std::vector<Wanted>& wanted);
     void wantGenerated(const NSView& view, const NSView* superview, bool isRoot, std::vector<Wanted>& wanted);
     void wantIntrinsic(const NSView& view, std::vector<Wanted>& wanted);
     void apply(std::vector<Wanted>& wanted, const std::vector<const NSView*>* only);
     static String describe(Kind kind, const NSLayoutConstraint* user, const NSView& view, int slot,
-                           const LinearSpec& spec);
+                           const LinearConstraint& linear);
     static String describe(const Entry& entry);
     void addToSolver(Entry& entry);
     Rect frameRect(const Item& item) const;
