@@ -168,6 +168,14 @@ public:
         drain();
     }
 
+    // A mouse event at a point of the window (its base coordinates), as the
+    // window server sends it.
+    void mouse(NSWindow& window, NSEventType type, NSPoint point)
+    {
+        app()->sendEvent(NSEvent::mouseEventWithType(type, point, 0, 0, window.windowNumber(), Id(), 0, 1,
+                                                     type == NSEventTypeLeftMouseUp ? 0 : 1));
+    }
+
     void sendKey(unsigned short keyCode, const String& characters, NSEventModifierFlags flags = 0)
     {
         auto key = app()->keyWindow();

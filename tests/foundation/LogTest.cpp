@@ -38,7 +38,7 @@ TEST(LogTest, ConsoleLinesEscapeControlCharacters)
         const char* name;
         std::string text;
         const char* activity = nullptr;
-        Id value;
+        Id value{};
         std::string line;
     };
     const Case cases[] = {

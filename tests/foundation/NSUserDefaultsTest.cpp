@@ -179,8 +179,8 @@ TEST(NSUserDefaultsTest, ValuesAnotherWriterStoredSurviveARewriteOfAnotherKey)
         const char* file;
         PropertyList::Format format;
         // What only the binary form holds.
-        std::vector<Value> more;
-        std::vector<double> dates;
+        std::vector<Value> more{};
+        std::vector<double> dates{};
     };
     const Case cases[] = {
         {.file = "OtherWriterPreferences.plist", .format = PropertyList::Format::XML},

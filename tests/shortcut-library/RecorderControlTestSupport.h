@@ -135,12 +135,13 @@ protected:
         ASSERT_TRUE(which->isRecording());
     }
 
-    // A mouse event at a point of `view` (its own coordinates).
+    // A mouse event at a point of `view` (its own coordinates), in the
+    // window the view is in.
     void mouse(NSEventType type, const std::shared_ptr<NSView>& view, NSPoint point)
     {
         NSPoint inWindow = view->convertPoint(point, nullptr);
         NSApplication::sharedApplication()->sendEvent(
-            NSEvent::mouseEventWithType(type, inWindow, 0, 0, window->windowNumber(), Id(), 0, 1, 1));
+            NSEvent::mouseEventWithType(type, inWindow, 0, 0, view->window()->windowNumber(), Id(), 0, 1, 1));
         drain();
     }
     void click(const std::shared_ptr<NSView>& view, NSPoint point)

@@ -119,7 +119,7 @@ protected:
         if (state == State::Disabled)
             control->setEnabled(false);
         if (state == State::Highlighted) {
-            mouseOn(NSEventTypeLeftMouseDown, centre(control->bounds()));
+            mouse(NSEventTypeLeftMouseDown, control, centre(control->bounds()));
             ASSERT_TRUE(control->isMainButtonHighlighted());
         }
         settle();
@@ -134,14 +134,6 @@ protected:
             drain();
         }
         shown->displayIfNeeded();
-    }
-
-    void mouseOn(NSEventType type, NSPoint point)
-    {
-        NSPoint inWindow = control->convertPoint(point, nullptr);
-        NSApplication::sharedApplication()->sendEvent(
-            NSEvent::mouseEventWithType(type, inWindow, 0, 0, shown->windowNumber(), Id(), 0, 1, 1));
-        drain();
     }
 
     // A guide's frame in the snapshot's pixels, grown by a pixel for the
@@ -232,7 +224,7 @@ TEST_F(SRRecorderControlDrawingTest, EachStateShowsItsLabelAndButtonsWhereItsGui
             }
 
             if (state == State::Highlighted)
-                mouseOn(NSEventTypeLeftMouseUp, NSMakePoint(-50, -50));
+                mouse(NSEventTypeLeftMouseUp, control, NSMakePoint(-50, -50));
             control->endRecording();
             shown->orderOut(Id());
             desktop().setAppearance(simulation::Appearance::Light);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "Kestrova/RunningApp.h"
 #include "foundation/String.h"
 
 #include <memory>
 #include <vector>
 
+class NSCollectionViewItem;
 class NSRunningApplication;
 class NSWorkspace;
 
@@ -17,6 +19,15 @@ class NSWorkspace;
 // windows, one that has quit but is still reported, and this program while
 // its own policy is regular are all listed.
 std::vector<std::shared_ptr<NSRunningApplication>> regularApplications(const NSWorkspace& workspace);
+
+// The applications as the lists hold them, in the same order, each with an
+// Accessibility element made for its process.
+std::vector<RunningApp> runningAppsOf(const std::vector<std::shared_ptr<NSRunningApplication>>& applications);
+
+// Shows the application in a row or tile of a list: its icon, 64 points
+// square, in the item's image view and its name in the item's text field
+// (either when connected). Answers the name shown.
+String showApplication(NSCollectionViewItem& item, const NSRunningApplication& application);
 
 // The switcher's order: applications with a stored shortcut first (only
 // whether there is one counts), each group by name without regard to case.

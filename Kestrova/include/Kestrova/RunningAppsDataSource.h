@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Kestrova/FatalError.h"
 #include "Kestrova/RunningApp.h"
+#include "Kestrova/StoryboardContract.h"
 #include "appkit/NSCollectionView.h"
 #include "foundation/NSObject.h"
 
@@ -20,10 +20,5 @@ public:
     }
 
     // The application of the index path, which must be one of the list's.
-    const RunningApp& runningAppAt(const NSIndexPath& indexPath) const
-    {
-        if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= runningApps.size())
-            fatalError("Index out of range");
-        return runningApps[std::size_t(indexPath.item())];
-    }
+    const RunningApp& runningAppAt(const NSIndexPath& indexPath) const { return entryAt(runningApps, indexPath); }
 };

@@ -8,6 +8,7 @@
 #include "foundation/String.h"
 
 #include <memory>
+#include <vector>
 
 // The program's own classes as the run time names them in messages.
 inline String qualifiedClassName(const ClassDescriptor& cls)
@@ -56,4 +57,28 @@ std::shared_ptr<T> requireItem(NSCollectionView& collectionView, const String& i
     if (!item)
         fatalError(wrongTypeMessage("item", identifier, T::descriptor()));
     return item;
+}
+
+// An outlet the nib must connect: "Expect the nib `AppViewItem` to connect
+// `box` ".
+template <class T>
+std::shared_ptr<T> requireOutlet(const NSObject& owner, const std::weak_ptr<T>& outlet, const char* name)
+{
+    auto object = outlet.lock();
+    if (!object)
+        fatalError(String("Expect the nib `")
+                       .appending(owner.className())
+                       .appending("` to connect `")
+                       .appending(name)
+                       .appending("` "));
+    return object;
+}
+
+// The entry of a list's one section at the index path, which must be one of
+// the list's.
+template <class T> const T& entryAt(const std::vector<T>& entries, const NSIndexPath& indexPath)
+{
+    if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= entries.size())
+        fatalError("Index out of range");
+    return entries[std::size_t(indexPath.item())];
 }

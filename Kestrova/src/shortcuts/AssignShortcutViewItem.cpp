@@ -1,21 +1,15 @@
 #include "Kestrova/AssignShortcutViewItem.h"
 
 #include "Kestrova/ApplicationLists.h"
-#include "Kestrova/FatalError.h"
 #include "Kestrova/RunningAppDelegate.h"
 #include "Kestrova/ShortcutRegistry.h"
+#include "Kestrova/StoryboardContract.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSImage.h"
 #include "appkit/NSImageView.h"
 #include "appkit/NSPopover.h"
 #include "appkit/NSTextField.h"
 #include "foundation/NSKeyValueBinding.h"
-
-namespace {
-
-constexpr CGFloat kIconSide = 64;
-
-}  // namespace
 
 AssignShortcutViewItem::AssignShortcutViewItem() = default;
 
@@ -35,18 +29,12 @@ void AssignShortcutViewItem::describe(ClassDescriptor& d)
 
 std::shared_ptr<SRRecorderControl> AssignShortcutViewItem::requireRecordControl() const
 {
-    auto control = recordControl();
-    if (!control)
-        fatalError("Expect the nib `AssignShortcutViewItem` to connect `recordControl` ");
-    return control;
+    return requireOutlet(*this, recordControl_, "recordControl");
 }
 
 std::shared_ptr<NSPopover> AssignShortcutViewItem::requirePopover() const
 {
-    auto popover = this->popover();
-    if (!popover)
-        fatalError("Expect the nib `AssignShortcutViewItem` to connect `popover` ");
-    return popover;
+    return requireOutlet(*this, popover_, "popover");
 }
 
 void AssignShortcutViewItem::viewDidLoad()
@@ -61,14 +49,7 @@ void AssignShortcutViewItem::viewDidLoad()
 void AssignShortcutViewItem::configure(const RunningApp& runningApp)
 {
     runningApp_ = runningApp;
-    const auto& application = runningApp.runningApplication;
-    auto icon = application->icon();
-    if (icon)
-        icon->setSize({kIconSide, kIconSide});
-    if (auto imageView = this->imageView())
-        imageView->setImage(icon);
-    if (auto textField = this->textField())
-        textField->setStringValue(applicationName(*application));
+    showApplication(*this, *runningApp.runningApplication);
 }
 
 void AssignShortcutViewItem::viewWillDisappear()

@@ -79,16 +79,20 @@ void AssignShortcutsViewController::loadRunningApps()
 {
     auto applications = regularApplications(NSWorkspace::sharedWorkspace());
     sortNamesAscending(applications);
-    for (const auto& application : applications)
-        runningApps_.push_back({application, A11yElement::forApplication(application->processIdentifier())});
+    auto runningApps = runningAppsOf(applications);
+    runningApps_.insert(runningApps_.end(), runningApps.begin(), runningApps.end());
 }
 
 void AssignShortcutsViewController::sizeViewToFit()
 {
     CGFloat width = 0;
     CGFloat rowHeight = 0;
+    // One row measures them all: each name is a new text, and each fitting
+    // size a new layout.
+    std::shared_ptr<AssignShortcutViewItem> row;
     for (const auto& runningApp : runningApps_) {
-        auto row = sizingRow();
+        if (!row)
+            row = sizingRow();
         if (auto textField = row->textField())
             textField->setStringValue(applicationName(*runningApp.runningApplication));
         NSSize fitting = row->view()->fittingSize();

@@ -8,12 +8,6 @@
 #include "shortcut-library/SRShortcut.h"
 #include "shortcut-library/SRShortcutFormatter.h"
 
-namespace {
-
-constexpr CGFloat kIconSide = 64;
-
-}  // namespace
-
 AppViewItem::AppViewItem()
     : shortcutFormatter_(std::make_shared<SRShortcutFormatter>())
 {
@@ -32,15 +26,7 @@ void AppViewItem::configure()
 {
     if (!runningApp_)
         return;
-    const auto& application = runningApp_->runningApplication;
-    auto icon = application->icon();
-    if (icon)
-        icon->setSize({kIconSide, kIconSide});
-    if (auto imageView = this->imageView())
-        imageView->setImage(icon);
-    String name = applicationName(*application);
-    if (auto textField = this->textField())
-        textField->setStringValue(name);
+    String name = showApplication(*this, *runningApp_->runningApplication);
 
     auto label = requireShortcutLabel();
     auto& registry = ShortcutRegistry::shared();

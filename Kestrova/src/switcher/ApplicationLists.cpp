@@ -2,7 +2,11 @@
 
 #include "Kestrova/ShortcutRegistry.h"
 #include "appkit/NSApplication.h"
+#include "appkit/NSCollectionViewItem.h"
+#include "appkit/NSImage.h"
+#include "appkit/NSImageView.h"
 #include "appkit/NSRunningApplication.h"
+#include "appkit/NSTextField.h"
 #include "appkit/NSWorkspace.h"
 
 #include <unicode/unorm2.h>
@@ -172,4 +176,27 @@ bool textPrecedes(const String& a, const String& b)
 bool lowercasedTextPrecedes(const String& a, const String& b)
 {
     return textPrecedes(a.lowercase(), b.lowercase());
+}
+
+std::vector<RunningApp> runningAppsOf(const std::vector<std::shared_ptr<NSRunningApplication>>& applications)
+{
+    std::vector<RunningApp> result;
+    result.reserve(applications.size());
+    for (const auto& application : applications)
+        result.push_back({application, A11yElement::forApplication(application->processIdentifier())});
+    return result;
+}
+
+String showApplication(NSCollectionViewItem& item, const NSRunningApplication& application)
+{
+    constexpr CGFloat kIconSide = 64;
+    auto icon = application.icon();
+    if (icon)
+        icon->setSize({kIconSide, kIconSide});
+    if (auto imageView = item.imageView())
+        imageView->setImage(icon);
+    String name = applicationName(application);
+    if (auto textField = item.textField())
+        textField->setStringValue(name);
+    return name;
 }

@@ -1,6 +1,6 @@
 #include "Kestrova/SwitcherItem.h"
 
-#include "Kestrova/FatalError.h"
+#include "Kestrova/StoryboardContract.h"
 #include "appkit/NSBox.h"
 #include "appkit/NSColor.h"
 #include "appkit/NSTextField.h"
@@ -8,15 +8,6 @@
 namespace {
 
 constexpr CGFloat kSelectedAlpha = 0.5;
-
-String missingOutlet(const SwitcherItem& item, const char* outlet)
-{
-    return String("Expect the nib `")
-        .appending(item.className())
-        .appending("` to connect `")
-        .appending(outlet)
-        .appending("` ");
-}
 
 }  // namespace
 
@@ -32,18 +23,12 @@ void SwitcherItem::describe(ClassDescriptor& d)
 
 std::shared_ptr<NSTextField> SwitcherItem::requireShortcutLabel() const
 {
-    auto label = shortcutLabel();
-    if (!label)
-        fatalError(missingOutlet(*this, "shortcutLabel"));
-    return label;
+    return requireOutlet(*this, shortcutLabel_, "shortcutLabel");
 }
 
 std::shared_ptr<NSBox> SwitcherItem::requireBox() const
 {
-    auto box = this->box();
-    if (!box)
-        fatalError(missingOutlet(*this, "box"));
-    return box;
+    return requireOutlet(*this, box_, "box");
 }
 
 void SwitcherItem::setSelected(bool selected)

@@ -17,11 +17,7 @@ std::vector<RunningApp> switcherApplications()
 {
     auto applications = regularApplications(NSWorkspace::sharedWorkspace());
     sortShortcutsFirst(applications);
-    std::vector<RunningApp> result;
-    result.reserve(applications.size());
-    for (const auto& application : applications)
-        result.push_back({application, A11yElement::forApplication(application->processIdentifier())});
-    return result;
+    return runningAppsOf(applications);
 }
 
 bool selectApp(const RunningApp& runningApp, const std::weak_ptr<NSViewController>& owner)

@@ -76,11 +76,9 @@ public:
                                                       const NSIndexPath& indexPath) override
     {
         auto row = requireItem<WindowViewItem>(collectionView, kItemIdentifier, indexPath);
-        const auto& list = windows();
-        if (indexPath.item() < 0 || std::size_t(indexPath.item()) >= list.size())
-            fatalError("Index out of range");
+        const auto& window = entryAt(windows(), indexPath);
         row->setDelegate(viewController.lock());
-        row->configure(list[std::size_t(indexPath.item())], std::size_t(indexPath.item()));
+        row->configure(window, std::size_t(indexPath.item()));
         return row;
     }
 

@@ -59,8 +59,9 @@ TEST_F(PermissionViewControllerTest, TheButtonPromptsOnlyWithoutTrustAndTheScree
         drain();
         auto prompts = desktop().trustPrompts();
         ASSERT_EQ(prompts.size() - before, c.prompts);
-        if (c.prompts)
+        if (c.prompts) {
             EXPECT_EQ(prompts.back().process, kOwn);
+        }
         EXPECT_EQ(window->contentViewController(), permission) << "the screen does not update itself";
     }
 }

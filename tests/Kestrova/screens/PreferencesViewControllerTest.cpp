@@ -217,8 +217,9 @@ TEST_F(PreferencesViewControllerTest, TheCheckBoxesStackDownTheLeftOfThePopover)
         NSRect frame = box->frame();
         EXPECT_EQ(frame.origin.x, 20);
         EXPECT_GT(frame.size.width, 20) << "wide enough for its title";
-        if (previous.size.height > 0)
+        if (previous.size.height > 0) {
             EXPECT_LT(CGRectGetMaxY(frame), previous.origin.y) << "below the one before";
+        }
         previous = frame;
     }
     EXPECT_GT(previous.origin.y, 0) << "the last one stays inside the popover";

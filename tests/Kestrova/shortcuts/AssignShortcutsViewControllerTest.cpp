@@ -86,8 +86,7 @@ public:
         ASSERT_TRUE(window);
         NSPoint at = view->convertPoint(point, nullptr);
         for (NSEventType type : {NSEventTypeLeftMouseDown, NSEventTypeLeftMouseUp})
-            app()->sendEvent(NSEvent::mouseEventWithType(type, at, 0, 0, window->windowNumber(), Id(), 0, 1,
-                                                         type == NSEventTypeLeftMouseUp ? 0 : 1));
+            mouse(*window, type, at);
         drain();
     }
     static NSPoint centre(NSRect rect)
@@ -135,8 +134,8 @@ public:
     std::map<std::string, std::string> storedEntries()
     {
         std::map<std::string, std::string> entries;
-        Id value = stored();
-        if (const Dictionary* dictionary = value.dictionary())
+        Id all = stored();
+        if (const Dictionary* dictionary = all.dictionary())
             for (const auto& [key, value] : *dictionary)
                 entries[key.string() ? key.string()->utf8() : "?"] = value.string() ? value.string()->utf8() : "?";
         return entries;

@@ -22,13 +22,15 @@ public:
     static constexpr std::uint16_t kS = 1;
     static constexpr std::uint16_t kW = 13;
     static constexpr std::uint16_t kReturn = 36;
+    static constexpr std::uint16_t kTab = 48;
     static constexpr std::uint16_t kEscape = 53;
     static constexpr std::uint16_t kDown = 125;
     static constexpr std::uint64_t kCommand = 0x100000;
     static constexpr std::uint64_t kCommandOption = kCommand | 0x80000;
 
 protected:
-    SwitcherTest()
+    explicit SwitcherTest(DesktopOptions options = {})
+        : KestrovaTest(options)
     {
         WindowManager::resetSharedForTesting();
         defaults().setBool(false, "firstLaunch");
@@ -40,6 +42,14 @@ protected:
         if (!delegate)
             delegate = launch();
         pressGlobalShortcut(*delegate);
+    }
+
+    // The same, with the global shortcut (Control-Tab) typed on the keyboard.
+    void typeGlobalShortcut()
+    {
+        if (!delegate)
+            delegate = launch();
+        press(kTab, NSEventModifierFlagControl);
     }
 
     // Takes the program down, so that the next opening launches it afresh,

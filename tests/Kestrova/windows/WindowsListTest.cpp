@@ -8,7 +8,6 @@
 #include "Kestrova/WindowManager.h"
 #include "Kestrova/WindowViewItem.h"
 #include "Kestrova/WindowsViewController.h"
-#include "KestrovaTestFixture.h"
 #include "appkit/CALayer.h"
 #include "appkit/NSBox.h"
 #include "appkit/NSButton.h"
@@ -19,27 +18,21 @@
 #include "appkit/NSRunningApplication.h"
 #include "appkit/NSTextField.h"
 #include "simulation/SimulatedKeyboard.h"
+#include "switcher/SwitcherTest.h"
 
 namespace {
 
-constexpr std::uint16_t kTab = 48;
-constexpr std::uint16_t kReturn = 36;
-constexpr std::uint16_t kDown = 125;
-constexpr std::uint16_t kEscape = 53;
 constexpr std::uint16_t kKey1 = 18;
 constexpr std::uint16_t kKey2 = 19;
 constexpr std::uint16_t kKey4 = 21;
 constexpr std::uint16_t kKey6 = 22;
 constexpr std::uint16_t kKey0 = 29;
-constexpr std::uint16_t kKeyS = 1;
 
-class WindowsListTest : public KestrovaTest {
+class WindowsListTest : public SwitcherTest {
 protected:
     explicit WindowsListTest(DesktopOptions options = {})
-        : KestrovaTest(options)
+        : SwitcherTest(options)
     {
-        WindowManager::resetSharedForTesting();
-        defaults().setBool(false, "firstLaunch");
         safari_ = openWindows(kSafari, 3000, {"Start Page", "Release Notes", "Weather Forecast"});
     }
 
@@ -64,23 +57,9 @@ protected:
         return numbers;
     }
 
-    void press(std::uint16_t keyCode, NSEventModifierFlags flags = 0)
-    {
-        desktop().keyboard()->pressKey(keyCode, flags);
-        drain();
-    }
-
-    // The switcher, opened with the global shortcut typed on the keyboard.
-    void openSwitcher()
-    {
-        if (!delegate_)
-            delegate_ = launch();
-        press(kTab, NSEventModifierFlagControl);
-    }
-
     std::shared_ptr<NavigationController> navigation()
     {
-        auto controller = delegate_ ? delegate_->mainWindowController() : nullptr;
+        auto controller = delegate ? delegate->mainWindowController() : nullptr;
         auto window = controller ? controller->window() : nullptr;
         return window ? std::dynamic_pointer_cast<NavigationController>(window->contentViewController()) : nullptr;
     }
@@ -96,7 +75,7 @@ protected:
     // to its tile, then Return.
     std::shared_ptr<WindowsViewController> openWindowsList(pid_t pid)
     {
-        openSwitcher();
+        typeGlobalShortcut();
         auto list = std::dynamic_pointer_cast<MainViewController>(shown());
         if (!list) {
             ADD_FAILURE() << "no main list";
@@ -160,12 +139,6 @@ protected:
         drain();
     }
 
-    void mouse(NSWindow& window, NSEventType type, NSPoint point)
-    {
-        app()->sendEvent(NSEvent::mouseEventWithType(type, point, 0, 0, window.windowNumber(), Id(), 0, 1,
-                                                     type == NSEventTypeLeftMouseUp ? 0 : 1));
-    }
-
     // The scene's one button, clicked.
     void clickBackButton(WindowsViewController& windows)
     {
@@ -204,7 +177,6 @@ protected:
         return result;
     }
 
-    std::shared_ptr<AppDelegate> delegate_;
     std::vector<CGWindowID> safari_;
     std::vector<unsigned short> passedOn_;
     Id passedOnMonitor_;
@@ -251,7 +223,7 @@ TEST_F(WindowsListTest, ChoosingAnApplicationWithSeveralWindowsListsThem)
     EXPECT_EQ(windows->nameLabel()->stringValue(), String("Safari's windows"));
     EXPECT_EQ(rows(*windows), (std::vector<std::string>{"1 Start Page", "2 Release Notes", "3 Weather Forecast"}));
     // The keys go to the windows list now.
-    auto window = delegate_->mainWindowController()->window();
+    auto window = delegate->mainWindowController()->window();
     EXPECT_EQ(window->firstResponder(), windows->collectionView());
     EXPECT_TRUE(activationsOfOthers().empty()) << "Safari is not activated yet";
 }
@@ -273,7 +245,7 @@ TEST_F(WindowsListTest, ADigitRaisesItsWindowAndActivatesTheApplication)
     EXPECT_EQ(mainWindowOf(kSafari), safari_[1]);
     EXPECT_EQ(activationsOfOthers(), (std::vector<std::string>{"300 activateWithOptions: 0"}));
     EXPECT_EQ(desktop().frontmostApplication(), kSafari);
-    EXPECT_FALSE(delegate_->mainWindowController()) << "the switcher closed as the program resigned active";
+    EXPECT_FALSE(delegate->mainWindowController()) << "the switcher closed as the program resigned active";
 }
 
 class WindowsListOnMacOS13Test : public WindowsListTest {
@@ -489,17 +461,17 @@ TEST_F(WindowsListTest, AnApplicationThatQuitSinceTheListWasBuilt)
     press(kKey1);
     EXPECT_EQ(activationsOfOthers(), (std::vector<std::string>{"300 activateWithOptions: 0"}));
     EXPECT_EQ(desktop().frontmostApplication(), kOwn);
-    ASSERT_TRUE(delegate_->mainWindowController());
-    EXPECT_TRUE(delegate_->mainWindowController()->window()->isVisible());
+    ASSERT_TRUE(delegate->mainWindowController());
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
     press(kEscape);
-    EXPECT_FALSE(delegate_->mainWindowController());
+    EXPECT_FALSE(delegate->mainWindowController());
 }
 
 TEST_F(WindowsListTest, TheBackButtonReturnsToTheApplications)
 {
     auto windows = openWindowsList(kSafari);
     ASSERT_TRUE(windows);
-    auto window = delegate_->mainWindowController()->window();
+    auto window = delegate->mainWindowController()->window();
     clickBackButton(*windows);
 
     auto list = std::dynamic_pointer_cast<MainViewController>(shown());
@@ -573,23 +545,23 @@ protected:
 
     std::shared_ptr<WindowsViewController> openFromPopover()
     {
-        openSwitcher();
-        press(kKeyS, NSEventModifierFlagControl | NSEventModifierFlagOption);
-        auto popover = delegate_->popover();
+        typeGlobalShortcut();
+        press(kS, NSEventModifierFlagControl | NSEventModifierFlagOption);
+        auto popover = delegate->popover();
         auto content = popover ? popover->contentViewController() : nullptr;
         if (!content || content->childViewControllers().empty())
             return nullptr;
         return std::dynamic_pointer_cast<WindowsViewController>(content->childViewControllers().back());
     }
 
-    NSSize popoverSize() { return delegate_->popover()->popoverWindow()->frame().size; }
+    NSSize popoverSize() { return delegate->popover()->popoverWindow()->frame().size; }
 };
 
 TEST_F(MiniWindowsListTest, ThePopoverTakesTheListsSizeAndItsKeys)
 {
     auto windows = openFromPopover();
     ASSERT_TRUE(windows);
-    auto popover = delegate_->popover();
+    auto popover = delegate->popover();
     EXPECT_EQ(popoverSize(), (NSSize{250, 172}));
     EXPECT_EQ(rows(*windows), (std::vector<std::string>{"1 Start Page", "2 Release Notes", "3 Weather Forecast"}));
     press(kDown);
@@ -616,8 +588,8 @@ TEST_F(MiniWindowsListTest, BackToThePopoversFirstScreen)
     auto windows = openFromPopover();
     ASSERT_TRUE(windows);
     clickBackButton(*windows);
-    EXPECT_TRUE(delegate_->popover()->isShown()) << "going back doesn't close the popover";
-    EXPECT_EQ(delegate_->popover()->contentViewController()->childViewControllers().size(), 1u);
+    EXPECT_TRUE(delegate->popover()->isShown()) << "going back doesn't close the popover";
+    EXPECT_EQ(delegate->popover()->contentViewController()->childViewControllers().size(), 1u);
     EXPECT_EQ(popoverSize(), (NSSize{260, 64})) << "the first screen's own size";
 }
 
