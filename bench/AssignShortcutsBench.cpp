@@ -8,81 +8,47 @@
 // list refuses the one the row already has. The desktop runs 20
 // applications.
 
-#include "Kestrova/AppDelegate.h"
 #include "Kestrova/AssignShortcutViewItem.h"
 #include "Kestrova/AssignShortcutsViewController.h"
-#include "Kestrova/ShortcutRegistry.h"
-#include "Kestrova/StoryboardClasses.h"
-#include "appkit/NSApplication.h"
+#include "LaunchedProgram.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSPopover.h"
 #include "appkit/NSRunningApplication.h"
-#include "appkit/NSStoryboard.h"
-#include "appkit/NSTextField.h"
-#include "foundation/NSBundle.h"
-#include "foundation/NSPathUtilities.h"
-#include "foundation/NSUserDefaults.h"
-#include "foundation/ScopedVirtualClock.h"
-#include "simulation/ScopedDesktop.h"
-#include "simulation/SimulatedDesktop.h"
 #include "simulation/SimulatedKeyboard.h"
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 
 namespace {
 
-constexpr pid_t kOwn = 100;
-
 simulation::DesktopState twentyApplications()
 {
     simulation::DesktopState state;
-    state.applications.push_back({.pid = kOwn,
-                                  .bundleIdentifier = String("com.kestrova.Kestrova"),
-                                  .localizedName = String("Kestrova"),
-                                  .activationPolicy = simulation::ActivationPolicy::Accessory,
-                                  .ownProcess = true});
+    state.applications.push_back(kestrovaProcess());
+    pid_t own = state.applications.front().pid;
     for (int i = 1; i < 20; ++i)
-        state.applications.push_back({.pid = kOwn + i,
+        state.applications.push_back({.pid = own + i,
                                       .bundleIdentifier = String("com.example.app" + std::to_string(i)),
                                       .localizedName = String(i == 1 ? "Safari" : "Application " + std::to_string(i))});
-    state.frontmostApplication = kOwn + 1;
+    state.frontmostApplication = own + 1;
     return state;
 }
 
 void BM_RecordedChordToStoredDefault(benchmark::State& state)
 {
-    std::string bundlePath = KESTROVA_BINARY_DIR "/Kestrova/Kestrova.app";
-    if (!std::filesystem::exists(bundlePath + "/Contents/Info.plist")) {
+    if (!LaunchedProgram::bundleIsBuilt()) {
         state.SkipWithError("build the Kestrova target first: its bundle holds the storyboard and the row's nib");
         return;
     }
-    ScopedVirtualClock clock;
-    simulation::ScopedDesktop desktop(twentyApplications());
-    std::filesystem::path home = std::filesystem::temp_directory_path() / "kestrova-assign-bench";
-    std::filesystem::remove_all(home);
-    setHomeDirectory(String(home.string()));
-    NSUserDefaults::resetStandardUserDefaults(String(home.string()), "com.kestrova.Kestrova");
-    auto& defaults = NSUserDefaults::standardUserDefaults();
-    defaults.setBool(false, "firstLaunch");
-    NSBundle::setMainBundle(NSBundle::bundleWithPath(String(bundlePath)));
-    registerStoryboardClasses();
-    NSApplication::resetForTesting();
     // Each run starts from the empty home, as a first launch would.
-    ShortcutRegistry::resetSharedForTesting();
+    LaunchedProgram program(twentyApplications(), "kestrova-assign-bench");
+    auto& delegate = program.delegate();
+    delegate.openAssignShortcuts(Id());
+    program.desktop().activate(kestrovaProcess().pid);
+    program.drain();
 
-    auto application = NSApplication::sharedApplication();
-    auto objects = NSStoryboard::mainStoryboard()->instantiateApplicationScene(application);
-    auto delegate = std::dynamic_pointer_cast<AppDelegate>(objects->objectWithIdentifier("delegate"));
-    application->finishLaunching();
-    clock.advance(0);
-    delegate->openAssignShortcuts(Id());
-    desktop.desktop().activate(kOwn);
-    clock.advance(0);
-
-    auto list = std::dynamic_pointer_cast<AssignShortcutsViewController>(delegate->popover()->contentViewController());
+    auto list = std::dynamic_pointer_cast<AssignShortcutsViewController>(delegate.popover()->contentViewController());
     // Safari's row, scrolled into view as the user would.
     std::shared_ptr<SRRecorderControl> recorder;
     const auto& listed = list->runningApps();
@@ -101,7 +67,7 @@ void BM_RecordedChordToStoredDefault(benchmark::State& state)
         return;
     }
 
-    auto& keyboard = *desktop.desktop().keyboard();
+    auto& keyboard = *program.desktop().keyboard();
     constexpr std::uint16_t kS = 1;
     constexpr std::uint16_t kD = 2;
     constexpr std::uint64_t kControlOption = 0x40000 | 0x80000;
@@ -113,10 +79,10 @@ void BM_RecordedChordToStoredDefault(benchmark::State& state)
         state.ResumeTiming();
 
         keyboard.pressKey(turn % 2 ? kD : kS, kControlOption);
-        clock.advance(0);
+        program.drain();
 
         state.PauseTiming();
-        Id storedValue = defaults.objectForKey("shortcuts");
+        Id storedValue = NSUserDefaults::standardUserDefaults().objectForKey("shortcuts");
         const Dictionary* stored = storedValue.dictionary();
         if (recorder->isRecording() || !stored || stored->objectForKey(Id(String("Safari"))) != expected[turn % 2]) {
             state.SkipWithError("the chord was not stored");
@@ -125,10 +91,6 @@ void BM_RecordedChordToStoredDefault(benchmark::State& state)
         ++turn;
         state.ResumeTiming();
     }
-    NSApplication::resetForTesting();
-    ShortcutRegistry::resetSharedForTesting();
-    NSBundle::setMainBundle(nullptr);
-    std::filesystem::remove_all(home);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 // benchmark's own desktop and a virtual clock.
 
 #include "Kestrova/AppDelegate.h"
+#include "Kestrova/MainWindowController.h"
+#include "Kestrova/ShortcutRegistry.h"
 #include "Kestrova/StoryboardClasses.h"
 #include "Kestrova/WindowManager.h"
 #include "appkit/NSApplication.h"
@@ -47,6 +49,8 @@ public:
         setHomeDirectory(String(home_.string()));
         NSUserDefaults::resetStandardUserDefaults(String(home_.string()), "com.kestrova.Kestrova");
         NSUserDefaults::standardUserDefaults().setBool(false, "firstLaunch");
+        // The shortcuts are read afresh from the empty home.
+        ShortcutRegistry::resetSharedForTesting();
         NSBundle::setMainBundle(NSBundle::bundleWithPath(String(bundlePath())));
         registerStoryboardClasses();
         NSApplication::resetForTesting();
@@ -66,6 +70,7 @@ public:
         objects_.reset();
         NSApplication::resetForTesting();
         WindowManager::resetSharedForTesting();
+        ShortcutRegistry::resetSharedForTesting();
         NSBundle::setMainBundle(nullptr);
         std::filesystem::remove_all(home_);
     }
