@@ -21,10 +21,10 @@ namespace {
 
 // A window of one recorder, 200 points wide, laid out by its constraints.
 struct RecorderWindow {
-    RecorderWindow()
+    explicit RecorderWindow(NSSize size = {240, 42})
     {
-        window = std::make_shared<NSWindow>(NSMakeRect(0, 0, 240, 42));
-        auto content = std::make_shared<NSView>(NSMakeRect(0, 0, 240, 42));
+        window = std::make_shared<NSWindow>(NSMakeRect(0, 0, size.width, size.height));
+        auto content = std::make_shared<NSView>(NSMakeRect(0, 0, size.width, size.height));
         window->setContentView(content);
         recorder = std::make_shared<SRRecorderControl>();
         content->addSubview(recorder);
@@ -91,5 +91,34 @@ void BM_LayOutAndDrawRecorder(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LayOutAndDrawRecorder)->Unit(benchmark::kMicrosecond);
+
+// The whole of a list-sized key window drawn again while its recorder has
+// the keyboard focus, so its ring is drawn around it.
+void BM_DrawWindowWithFocusedRecorder(benchmark::State& state)
+{
+    ScopedVirtualClock clock;
+    // Only an active program has a key window.
+    simulation::DesktopState withProgram;
+    withProgram.applications.push_back(
+        {.pid = 100, .bundleIdentifier = String("com.example.recorder"), .ownProcess = true});
+    simulation::ScopedDesktop desktop(std::move(withProgram));
+    NSApplication::sharedApplication()->activateIgnoringOtherApps(true);
+    clock.advance(0);
+    RecorderWindow shown({400, 300});
+    shown.window->makeKeyAndOrderFront(Id());
+    shown.window->makeFirstResponder(shown.recorder);
+    clock.advance(0);
+    shown.window->displayIfNeeded();
+    if (!shown.recorder->showsFocusRing()) {
+        state.SkipWithError("the recorder shows no focus ring");
+        return;
+    }
+    auto content = shown.window->contentView();
+    for (auto _ : state) {
+        content->setNeedsDisplay(true);
+        shown.window->displayIfNeeded();
+    }
+}
+BENCHMARK(BM_DrawWindowWithFocusedRecorder)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

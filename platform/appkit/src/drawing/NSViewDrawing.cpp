@@ -52,15 +52,15 @@ void ViewDrawing::drawView(NSView& view, const CGContextRef& context, NSGraphics
     // The focus ring lies over the view and around it, in the superview's
     // clip; it is drawn once the view and its subviews are.
     bool ring = view.showsFocusRing();
-    NSRect ringArea = ring ? focusRingArea(view) : CGRectNull;
+    NSRect maskBounds = ring ? view.focusRingMaskBounds() : CGRectNull;
     if (intoBacking)
-        view.focusRingDrawnRect_ = ringArea;
+        view.focusRingDrawnRect_ = ring ? view.convertRect(focusRingAround(maskBounds), nullptr) : CGRectNull;
     auto drawRing = [&] {
         if (!ring)
             return;
         appearance->performAsCurrentDrawingAppearance([&] {
             graphics.setFlipped(flipped);
-            drawFocusRing(view, context);
+            drawFocusRing(view, context, maskBounds);
             graphics.setFlipped(superviewFlipped);
         });
     };

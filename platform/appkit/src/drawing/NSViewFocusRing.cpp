@@ -24,10 +24,13 @@ constexpr CGFloat kRingOpacity = 0.6;
 
 namespace detail {
 
-void ViewDrawing::drawFocusRing(NSView& view, const CGContextRef& context)
+void ViewDrawing::drawFocusRing(NSView& view, const CGContextRef& context, NSRect maskBounds)
 {
     cairo_t* cr = context->cairo();
     CGContextSaveGState(context);
+    // The groups below are as large as the clip: kept to the ring, the
+    // masks that grow the band cover a few hundred points, not the window.
+    CGContextClipToRect(context, focusRingAround(maskBounds));
     // The mask's coverage, as the view fills it.
     cairo_push_group_with_content(cr, CAIRO_CONTENT_ALPHA);
     NSColor::blackColor()->setFill();
@@ -59,13 +62,18 @@ void ViewDrawing::drawFocusRing(NSView& view, const CGContextRef& context)
     CGContextRestoreGState(context);
 }
 
+NSRect ViewDrawing::focusRingAround(NSRect maskBounds)
+{
+    // A point more than the band, for its soft outer edge.
+    return CGRectInset(maskBounds, -(kRingWidth + 1), -(kRingWidth + 1));
+}
+
 NSRect ViewDrawing::focusRingArea(const NSView& view)
 {
     NSRect bounds = view.focusRingMaskBounds();
     if (CGRectIsNull(bounds) || CGRectIsEmpty(bounds))
         return CGRectNull;
-    // A point more than the band, for its soft outer edge.
-    return view.convertRect(CGRectInset(bounds, -(kRingWidth + 1), -(kRingWidth + 1)), nullptr);
+    return view.convertRect(focusRingAround(bounds), nullptr);
 }
 
 void ViewDrawing::noteFocusRingOf(const std::shared_ptr<NSResponder>& responder)

@@ -33,8 +33,12 @@ struct ViewDrawing {
     static void propagateAppearance(NSView& view, const std::shared_ptr<NSAppearance>& inherited);
     // The parts of the subtree that need display, in window coordinates.
     static void collectDirtyRects(const NSView& view, std::vector<NSRect>& rects);
-    // The focus ring of `view`, in its own space, over what is drawn.
-    static void drawFocusRing(NSView& view, const CGContextRef& context);
+    // The focus ring of `view` around the mask of these bounds, in its own
+    // space, over what is drawn.
+    static void drawFocusRing(NSView& view, const CGContextRef& context, NSRect maskBounds);
+    // Where the ring around the mask of these bounds lies, in the view's
+    // own space.
+    static NSRect focusRingAround(NSRect maskBounds);
     // Where the view's ring lies now, in window coordinates; null without
     // a mask.
     static NSRect focusRingArea(const NSView& view);
