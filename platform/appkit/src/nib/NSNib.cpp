@@ -16,11 +16,9 @@ namespace {
 struct NibRegistry {
     std::mutex mutex;
     std::unordered_map<String, NSNib::Loader> loaders;
-    // Nib files read so far, by path: a list makes one tile per row from
-    // the same file.
-    std::unordered_map<String, std::shared_ptr<const detail::NibDocument>> files;
-    // The same by bundle and name, as they were found: looking the file up
-    // again would ask the file system once per tile.
+    // Nib files read so far, by bundle and name: a list makes one tile per
+    // row from the same file, and looking it up again would ask the file
+    // system once per tile.
     std::unordered_map<String, std::shared_ptr<const detail::NibDocument>> found;
 };
 
@@ -44,16 +42,10 @@ void NSNib::registerNib(const String& name, Loader loader)
 
 namespace {
 
-// The nib file's description, read once per path; nullptr (and the reason
-// in the error log) when it can't be read.
-std::shared_ptr<const detail::NibDocument> nibFile(const String& path)
+// The nib file's description; nullptr (and the reason in the error log)
+// when it can't be read.
+std::shared_ptr<const detail::NibDocument> readNibFile(const String& path)
 {
-    auto& nibs = registry();
-    {
-        std::lock_guard lock(nibs.mutex);
-        if (auto found = nibs.files.find(path); found != nibs.files.end())
-            return found->second;
-    }
     std::ifstream in(path.utf8(), std::ios::binary);
     if (!in) {
         Log::error("Could not read the nib %s", path.utf8().c_str());
@@ -65,8 +57,7 @@ std::shared_ptr<const detail::NibDocument> nibFile(const String& path)
         Log::error("The nib %s is not valid: %s", path.utf8().c_str(), document.error().c_str());
         return nullptr;
     }
-    std::lock_guard lock(nibs.mutex);
-    return nibs.files.emplace(path, *document).first->second;
+    return *document;
 }
 
 NSNib::Loader loaderFor(const String& name, std::shared_ptr<const detail::NibDocument> nib)
@@ -112,7 +103,7 @@ std::shared_ptr<NSNib> NSNib::nibNamed(const String& name, const std::shared_ptr
             String path = from->pathForResource(name.appending(".nib"), "json");
             if (path.empty())
                 return nullptr;
-            document = nibFile(path);
+            document = readNibFile(path);
             if (!document)
                 return nullptr;
             auto& nibs = registry();
