@@ -3,9 +3,11 @@
 #include "Kestrova/RunningApp.h"
 #include "foundation/Id.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+class NSEvent;
 class NSViewController;
 class SRLocalShortcutMonitor;
 
@@ -30,6 +32,11 @@ bool selectApp(const RunningApp& runningApp, const std::weak_ptr<NSViewControlle
 // hold the owner weakly and the application strongly.
 void addShortcutActions(SRLocalShortcutMonitor& monitor, const std::vector<RunningApp>& applications,
                         const std::weak_ptr<NSViewController>& owner);
+
+// A local monitor of the program's key-down events that swallows the ones
+// `handles` says it took and passes the others on. Answers what
+// removeMonitor takes.
+Id installKeyDownMonitor(std::function<bool(const NSEvent&)> handles);
 
 // A local monitor of the program's key-down events that offers each to the
 // shortcut monitor while both the owner and the monitor exist, and swallows

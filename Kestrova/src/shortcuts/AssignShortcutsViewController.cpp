@@ -3,6 +3,7 @@
 #include "Kestrova/ApplicationLists.h"
 #include "Kestrova/AssignShortcutViewItem.h"
 #include "Kestrova/FatalError.h"
+#include "Kestrova/ListLayout.h"
 #include "Kestrova/RunningAppsDataSource.h"
 #include "Kestrova/ShortcutRegistry.h"
 #include "Kestrova/StoryboardContract.h"
@@ -110,10 +111,7 @@ void AssignShortcutsViewController::setUpCollectionView()
     auto layout = list ? std::dynamic_pointer_cast<NSCollectionViewGridLayout>(list->collectionViewLayout()) : nullptr;
     if (!layout)
         fatalError("Expect the assign-shortcuts list to have a collection view with a grid layout");
-    NSSize row = sizingRow()->view()->fittingSize();
-    layout->setMaximumNumberOfColumns(1);
-    layout->setMinimumItemSize(row);
-    layout->setMaximumItemSize({0, row.height});
+    useOneColumn(*layout, sizingRow()->view()->fittingSize());
 
     collectionViewDataSource_->runningApps = runningApps_;
     collectionViewDataSource_->viewController =

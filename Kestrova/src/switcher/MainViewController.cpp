@@ -2,6 +2,7 @@
 
 #include "Kestrova/AppViewItem.h"
 #include "Kestrova/FatalError.h"
+#include "Kestrova/ListLayout.h"
 #include "Kestrova/RunningAppObject.h"
 #include "Kestrova/RunningAppsDataSource.h"
 #include "Kestrova/StoryboardContract.h"
@@ -89,11 +90,8 @@ void MainViewController::reloadRunningApps()
 
 NSSize MainViewController::sizingTileSize()
 {
-    if (!tileSize_) {
-        auto tile = std::make_shared<AppViewItem>();
-        tile->setNibName(kTileNib);
-        tileSize_ = tile->view()->fittingSize();
-    }
+    if (!tileSize_)
+        tileSize_ = fittingSizeOfItem<AppViewItem>(kTileNib);
     return *tileSize_;
 }
 
@@ -103,10 +101,7 @@ void MainViewController::setUpCollectionView()
     auto layout = view ? std::dynamic_pointer_cast<NSCollectionViewGridLayout>(view->collectionViewLayout()) : nullptr;
     if (!layout)
         fatalError("Expect the main list to have a collection view with a grid layout");
-    NSSize tile = sizingTileSize();
-    layout->setMaximumNumberOfColumns(1);
-    layout->setMinimumItemSize(tile);
-    layout->setMaximumItemSize({0, tile.height});
+    useOneColumn(*layout, sizingTileSize());
 
     WindowManager::shared().pruneWindows(runningApps_);
     collectionViewDataSource_->runningApps = runningApps_;

@@ -54,15 +54,23 @@ void addShortcutActions(SRLocalShortcutMonitor& monitor, const std::vector<Runni
     }
 }
 
-Id installShortcutKeyMonitor(const std::weak_ptr<NSViewController>& owner,
-                             const std::weak_ptr<SRLocalShortcutMonitor>& monitor)
+Id installKeyDownMonitor(std::function<bool(const NSEvent&)> handles)
 {
     return NSEvent::addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown, [owner, monitor](const std::shared_ptr<NSEvent>& event) -> std::shared_ptr<NSEvent> {
-            auto controller = owner.lock();
-            auto shortcuts = monitor.lock();
-            if (controller && shortcuts && event && shortcuts->handleEvent(*event, nullptr))
+        NSEventMaskKeyDown,
+        [handles = std::move(handles)](const std::shared_ptr<NSEvent>& event) -> std::shared_ptr<NSEvent> {
+            if (event && handles(*event))
                 return nullptr;
             return event;
         });
+}
+
+Id installShortcutKeyMonitor(const std::weak_ptr<NSViewController>& owner,
+                             const std::weak_ptr<SRLocalShortcutMonitor>& monitor)
+{
+    return installKeyDownMonitor([owner, monitor](const NSEvent& event) {
+        auto controller = owner.lock();
+        auto shortcuts = monitor.lock();
+        return controller && shortcuts && shortcuts->handleEvent(event, nullptr);
+    });
 }

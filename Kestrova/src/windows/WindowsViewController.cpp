@@ -3,9 +3,11 @@
 #include "Kestrova/ApplicationLists.h"
 #include "Kestrova/CollectionViewDragDropLayout.h"
 #include "Kestrova/FatalError.h"
+#include "Kestrova/ListLayout.h"
 #include "Kestrova/MyCollectionViewDelegate.h"
 #include "Kestrova/NavigationController.h"
 #include "Kestrova/StoryboardContract.h"
+#include "Kestrova/SwitcherShortcuts.h"
 #include "Kestrova/SystemVersion.h"
 #include "Kestrova/WindowManager.h"
 #include "Kestrova/WindowViewItem.h"
@@ -218,12 +220,7 @@ void WindowsViewController::viewDidLoad()
 void WindowsViewController::setUpCollectionView()
 {
     auto layout = std::make_shared<CollectionViewDragDropLayout>();
-    auto sizingRow = std::make_shared<WindowViewItem>();
-    sizingRow->setNibName(kItemNib);
-    NSSize row = sizingRow->view()->fittingSize();
-    layout->setMaximumNumberOfColumns(1);
-    layout->setMinimumItemSize(row);
-    layout->setMaximumItemSize({0, row.height});
+    useOneColumn(*layout, fittingSizeOfItem<WindowViewItem>(kItemNib));
 
     collectionViewDataSource_->runningApp = runningApp_;
     collectionViewDataSource_->viewController = std::static_pointer_cast<WindowsViewController>(shared_from_this());
@@ -245,13 +242,10 @@ void WindowsViewController::viewDidAppear()
     if (eventMonitor_)
         NSEvent::removeMonitor(std::exchange(eventMonitor_, Id()));
     std::weak_ptr<WindowsViewController> self = std::static_pointer_cast<WindowsViewController>(shared_from_this());
-    eventMonitor_ = NSEvent::addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown, [self](const std::shared_ptr<NSEvent>& event) -> std::shared_ptr<NSEvent> {
-            auto controller = self.lock();
-            if (controller && event && controller->handleKeyDown(*event))
-                return nullptr;
-            return event;
-        });
+    eventMonitor_ = installKeyDownMonitor([self](const NSEvent& event) {
+        auto controller = self.lock();
+        return controller && controller->handleKeyDown(event);
+    });
 }
 
 void WindowsViewController::viewWillDisappear()
