@@ -11,8 +11,15 @@ cmake --build --preset default -j"$(nproc)"
 root="$(pwd)"
 mkdir -p build/tour
 cd build/tour
+# The tour tells a first launch, so unless told where the user defaults
+# live it starts each time from an empty home of its own.
+home=()
+if [[ " $* " != *" --home "* ]]; then
+  rm -rf home
+  home=(--home "$root/build/tour/home")
+fi
 status=0
-"$root/build/default/Kestrova/Kestrova.app/Contents/MacOS/Kestrova" --script "$root/examples/tour.txt" "$@" || status=$?
+"$root/build/default/Kestrova/Kestrova.app/Contents/MacOS/Kestrova" --script "$root/examples/tour.txt" "${home[@]}" "$@" || status=$?
 echo "The tour's snapshots are in $root/build/tour:"
-ls -1 .
+ls -1 -- *.png
 exit $status
