@@ -1,5 +1,7 @@
 #include "driver/DesktopSession.h"
 
+#include "ShownViews.h"
+
 #include "appkit/NSApplication.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSDraggingSystem.h"
@@ -12,19 +14,6 @@
 #include <string>
 
 namespace {
-
-// The first list of the tree that takes drops.
-std::shared_ptr<NSCollectionView> droppableList(const std::shared_ptr<NSView>& view)
-{
-    if (!view || view->isHidden())
-        return nullptr;
-    if (auto list = std::dynamic_pointer_cast<NSCollectionView>(view); list && !list->registeredDraggedTypes().empty())
-        return list;
-    for (const auto& subview : view->subviews())
-        if (auto list = droppableList(subview))
-            return list;
-    return nullptr;
-}
 
 std::string operationName(NSDragOperation operation)
 {
@@ -55,7 +44,9 @@ void DesktopSession::drag(const DriverCommand& command)
     std::shared_ptr<NSWindow> window = application_ ? application_->keyWindow() : nullptr;
     if (!window && application_ && !application_->orderedWindows().empty())
         window = application_->orderedWindows().front();
-    auto list = window ? droppableList(window->contentView()) : nullptr;
+    // The first list that takes drops.
+    auto takesDrops = [](const NSCollectionView& list) { return !list.registeredDraggedTypes().empty(); };
+    auto list = window ? detail::shownList(window->contentView(), takesDrops) : nullptr;
     if (!list) {
         transcript_.note("no list on screen takes drops");
         return;

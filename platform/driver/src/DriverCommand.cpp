@@ -212,13 +212,24 @@ ParseResult<DriverCommand> readDefault(DriverCommand command, std::string_view r
     return command;
 }
 
+// A number as strtod reads it, the whole text of it, from 0 to `max`; not a
+// number (NaN) is none.
+std::optional<double> numberUpTo(std::string_view text, double max)
+{
+    std::string copy(text);
+    char* stop = nullptr;
+    double value = std::strtod(copy.c_str(), &stop);
+    if (copy.empty() || stop != copy.c_str() + copy.size() || !(value >= 0) || value > max)
+        return std::nullopt;
+    return value;
+}
+
 ParseResult<DriverCommand> readSeconds(DriverCommand command, std::string_view rest)
 {
-    std::string copy(rest);
-    char* stop = nullptr;
-    command.seconds = std::strtod(copy.c_str(), &stop);
-    if (copy.empty() || stop != copy.c_str() + copy.size() || !(command.seconds >= 0) || command.seconds > 3600)
+    auto seconds = numberUpTo(rest, 3600);
+    if (!seconds)
         return ParseError{"expected seconds (0 to 3600)"};
+    command.seconds = *seconds;
     return command;
 }
 
@@ -255,16 +266,10 @@ ParseResult<DriverCommand> readDrag(DriverCommand command, std::string_view rest
     return command;
 }
 
-// "ROW" or "ROW \"TOOL TIP\"", the row counted from 1.
 // A number of points within any window: finite, from 0 to 100,000.
 std::optional<double> points(std::string_view text)
 {
-    std::string copy(text);
-    char* stop = nullptr;
-    double value = std::strtod(copy.c_str(), &stop);
-    if (copy.empty() || stop != copy.c_str() + copy.size() || !(value >= 0) || value > 100000)
-        return std::nullopt;
-    return value;
+    return numberUpTo(text, 100000);
 }
 
 // "ROW [\"TOOL TIP\"]" or "X Y".

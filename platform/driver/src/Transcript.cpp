@@ -1,5 +1,7 @@
 #include "driver/Transcript.h"
 
+#include "ShownViews.h"
+
 #include "appkit/NSApplication.h"
 #include "appkit/NSControl.h"
 #include "appkit/NSImage.h"
@@ -9,7 +11,6 @@
 #include "appkit/NSStatusBar.h"
 #include "appkit/NSStatusBarButton.h"
 #include "appkit/NSStatusItem.h"
-#include "appkit/NSTextField.h"
 #include "appkit/NSView.h"
 #include "appkit/NSViewController.h"
 #include "appkit/NSWindow.h"
@@ -30,6 +31,8 @@
 #include <sstream>
 
 namespace {
+
+using detail::isStatusItemWindow;
 
 std::string number(double value)
 {
@@ -76,12 +79,6 @@ std::string optionsText(std::uint64_t options)
     return text;
 }
 
-bool isStatusItemWindow(const NSWindow& window)
-{
-    auto content = window.contentView();
-    return content && content->isKindOf<NSStatusBarButton>();
-}
-
 bool isPopoverWindow(const NSWindow& window)
 {
     return window.className() == String("PopoverWindow");
@@ -106,14 +103,9 @@ std::string imageName(const NSImage& image)
 // The first text a view shows, depth first.
 std::string firstText(const std::shared_ptr<NSView>& view)
 {
-    if (!view || view->isHidden())
-        return {};
-    if (auto field = std::dynamic_pointer_cast<NSTextField>(view); field && !field->stringValue().empty())
-        return field->stringValue().utf8();
-    for (const auto& subview : view->subviews())
-        if (auto text = firstText(subview); !text.empty())
-            return text;
-    return {};
+    std::vector<std::string> texts;
+    detail::collectShownTexts(view, texts);
+    return texts.empty() ? std::string() : texts.front();
 }
 
 std::string popoverLabel(const NSPopover& popover)

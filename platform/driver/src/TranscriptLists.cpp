@@ -5,8 +5,6 @@
 #include "appkit/NSApplication.h"
 #include "appkit/NSCollectionView.h"
 #include "appkit/NSCollectionViewItem.h"
-#include "appkit/NSStatusBarButton.h"
-#include "appkit/NSTextField.h"
 #include "appkit/NSWindow.h"
 
 #include <string>
@@ -15,23 +13,10 @@
 namespace {
 
 // The texts a row shows, in the order of its views.
-void collectTexts(const std::shared_ptr<NSView>& view, std::vector<std::string>& texts)
-{
-    if (!view || view->isHidden())
-        return;
-    if (auto field = std::dynamic_pointer_cast<NSTextField>(view)) {
-        if (std::string text = field->stringValue().utf8(); !text.empty())
-            texts.push_back(text);
-        return;
-    }
-    for (const auto& subview : view->subviews())
-        collectTexts(subview, texts);
-}
-
 std::string rowText(NSCollectionViewItem& item)
 {
     std::vector<std::string> texts;
-    collectTexts(item.view(), texts);
+    detail::collectShownTexts(item.view(), texts);
     std::string text;
     for (const auto& part : texts)
         text += (text.empty() ? "" : " \u00b7 ") + part;
@@ -48,7 +33,6 @@ Transcript::ShownList Transcript::shownListNow()
     auto list = window ? detail::shownList(window->contentView()) : nullptr;
     if (!list)
         return shown;
-    shown.present = true;
     NSInteger rows = list->numberOfSections() > 0 ? list->numberOfItemsInSection(0) : 0;
     std::string visible;
     for (const auto& indexPath : list->indexPathsForVisibleItems()) {
@@ -69,7 +53,7 @@ Transcript::ShownList Transcript::shownListNow()
 void Transcript::takeList()
 {
     ShownList now = shownListNow();
-    if (now.present) {
+    if (!now.rows.empty()) {
         bool newRows = now.rows != list_.rows;
         if (newRows)
             note(now.rows);

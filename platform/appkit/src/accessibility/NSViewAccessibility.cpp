@@ -38,12 +38,13 @@ std::string quoted(const String& text)
 
 std::string describeElement(NSView& view)
 {
-    std::string line = view.accessibilityRole().utf8();
+    String role = view.accessibilityRole();
+    std::string line = role.utf8();
     if (String label = view.accessibilityLabel(); !label.empty())
         line += " " + quoted(label);
     String description = view.accessibilityRoleDescription();
     if (description.empty())
-        description = NSAccessibilityRoleDescription(view.accessibilityRole());
+        description = NSAccessibilityRoleDescription(role);
     line += " (" + description.utf8() + ")";
     if (String value = view.accessibilityValue(); !value.empty())
         line += " value=" + quoted(value);
@@ -108,7 +109,7 @@ std::vector<std::string> NSAccessibilityTreeLines(NSWindow& window)
     std::string title = std::string(NSAccessibilityWindowRole);
     if (!window.title().empty())
         title += " " + quoted(window.title());
-    lines.push_back(title + " (window)");
+    lines.push_back(title + " (" + NSAccessibilityRoleDescription(NSAccessibilityWindowRole).utf8() + ")");
     if (auto content = window.contentView())
         describeTree(*content, 1, lines);
     return lines;

@@ -84,9 +84,8 @@ private:
     };
 
     // The list in the window the user looks at: its rows as it shows them
-    // and its selection (TranscriptLists.cpp).
+    // and its selection (TranscriptLists.cpp); no rows when no list is shown.
     struct ShownList {
-        bool present = false;
         std::string rows;
         std::string selection;
     };
