@@ -211,19 +211,20 @@ void SRRecorderControlStyle::addConstraints()
     auto& clear = clearButtonDrawingGuide_;
     auto& cancelLayout = cancelButtonLayoutGuide_;
     auto& clearLayout = clearButtonLayoutGuide_;
-    // Where a button takes clicks: the full height of the alignment
-    // rectangle from the button's leading edge on. New objects for each
-    // set that holds them.
-    auto buttonArea = [&](const std::shared_ptr<NSLayoutGuide>& area, const std::shared_ptr<NSLayoutGuide>& drawing,
-                          const std::string& name) {
-        return std::array<Constraint, 3>{
-            named(area->topAnchor()->constraintEqualToAnchor(alignment->topAnchor()),
-                  ("SR_" + name + "_topToAlignment").c_str()),
-            named(area->leadingAnchor()->constraintEqualToAnchor(drawing->leadingAnchor()),
-                  ("SR_" + name + "_leadingToDrawing").c_str()),
-            named(area->bottomAnchor()->constraintEqualToAnchor(alignment->bottomAnchor()),
-                  ("SR_" + name + "_bottomToAlignment").c_str()),
-        };
+    // Where a button takes clicks, added to `set`: the full height of the
+    // alignment rectangle from the button's leading edge to `trailing`
+    // (named by `trailingName`). New objects for each set that holds them.
+    auto buttonArea = [&](Constraints& set, const std::shared_ptr<NSLayoutGuide>& area,
+                          const std::shared_ptr<NSLayoutGuide>& drawing, const std::string& name,
+                          const std::shared_ptr<NSLayoutXAxisAnchor>& trailing, const char* trailingName) {
+        set.push_back(named(area->topAnchor()->constraintEqualToAnchor(alignment->topAnchor()),
+                            ("SR_" + name + "_topToAlignment").c_str()));
+        set.push_back(named(area->leadingAnchor()->constraintEqualToAnchor(drawing->leadingAnchor()),
+                            ("SR_" + name + "_leadingToDrawing").c_str()));
+        set.push_back(named(area->bottomAnchor()->constraintEqualToAnchor(alignment->bottomAnchor()),
+                            ("SR_" + name + "_bottomToAlignment").c_str()));
+        set.push_back(named(area->trailingAnchor()->constraintEqualToAnchor(trailing),
+                            ("SR_" + name + "_" + trailingName).c_str()));
     };
 
     backgroundTopConstraint_ = named(alignment->topAnchor()->constraintEqualToAnchor(background->topAnchor()),
@@ -280,11 +281,8 @@ void SRRecorderControlStyle::addConstraints()
         cancelButtonWidthConstraint_,
         cancelButtonHeightConstraint_,
     };
-    for (const auto& constraint : buttonArea(cancelLayout, cancel, "cancelButtonLayoutGuide"))
-        recordingWithNoValueConstraints_.push_back(constraint);
-    recordingWithNoValueConstraints_.push_back(
-        named(cancelLayout->trailingAnchor()->constraintEqualToAnchor(alignment->trailingAnchor()),
-              "SR_cancelButtonLayoutGuide_trailingToAlignment"));
+    buttonArea(recordingWithNoValueConstraints_, cancelLayout, cancel, "cancelButtonLayoutGuide",
+               alignment->trailingAnchor(), "trailingToAlignment");
 
     cancelToClearConstraint_ = named(clear->leadingAnchor()->constraintEqualToAnchor(cancel->trailingAnchor()),
                                      "SR_cancelButtonDrawingGuide_trailingToClear");
@@ -305,16 +303,10 @@ void SRRecorderControlStyle::addConstraints()
         clearButtonWidthConstraint_,
         clearButtonHeightConstraint_,
     };
-    for (const auto& constraint : buttonArea(cancelLayout, cancel, "cancelButtonLayoutGuide"))
-        recordingWithValueConstraints_.push_back(constraint);
-    recordingWithValueConstraints_.push_back(
-        named(cancelLayout->trailingAnchor()->constraintEqualToAnchor(cancel->trailingAnchor()),
-              "SR_cancelButtonLayoutGuide_trailingToDrawing"));
-    for (const auto& constraint : buttonArea(clearLayout, clear, "clearButtonLayoutGuide"))
-        recordingWithValueConstraints_.push_back(constraint);
-    recordingWithValueConstraints_.push_back(
-        named(clearLayout->trailingAnchor()->constraintEqualToAnchor(alignment->trailingAnchor()),
-              "SR_clearButtonLayoutGuide_trailingToAlignment"));
+    buttonArea(recordingWithValueConstraints_, cancelLayout, cancel, "cancelButtonLayoutGuide",
+               cancel->trailingAnchor(), "trailingToDrawing");
+    buttonArea(recordingWithValueConstraints_, clearLayout, clear, "clearButtonLayoutGuide",
+               alignment->trailingAnchor(), "trailingToAlignment");
 
     control->setNeedsUpdateConstraints(true);
 }
