@@ -62,14 +62,9 @@ Constraint named(Constraint constraint, const char* identifier, NSLayoutPriority
     return constraint;
 }
 
-// A constraint against a constant: only a size can be one.
-Constraint constant(const std::shared_ptr<NSLayoutAnchor>& anchor, const char* identifier)
+// A size held at a constant, 0 until the resources give it.
+Constraint constant(const std::shared_ptr<NSLayoutDimension>& dimension, const char* identifier)
 {
-    auto dimension = std::dynamic_pointer_cast<NSLayoutDimension>(anchor);
-    if (!dimension) {
-        NSAssert(false, "Only dimensional anchors allow constant constraints.");
-        return nullptr;
-    }
     return named(dimension->constraintEqualToConstant(0), identifier);
 }
 
