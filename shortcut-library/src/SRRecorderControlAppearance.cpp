@@ -5,6 +5,7 @@
 
 #include "shortcut-library/SRRecorderControl.h"
 
+#include "SRRecorderControlGeometry.h"
 #include "appkit/NSAccessibilityConstants.h"
 #include "appkit/NSAppearance.h"
 #include "appkit/NSAttributedString.h"
@@ -32,6 +33,9 @@
 
 namespace {
 
+using detail::recorder::frameOf;
+using detail::recorder::isEmptyRect;
+
 // The three kinds of observation of the style.
 int kLayoutDirectionContext;
 int kAppearanceContext;
@@ -40,16 +44,6 @@ int kGuideFrameContext;
 String text(const std::optional<String>& styleText, const char* key)
 {
     return styleText ? *styleText : SRLocalizedText(String(key));
-}
-
-NSRect frameOf(const std::shared_ptr<NSLayoutGuide>& guide, NSRect otherwise)
-{
-    return guide ? guide->frame() : otherwise;
-}
-
-bool isEmptyRect(NSRect rect)
-{
-    return !(rect.size.width > 0) || !(rect.size.height > 0);
 }
 
 CGFloat minimalDrawableWidth(const Dictionary& attributes)
