@@ -155,6 +155,12 @@ std::optional<String> SRRecorderControlStyle::noValueRecordingLabel() const
 
 // MARK: - Attaching
 
+std::array<std::shared_ptr<NSLayoutGuide>, 7> SRRecorderControlStyle::guides() const
+{
+    return {alignmentGuide_,          backgroundDrawingGuide_,  labelDrawingGuide_,     cancelButtonDrawingGuide_,
+            clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_};
+}
+
 void SRRecorderControlStyle::prepareForRecorderControl(SRRecorderControl& control)
 {
     if (recorderControl_.lock()) {
@@ -177,8 +183,7 @@ void SRRecorderControlStyle::prepareForRemoval()
         NSAssert(false, "Style was not applied properly.");
         return;
     }
-    for (const auto& guide : {alignmentGuide_, backgroundDrawingGuide_, labelDrawingGuide_, cancelButtonDrawingGuide_,
-                              clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_})
+    for (const auto& guide : guides())
         control->removeLayoutGuide(guide);
     willChangeValueForKey("recorderControl");
     recorderControl_.reset();
@@ -195,8 +200,7 @@ void SRRecorderControlStyle::addConstraints()
     auto control = recorderControl_.lock();
     if (!control)
         return;
-    for (const auto& guide : {alignmentGuide_, backgroundDrawingGuide_, labelDrawingGuide_, cancelButtonDrawingGuide_,
-                              clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_})
+    for (const auto& guide : guides())
         control->addLayoutGuide(guide);
 
     auto& alignment = alignmentGuide_;

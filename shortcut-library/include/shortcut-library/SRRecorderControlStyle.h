@@ -142,6 +142,8 @@ protected:
     bool automaticallyNotifiesObserversForKey(const String& key) const override;
 
 private:
+    // The seven guides, in the order they are added to the control.
+    std::array<std::shared_ptr<NSLayoutGuide>, 7> guides() const;
     void updateEffectiveComponents();
     void loadImages();
     void applyMetrics();
