@@ -192,7 +192,6 @@ void SRRecorderControlStyle::prepareForRemoval()
     // pass sets: without this a style attached again would keep them at 0
     // and lay its guides out empty.
     currentLookupPrefixes_.clear();
-    hasCompletedPass_ = false;
 }
 
 void SRRecorderControlStyle::addConstraints()
@@ -339,13 +338,15 @@ void SRRecorderControlStyle::recorderControlAppearanceDidChange(const Id&)
 {
     updateEffectiveComponents();
     auto prefixes = resourceLoader().lookupPrefixesForStyle(*this);
-    if (hasCompletedPass_ && prefixes == currentLookupPrefixes_)
+    // A finished pass leaves prefixes behind (the bare identifier at least):
+    // none means this is the first.
+    bool isFirstPass = currentLookupPrefixes_.empty();
+    if (!isFirstPass && prefixes == currentLookupPrefixes_)
         return;
     loadImages();
-    if (!hasCompletedPass_)
+    if (isFirstPass)
         applyMetrics();
     currentLookupPrefixes_ = std::move(prefixes);
-    hasCompletedPass_ = true;
 }
 
 void SRRecorderControlStyle::loadImages()

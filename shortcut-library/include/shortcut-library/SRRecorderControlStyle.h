@@ -150,7 +150,6 @@ private:
     NSSize computeIntrinsicContentSize() const;
 
     std::vector<String> currentLookupPrefixes_;
-    bool hasCompletedPass_ = false;
 
     std::shared_ptr<NSLayoutConstraint> backgroundTopConstraint_;
     std::shared_ptr<NSLayoutConstraint> backgroundLeftConstraint_;
