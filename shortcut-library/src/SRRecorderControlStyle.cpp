@@ -379,7 +379,10 @@ void SRRecorderControlStyle::loadImages()
 
 void SRRecorderControlStyle::applyMetrics()
 {
-    const SRRecorderControlStyleMetrics& metrics = resourceLoader().infoForStyle(*this)->metrics();
+    // Held here, not left to the loader's cache, which may let it go while
+    // the metrics are still being read.
+    auto info = resourceLoader().infoForStyle(*this);
+    const SRRecorderControlStyleMetrics& metrics = info->metrics();
     alignmentRectInsets_ = metrics.alignmentInsets;
     focusRingCornerRadius_ = metrics.focusRingCornerRadius;
     focusRingInsets_ = metrics.focusRingInsets;
@@ -401,7 +404,7 @@ void SRRecorderControlStyle::applyMetrics()
         clearToAlignmentConstraint_->setConstant(metrics.buttonToAlignment);
         cancelToClearConstraint_->setConstant(metrics.cancelToClear);
     }
-    intrinsicContentSize_ = computeIntrinsicContentSize();
+    intrinsicContentSize_ = computeIntrinsicContentSize(metrics);
 
     if (auto control = recorderControl_.lock()) {
         control->noteFocusRingMaskChanged();
@@ -410,9 +413,8 @@ void SRRecorderControlStyle::applyMetrics()
     }
 }
 
-NSSize SRRecorderControlStyle::computeIntrinsicContentSize() const
+NSSize SRRecorderControlStyle::computeIntrinsicContentSize(const SRRecorderControlStyleMetrics& metrics) const
 {
-    const SRRecorderControlStyleMetrics& metrics = resourceLoader().infoForStyle(*this)->metrics();
     // Wide enough for the longest text shown without a value.
     CGFloat labelWidth = larger(larger(measuredWidth(noValueNormalLabel(), normalLabelAttributes_),
                                        measuredWidth(noValueDisableLabel(), disabledLabelAttributes_)),

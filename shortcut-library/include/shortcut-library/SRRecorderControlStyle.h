@@ -147,7 +147,7 @@ private:
     void updateEffectiveComponents();
     void loadImages();
     void applyMetrics();
-    NSSize computeIntrinsicContentSize() const;
+    NSSize computeIntrinsicContentSize(const SRRecorderControlStyleMetrics& metrics) const;
 
     std::vector<String> currentLookupPrefixes_;
 
