@@ -456,8 +456,9 @@ void SRRecorderControl::drawLabel(NSRect)
     String label = drawingLabel();
     Dictionary attributes = drawingLabelAttributes();
     // The baseline lies that far above the bottom of the label's frame
-    // (the control being flipped, its largest y).
-    CGFloat baseline = s->baselineLayoutOffsetFromBottom().value_or(s->baselineDrawingOffsetFromBottom());
+    // (the control being flipped, its largest y): where the style puts it,
+    // whatever a subclass lays out by.
+    CGFloat baseline = SRRecorderControl::baselineOffsetFromBottom();
     NSRect rect = frame;
     rect.origin.y = CGRectGetMaxY(frame) - baseline;
     rect = backingAlignedRect(rect, kLabelAlignment);
