@@ -506,18 +506,22 @@ std::shared_ptr<NSBezierPath> SRRecorderControl::focusRingShape()
     return NSBezierPath::bezierPathWithRoundedRect(frame, radius.width, radius.height);
 }
 
-NSRect SRRecorderControl::focusRingMaskBounds() const
+bool SRRecorderControl::hasFocusRing() const
 {
     auto window = this->window();
-    if (!isEnabled() || !window || window->firstResponder().get() != this)
+    return isEnabled() && window && window->firstResponder().get() == this;
+}
+
+NSRect SRRecorderControl::focusRingMaskBounds() const
+{
+    if (!hasFocusRing())
         return NSZeroRect;
     return const_cast<SRRecorderControl*>(this)->focusRingShape()->bounds();
 }
 
 void SRRecorderControl::drawFocusRingMask()
 {
-    auto window = this->window();
-    if (!isEnabled() || !window || window->firstResponder().get() != this)
+    if (!hasFocusRing())
         return;
     focusRingShape()->fill();
 }
