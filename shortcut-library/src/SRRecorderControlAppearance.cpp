@@ -225,8 +225,6 @@ void SRRecorderControl::accessibilityDisplayOptionsDidChange(const Id& notificat
 
 void SRRecorderControl::scheduleControlViewAppearanceDidChange(const Id& reason)
 {
-    if (!notifyStyle_)
-        return;
     auto& current = style();
     if (!current->respondsToRecorderControlAppearanceDidChange())
         return;
