@@ -138,12 +138,9 @@ void SRRecorderControl::attachStyle(const std::shared_ptr<SRRecorderControlStyli
     try {
         style->prepareForRecorderControl(*this);
     } catch (...) {
-        // Half attached, the style would be drawn and laid out without its
-        // resources. The control goes without a style instead; the default
-        // one is tried again at the next use.
+        // A style that could not be attached is not kept: the control goes
+        // without one, and the default one is tried again at the next use.
         style_.reset();
-        if (auto* own = dynamic_cast<SRRecorderControlStyle*>(style.get()); own && own->recorderControl().get() == this)
-            own->prepareForRemoval();
         throw;
     }
 

@@ -171,9 +171,16 @@ void SRRecorderControlStyle::prepareForRecorderControl(SRRecorderControl& contro
     recorderControl_ = std::static_pointer_cast<SRRecorderControl>(control.shared_from_this());
     didChangeValueForKey("recorderControl");
 
-    addConstraints();
-    recorderControlAppearanceDidChange(Id());
-    control.setNeedsDisplay(true);
+    try {
+        addConstraints();
+        recorderControlAppearanceDidChange(Id());
+        control.setNeedsDisplay(true);
+    } catch (...) {
+        // Half attached, the style would be drawn and laid out without its
+        // resources: it lets the control go again.
+        prepareForRemoval();
+        throw;
+    }
 }
 
 void SRRecorderControlStyle::prepareForRemoval()

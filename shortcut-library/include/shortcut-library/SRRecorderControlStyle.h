@@ -68,6 +68,9 @@ public:
 
     // Adds the guides to the control, builds the constraint sets and makes
     // the first pass. Attaching an attached style is an assertion failure.
+    // Where the first pass raises (a fault of the resources), the style
+    // takes its guides back and is left unattached before the exception
+    // goes on.
     void prepareForRecorderControl(SRRecorderControl& control) override;
     // Takes the guides back. A style detached and attached again (to that
     // control or another) lays itself out anew. Detaching a style that
