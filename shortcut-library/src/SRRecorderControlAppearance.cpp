@@ -5,6 +5,7 @@
 
 #include "shortcut-library/SRRecorderControl.h"
 
+#include "SRRecorderControlGeometry.h"
 #include "appkit/NSAccessibilityConstants.h"
 #include "appkit/NSAppearance.h"
 #include "appkit/NSAttributedString.h"
@@ -32,6 +33,9 @@
 
 namespace {
 
+using detail::recorder::frameOf;
+using detail::recorder::isEmptyRect;
+
 // The three kinds of observation of the style.
 int kLayoutDirectionContext;
 int kAppearanceContext;
@@ -40,16 +44,6 @@ int kGuideFrameContext;
 String text(const std::optional<String>& styleText, const char* key)
 {
     return styleText ? *styleText : SRLocalizedText(String(key));
-}
-
-NSRect frameOf(const std::shared_ptr<NSLayoutGuide>& guide, NSRect otherwise)
-{
-    return guide ? guide->frame() : otherwise;
-}
-
-bool isEmptyRect(NSRect rect)
-{
-    return !(rect.size.width > 0) || !(rect.size.height > 0);
 }
 
 CGFloat minimalDrawableWidth(const Dictionary& attributes)
@@ -144,12 +138,9 @@ void SRRecorderControl::attachStyle(const std::shared_ptr<SRRecorderControlStyli
     try {
         style->prepareForRecorderControl(*this);
     } catch (...) {
-        // Half attached, the style would be drawn and laid out without its
-        // resources. The control goes without a style instead; the default
-        // one is tried again at the next use.
+        // A style that could not be attached is not kept: the control goes
+        // without one, and the default one is tried again at the next use.
         style_.reset();
-        if (auto* own = dynamic_cast<SRRecorderControlStyle*>(style.get()); own && own->recorderControl().get() == this)
-            own->prepareForRemoval();
         throw;
     }
 
@@ -231,8 +222,6 @@ void SRRecorderControl::accessibilityDisplayOptionsDidChange(const Id& notificat
 
 void SRRecorderControl::scheduleControlViewAppearanceDidChange(const Id& reason)
 {
-    if (!notifyStyle_)
-        return;
     auto& current = style();
     if (!current->respondsToRecorderControlAppearanceDidChange())
         return;
@@ -462,8 +451,9 @@ void SRRecorderControl::drawLabel(NSRect)
     String label = drawingLabel();
     Dictionary attributes = drawingLabelAttributes();
     // The baseline lies that far above the bottom of the label's frame
-    // (the control being flipped, its largest y).
-    CGFloat baseline = s->baselineLayoutOffsetFromBottom().value_or(s->baselineDrawingOffsetFromBottom());
+    // (the control being flipped, its largest y): where the style puts it,
+    // whatever a subclass lays out by.
+    CGFloat baseline = SRRecorderControl::baselineOffsetFromBottom();
     NSRect rect = frame;
     rect.origin.y = CGRectGetMaxY(frame) - baseline;
     rect = backingAlignedRect(rect, kLabelAlignment);
@@ -511,18 +501,22 @@ std::shared_ptr<NSBezierPath> SRRecorderControl::focusRingShape()
     return NSBezierPath::bezierPathWithRoundedRect(frame, radius.width, radius.height);
 }
 
-NSRect SRRecorderControl::focusRingMaskBounds() const
+bool SRRecorderControl::hasFocusRing() const
 {
     auto window = this->window();
-    if (!isEnabled() || !window || window->firstResponder().get() != this)
+    return isEnabled() && window && window->firstResponder().get() == this;
+}
+
+NSRect SRRecorderControl::focusRingMaskBounds() const
+{
+    if (!hasFocusRing())
         return NSZeroRect;
     return const_cast<SRRecorderControl*>(this)->focusRingShape()->bounds();
 }
 
 void SRRecorderControl::drawFocusRingMask()
 {
-    auto window = this->window();
-    if (!isEnabled() || !window || window->firstResponder().get() != this)
+    if (!hasFocusRing())
         return;
     focusRingShape()->fill();
 }

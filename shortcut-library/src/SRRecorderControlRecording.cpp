@@ -5,6 +5,7 @@
 #include "shortcut-library/SRRecorderControl.h"
 
 #include "SRActivity.h"
+#include "SRRecorderControlGeometry.h"
 #include "appkit/NSAccessibilityNotifications.h"
 #include "appkit/NSApplication.h"
 #include "appkit/NSLayoutGuide.h"
@@ -17,6 +18,9 @@
 #include <cstdint>
 
 namespace {
+
+using detail::recorder::frameOf;
+using detail::recorder::isEmptyRect;
 
 constexpr unsigned short kSpaceKeyCode = 49;
 constexpr unsigned short kEscapeKeyCode = 53;
@@ -40,16 +44,6 @@ bool mouseInRect(NSPoint point, NSRect rect, bool flipped)
     bool inY = flipped ? point.y >= rect.origin.y && point.y < rect.origin.y + rect.size.height
                        : point.y > rect.origin.y && point.y <= rect.origin.y + rect.size.height;
     return inX && inY;
-}
-
-bool isEmptyRect(NSRect rect)
-{
-    return rect.size.width <= 0 || rect.size.height <= 0;
-}
-
-NSRect guideFrame(const std::shared_ptr<NSLayoutGuide>& guide)
-{
-    return guide ? guide->frame() : NSZeroRect;
 }
 
 // Tells the bound object that an edit began or ended, when it wants to know.
@@ -339,7 +333,7 @@ NSRect SRRecorderControl::cancelButtonRect() const
         return NSZeroRect;
     if (auto guide = style_->cancelButtonLayoutGuide())
         return guide->frame();
-    return guideFrame(style_->cancelButtonDrawingGuide());
+    return frameOf(style_->cancelButtonDrawingGuide(), NSZeroRect);
 }
 
 NSRect SRRecorderControl::clearButtonRect() const
@@ -348,7 +342,7 @@ NSRect SRRecorderControl::clearButtonRect() const
         return NSZeroRect;
     if (auto guide = style_->clearButtonLayoutGuide())
         return guide->frame();
-    return guideFrame(style_->clearButtonDrawingGuide());
+    return frameOf(style_->clearButtonDrawingGuide(), NSZeroRect);
 }
 
 NSRect SRRecorderControl::areaForButton(SRRecorderControlButtonTag tag) const

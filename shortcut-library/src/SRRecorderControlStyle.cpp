@@ -62,14 +62,9 @@ Constraint named(Constraint constraint, const char* identifier, NSLayoutPriority
     return constraint;
 }
 
-// A constraint against a constant: only a size can be one.
-Constraint constant(const std::shared_ptr<NSLayoutAnchor>& anchor, const char* identifier)
+// A size held at a constant, 0 until the resources give it.
+Constraint constant(const std::shared_ptr<NSLayoutDimension>& dimension, const char* identifier)
 {
-    auto dimension = std::dynamic_pointer_cast<NSLayoutDimension>(anchor);
-    if (!dimension) {
-        NSAssert(false, "Only dimensional anchors allow constant constraints.");
-        return nullptr;
-    }
     return named(dimension->constraintEqualToConstant(0), identifier);
 }
 
@@ -160,6 +155,12 @@ std::optional<String> SRRecorderControlStyle::noValueRecordingLabel() const
 
 // MARK: - Attaching
 
+std::array<std::shared_ptr<NSLayoutGuide>, 7> SRRecorderControlStyle::guides() const
+{
+    return {alignmentGuide_,          backgroundDrawingGuide_,  labelDrawingGuide_,     cancelButtonDrawingGuide_,
+            clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_};
+}
+
 void SRRecorderControlStyle::prepareForRecorderControl(SRRecorderControl& control)
 {
     if (recorderControl_.lock()) {
@@ -170,9 +171,16 @@ void SRRecorderControlStyle::prepareForRecorderControl(SRRecorderControl& contro
     recorderControl_ = std::static_pointer_cast<SRRecorderControl>(control.shared_from_this());
     didChangeValueForKey("recorderControl");
 
-    addConstraints();
-    recorderControlAppearanceDidChange(Id());
-    control.setNeedsDisplay(true);
+    try {
+        addConstraints();
+        recorderControlAppearanceDidChange(Id());
+        control.setNeedsDisplay(true);
+    } catch (...) {
+        // Half attached, the style would be drawn and laid out without its
+        // resources: it lets the control go again.
+        prepareForRemoval();
+        throw;
+    }
 }
 
 void SRRecorderControlStyle::prepareForRemoval()
@@ -182,8 +190,7 @@ void SRRecorderControlStyle::prepareForRemoval()
         NSAssert(false, "Style was not applied properly.");
         return;
     }
-    for (const auto& guide : {alignmentGuide_, backgroundDrawingGuide_, labelDrawingGuide_, cancelButtonDrawingGuide_,
-                              clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_})
+    for (const auto& guide : guides())
         control->removeLayoutGuide(guide);
     willChangeValueForKey("recorderControl");
     recorderControl_.reset();
@@ -192,7 +199,6 @@ void SRRecorderControlStyle::prepareForRemoval()
     // pass sets: without this a style attached again would keep them at 0
     // and lay its guides out empty.
     currentLookupPrefixes_.clear();
-    hasCompletedPass_ = false;
 }
 
 void SRRecorderControlStyle::addConstraints()
@@ -200,8 +206,7 @@ void SRRecorderControlStyle::addConstraints()
     auto control = recorderControl_.lock();
     if (!control)
         return;
-    for (const auto& guide : {alignmentGuide_, backgroundDrawingGuide_, labelDrawingGuide_, cancelButtonDrawingGuide_,
-                              clearButtonDrawingGuide_, cancelButtonLayoutGuide_, clearButtonLayoutGuide_})
+    for (const auto& guide : guides())
         control->addLayoutGuide(guide);
 
     auto& alignment = alignmentGuide_;
@@ -211,19 +216,20 @@ void SRRecorderControlStyle::addConstraints()
     auto& clear = clearButtonDrawingGuide_;
     auto& cancelLayout = cancelButtonLayoutGuide_;
     auto& clearLayout = clearButtonLayoutGuide_;
-    // Where a button takes clicks: the full height of the alignment
-    // rectangle from the button's leading edge on. New objects for each
-    // set that holds them.
-    auto buttonArea = [&](const std::shared_ptr<NSLayoutGuide>& area, const std::shared_ptr<NSLayoutGuide>& drawing,
-                          const std::string& name) {
-        return std::array<Constraint, 3>{
-            named(area->topAnchor()->constraintEqualToAnchor(alignment->topAnchor()),
-                  ("SR_" + name + "_topToAlignment").c_str()),
-            named(area->leadingAnchor()->constraintEqualToAnchor(drawing->leadingAnchor()),
-                  ("SR_" + name + "_leadingToDrawing").c_str()),
-            named(area->bottomAnchor()->constraintEqualToAnchor(alignment->bottomAnchor()),
-                  ("SR_" + name + "_bottomToAlignment").c_str()),
-        };
+    // Where a button takes clicks, added to `set`: the full height of the
+    // alignment rectangle from the button's leading edge to `trailing`
+    // (named by `trailingName`). New objects for each set that holds them.
+    auto buttonArea = [&](Constraints& set, const std::shared_ptr<NSLayoutGuide>& area,
+                          const std::shared_ptr<NSLayoutGuide>& drawing, const std::string& name,
+                          const std::shared_ptr<NSLayoutXAxisAnchor>& trailing, const char* trailingName) {
+        set.push_back(named(area->topAnchor()->constraintEqualToAnchor(alignment->topAnchor()),
+                            ("SR_" + name + "_topToAlignment").c_str()));
+        set.push_back(named(area->leadingAnchor()->constraintEqualToAnchor(drawing->leadingAnchor()),
+                            ("SR_" + name + "_leadingToDrawing").c_str()));
+        set.push_back(named(area->bottomAnchor()->constraintEqualToAnchor(alignment->bottomAnchor()),
+                            ("SR_" + name + "_bottomToAlignment").c_str()));
+        set.push_back(named(area->trailingAnchor()->constraintEqualToAnchor(trailing),
+                            ("SR_" + name + "_" + trailingName).c_str()));
     };
 
     backgroundTopConstraint_ = named(alignment->topAnchor()->constraintEqualToAnchor(background->topAnchor()),
@@ -280,11 +286,8 @@ void SRRecorderControlStyle::addConstraints()
         cancelButtonWidthConstraint_,
         cancelButtonHeightConstraint_,
     };
-    for (const auto& constraint : buttonArea(cancelLayout, cancel, "cancelButtonLayoutGuide"))
-        recordingWithNoValueConstraints_.push_back(constraint);
-    recordingWithNoValueConstraints_.push_back(
-        named(cancelLayout->trailingAnchor()->constraintEqualToAnchor(alignment->trailingAnchor()),
-              "SR_cancelButtonLayoutGuide_trailingToAlignment"));
+    buttonArea(recordingWithNoValueConstraints_, cancelLayout, cancel, "cancelButtonLayoutGuide",
+               alignment->trailingAnchor(), "trailingToAlignment");
 
     cancelToClearConstraint_ = named(clear->leadingAnchor()->constraintEqualToAnchor(cancel->trailingAnchor()),
                                      "SR_cancelButtonDrawingGuide_trailingToClear");
@@ -305,16 +308,10 @@ void SRRecorderControlStyle::addConstraints()
         clearButtonWidthConstraint_,
         clearButtonHeightConstraint_,
     };
-    for (const auto& constraint : buttonArea(cancelLayout, cancel, "cancelButtonLayoutGuide"))
-        recordingWithValueConstraints_.push_back(constraint);
-    recordingWithValueConstraints_.push_back(
-        named(cancelLayout->trailingAnchor()->constraintEqualToAnchor(cancel->trailingAnchor()),
-              "SR_cancelButtonLayoutGuide_trailingToDrawing"));
-    for (const auto& constraint : buttonArea(clearLayout, clear, "clearButtonLayoutGuide"))
-        recordingWithValueConstraints_.push_back(constraint);
-    recordingWithValueConstraints_.push_back(
-        named(clearLayout->trailingAnchor()->constraintEqualToAnchor(alignment->trailingAnchor()),
-              "SR_clearButtonLayoutGuide_trailingToAlignment"));
+    buttonArea(recordingWithValueConstraints_, cancelLayout, cancel, "cancelButtonLayoutGuide",
+               cancel->trailingAnchor(), "trailingToDrawing");
+    buttonArea(recordingWithValueConstraints_, clearLayout, clear, "clearButtonLayoutGuide",
+               alignment->trailingAnchor(), "trailingToAlignment");
 
     control->setNeedsUpdateConstraints(true);
 }
@@ -348,13 +345,15 @@ void SRRecorderControlStyle::recorderControlAppearanceDidChange(const Id&)
 {
     updateEffectiveComponents();
     auto prefixes = resourceLoader().lookupPrefixesForStyle(*this);
-    if (hasCompletedPass_ && prefixes == currentLookupPrefixes_)
+    // A finished pass leaves prefixes behind (the bare identifier at least):
+    // none means this is the first.
+    bool isFirstPass = currentLookupPrefixes_.empty();
+    if (!isFirstPass && prefixes == currentLookupPrefixes_)
         return;
     loadImages();
-    if (!hasCompletedPass_)
+    if (isFirstPass)
         applyMetrics();
     currentLookupPrefixes_ = std::move(prefixes);
-    hasCompletedPass_ = true;
 }
 
 void SRRecorderControlStyle::loadImages()
@@ -387,7 +386,10 @@ void SRRecorderControlStyle::loadImages()
 
 void SRRecorderControlStyle::applyMetrics()
 {
-    const SRRecorderControlStyleMetrics& metrics = resourceLoader().infoForStyle(*this)->metrics();
+    // Held here, not left to the loader's cache, which may let it go while
+    // the metrics are still being read.
+    auto info = resourceLoader().infoForStyle(*this);
+    const SRRecorderControlStyleMetrics& metrics = info->metrics();
     alignmentRectInsets_ = metrics.alignmentInsets;
     focusRingCornerRadius_ = metrics.focusRingCornerRadius;
     focusRingInsets_ = metrics.focusRingInsets;
@@ -409,7 +411,7 @@ void SRRecorderControlStyle::applyMetrics()
         clearToAlignmentConstraint_->setConstant(metrics.buttonToAlignment);
         cancelToClearConstraint_->setConstant(metrics.cancelToClear);
     }
-    intrinsicContentSize_ = computeIntrinsicContentSize();
+    intrinsicContentSize_ = computeIntrinsicContentSize(metrics);
 
     if (auto control = recorderControl_.lock()) {
         control->noteFocusRingMaskChanged();
@@ -418,9 +420,8 @@ void SRRecorderControlStyle::applyMetrics()
     }
 }
 
-NSSize SRRecorderControlStyle::computeIntrinsicContentSize() const
+NSSize SRRecorderControlStyle::computeIntrinsicContentSize(const SRRecorderControlStyleMetrics& metrics) const
 {
-    const SRRecorderControlStyleMetrics& metrics = resourceLoader().infoForStyle(*this)->metrics();
     // Wide enough for the longest text shown without a value.
     CGFloat labelWidth = larger(larger(measuredWidth(noValueNormalLabel(), normalLabelAttributes_),
                                        measuredWidth(noValueDisableLabel(), disabledLabelAttributes_)),

@@ -237,4 +237,16 @@ TEST_F(SRRecorderControlStyleTest, DetachedStyleAttachedAgainLaysOutAgain)
     style->prepareForRemoval();
 }
 
+// Attached by hand or by a control, a style whose first pass raises takes
+// its guides back and is left unattached.
+TEST_F(SRRecorderControlStyleTest, StyleWhoseFirstPassRaisesIsLeftUnattached)
+{
+    auto other = makeRecorder(NSMakeRect(20, 50, 200, 22));
+    auto style = std::make_shared<SRRecorderControlStyle>(String("sr-missing"), nullptr);
+    EXPECT_EQ(reasonOf([&] { style->prepareForRecorderControl(*other); }), "Missing sr-missing-info");
+    EXPECT_FALSE(style->recorderControl());
+    EXPECT_FALSE(style->alignmentGuide()->owningView());
+    EXPECT_FALSE(style->clearButtonLayoutGuide()->owningView());
+}
+
 }  // namespace

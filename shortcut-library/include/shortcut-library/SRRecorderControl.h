@@ -358,6 +358,8 @@ private:
     void observeStyle(SRRecorderControlStyling& style);
     void stopObservingStyle(SRRecorderControlStyling& style);
     const std::shared_ptr<SRRecorderControlStyling>& styleForReading() const;
+    // Enabled and its window's first responder.
+    bool hasFocusRing() const;
 
     bool isCompatibilityModeEnabled_ = false;
     std::shared_ptr<SRRecorderControlStyling> style_;

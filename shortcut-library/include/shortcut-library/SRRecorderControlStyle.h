@@ -68,6 +68,9 @@ public:
 
     // Adds the guides to the control, builds the constraint sets and makes
     // the first pass. Attaching an attached style is an assertion failure.
+    // Where the first pass raises (a fault of the resources), the style
+    // takes its guides back and is left unattached before the exception
+    // goes on.
     void prepareForRecorderControl(SRRecorderControl& control) override;
     // Takes the guides back. A style detached and attached again (to that
     // control or another) lays itself out anew. Detaching a style that
@@ -142,13 +145,14 @@ protected:
     bool automaticallyNotifiesObserversForKey(const String& key) const override;
 
 private:
+    // The seven guides, in the order they are added to the control.
+    std::array<std::shared_ptr<NSLayoutGuide>, 7> guides() const;
     void updateEffectiveComponents();
     void loadImages();
     void applyMetrics();
-    NSSize computeIntrinsicContentSize() const;
+    NSSize computeIntrinsicContentSize(const SRRecorderControlStyleMetrics& metrics) const;
 
     std::vector<String> currentLookupPrefixes_;
-    bool hasCompletedPass_ = false;
 
     std::shared_ptr<NSLayoutConstraint> backgroundTopConstraint_;
     std::shared_ptr<NSLayoutConstraint> backgroundLeftConstraint_;

@@ -53,7 +53,8 @@ public:
 
     // --- Optional ---
 
-    // Attaching to a control and leaving it.
+    // Attaching to a control and leaving it. A style whose attaching raises
+    // undoes what it did first: the control only lets go of it.
     virtual void prepareForRecorderControl(SRRecorderControl& /*control*/) { }
     virtual void prepareForRemoval() { }
     // Whether the style wants recorderControlAppearanceDidChange: at all.
